@@ -1,0 +1,4 @@
+#include "platform/GeneralError.h"
+
+EGeneralError::EGeneralError(QString message)
+    : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}

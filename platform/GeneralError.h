@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+
+// The program's failure: an exception carrying a message text. Errors of the
+// crawl loop are logged with this text; more specific failures derive from it.
+class EGeneralError : public std::exception {
+public:
+    explicit EGeneralError(QString message);
+
+    const QString& message() const noexcept { return m_message; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_utf8;
+};

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the program need.
+# Idempotent: does nothing (and prints nothing) when all of them are present.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ make pkg-config clang-format
+  # core libraries
+  qt6-base-dev libsqlite3-dev libcurl4-openssl-dev libssl-dev zlib1g-dev
+  libpcre2-dev libxlsxwriter-dev
+  # external programs the program runs
+  poppler-utils tesseract-ocr tesseract-ocr-rus
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev tinyproxy
+  sqlite3 unzip
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Устанавливаем пакеты: ${missing[*]}" >&2
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
