@@ -1,0 +1,34 @@
+#pragma once
+
+#include "store/SQLiteWrap.h"
+
+// One transaction ("BEGIN TRANSACTION") on a connection, rolled back when the
+// guard is left without Commit, e.g. by an exception that then reaches the
+// caller unchanged. A failing BEGIN throws from the constructor, so no
+// rollback is tried for it. Not copyable; the destructor never throws.
+class TSQLiteTransaction {
+public:
+    explicit TSQLiteTransaction(TSQLiteDatabase& db) : m_db(db) {
+        m_db.Start({}, QStringLiteral("TRANSACTION"));
+    }
+    ~TSQLiteTransaction() {
+        if (m_committed) return;
+        try {
+            m_db.Rollback();
+        } catch (...) {
+            // SQLite may have ended the transaction itself (a full disk, an
+            // I/O error); the error already on its way out is the one to report.
+        }
+    }
+    TSQLiteTransaction(const TSQLiteTransaction&) = delete;
+    TSQLiteTransaction& operator=(const TSQLiteTransaction&) = delete;
+
+    void Commit() {
+        m_db.Commit();
+        m_committed = true;
+    }
+
+private:
+    TSQLiteDatabase& m_db;
+    bool m_committed = false;
+};
