@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// What a download answer gives the worker: the page text or the INNs found in
+// the document (`html`) and the job's status text.
+struct DownloadOutcome {
+    QString html;
+    QString statusText;
+};
+
+struct DownloadContext {
+    QString url;           // the download address
+    QString programDir;    // with a trailing separator; the document is saved there
+    QString tesseractExe;  // the OCR engine
+    QString uniqueTag;     // keeps the files of workers downloading the same document apart
+};
+
+// Handles a download answer by its content type: a "text" answer gives its
+// body and message member; "application/download" saves, converts and deletes
+// the document; any other type gives nothing. Throws EGeneralError when the
+// document cannot be saved.
+std::optional<DownloadOutcome> ProcessDownload(const DownloadContext& context,
+                                               const QByteArray& contentType,
+                                               const QByteArray& contentDisposition,
+                                               const QByteArray& body);
+
+// The text after "message":" in a refusal body, up to the next double quote.
+QString MessageMember(const QString& text);
+
+// The file name a download is saved under in the program's folder: the
+// address's text after "uid=" reduced to safe characters, the tag and the
+// extension. Never contains a path separator or "..".
+QString DownloadFileName(const QString& url, const QString& uniqueTag, const QString& ext);
+
+// A converter program: the program's own poppler/ folder when it holds it,
+// otherwise the name, found on the PATH.
+QString ConverterPath(const QString& programDir, const QString& program);

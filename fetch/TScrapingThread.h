@@ -1,0 +1,67 @@
+#pragma once
+
+#include "fetch/FetchRun.h"
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+class HttpSession;
+struct HttpResponse;
+
+// A fetch worker: carries out exactly one job on a thread of its own. It
+// fetches one page or downloads one document, retrying up to 500 times, then
+// moves itself from the run's running list to its finished list.
+//
+// The controller sets the input fields, adds the worker to the running list
+// and calls Start(); it reads the result fields only after taking the worker
+// off the finished list, and then destroys it. A worker never throws: every
+// failure becomes result -1 and a status beginning "ERROR_".
+class TScrapingThread {
+public:
+    explicit TScrapingThread(std::shared_ptr<FetchRun> run);
+    ~TScrapingThread();  // waits for the thread
+
+    TScrapingThread(const TScrapingThread&) = delete;
+    TScrapingThread& operator=(const TScrapingThread&) = delete;
+
+    // Input, set before Start().
+    QString url;  // the job string; after the split, the address fetched
+    bool UseProxy = false;
+    QString proxy;                      // the current proxy entry
+    std::uint32_t RequestInterval = 0;  // ms between direct requests
+
+    // Output, read after the worker reached the finished list.
+    QString canonical;
+    int result = 0;
+    QString html;
+    QString statusText;
+
+    // Settings of the session, for tests: the defaults are the program's.
+    long connectTimeoutMs = 120000;
+    long readTimeoutMs = 120000;
+
+    void Start();
+    void Terminate() { m_terminated.store(true); }
+    bool Terminated() const { return m_terminated.load(); }
+    void WaitFor();
+
+    // The thread body; public so that tests can run a job on their own thread.
+    void Execute();
+
+private:
+    enum class AttemptEnd { Retry, Done, Stopped };
+
+    AttemptEnd attempt(HttpSession& session, int& attempts);
+    bool request(HttpSession& session, HttpResponse& response);
+    void processResponse(const HttpResponse& response);
+    void handleFailure(HttpSession& session, const QString& message, int statusCode, int& attempts);
+    void finish(bool download);
+    void AddWorkerLogLine(const QString& text);
+
+    std::shared_ptr<FetchRun> m_run;
+    std::atomic<bool> m_terminated{false};
+    std::thread m_thread;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <mutex>
+
+// A mutex shared by every thread of every process on the machine that opens
+// the same name. Across processes it is an advisory lock (flock) on a file in
+// the system's temporary folder, so a copy of the program that dies while
+// holding it releases it with its file descriptors and never blocks the
+// others. Within the process a plain mutex orders the threads, since all of
+// them share the one file descriptor.
+class NamedMutex {
+public:
+    // Creates the lock file when missing, or opens the existing one.
+    // Throws EGeneralError with the system's error text when it cannot.
+    explicit NamedMutex(const QString& name);
+    ~NamedMutex();
+
+    NamedMutex(const NamedMutex&) = delete;
+    NamedMutex& operator=(const NamedMutex&) = delete;
+
+    // Waits without time limit. With a stop flag, gives up once the flag is
+    // set and returns false; true means the mutex is held.
+    bool lock(const std::atomic<bool>* stop = nullptr);
+    void unlock();
+
+    const QString& filePath() const { return m_path; }
+
+private:
+    bool lockFile(const std::atomic<bool>* stop);
+
+    QString m_path;
+    int m_fd = -1;
+    std::timed_mutex m_threads;
+};

@@ -1,0 +1,243 @@
+#include "fetch/TScrapingThread.h"
+#include "fetch/JobString.h"
+#include "tests/support/PortalReplica.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <chrono>
+#include <mutex>
+
+using Fault = PortalReplica::Fault;
+
+namespace {
+
+// A clock whose sleeps pass at once, for the long pauses.
+class InstantClock : public TickClock {
+public:
+    std::uint32_t ticks() const override { return TickClock::ticks() + m_skipped.load(); }
+    void sleepMs(std::uint32_t ms) const override { m_skipped += ms; }
+
+private:
+    mutable std::atomic<std::uint32_t> m_skipped{0};
+};
+
+class WorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override { replica.start(); }
+    void TearDown() override {
+        for (const QString& path : lockFiles)
+            QFile::remove(path);
+    }
+
+    std::shared_ptr<FetchRun> makeRun(const TickClock& clock = TickClock::system()) {
+        auto run = std::make_shared<FetchRun>(
+            QStringLiteral("cf-worker-") + QUuid::createUuid().toString(QUuid::Id128), clock);
+        lockFiles << run->requestMutex.filePath();
+        run->programDir = programDir.path() + QLatin1Char('/');
+        run->log = [this](const QString& line) {
+            std::lock_guard lock(logMutex);
+            log << line;
+        };
+        return run;
+    }
+
+    // Runs one job to its end on the worker's own thread, as the controller does.
+    std::unique_ptr<TScrapingThread> runJob(const std::shared_ptr<FetchRun>& run,
+                                            const QString& job, std::uint32_t interval = 0) {
+        auto worker = std::make_unique<TScrapingThread>(run);
+        worker->url = job;
+        worker->RequestInterval = interval;
+        run->lists.addRunning(worker.get());
+        worker->Start();
+        worker->WaitFor();
+        return worker;
+    }
+
+    QString address(const std::string& pathAndQuery) const {
+        return QString::fromStdString(replica.baseUrl() + pathAndQuery);
+    }
+
+    int logLinesContaining(const QString& text) {
+        std::lock_guard lock(logMutex);
+        return static_cast<int>(log.filter(text).size());
+    }
+
+    PortalReplica replica;
+    QTemporaryDir programDir;
+    std::mutex logMutex;
+    QStringList log;
+    QStringList lockFiles;
+};
+
+}  // namespace
+
+TEST_F(WorkerTest, PageJobSendsTheWholeJobStringAsReferer) {
+    auto run = makeRun();
+    const QString card = u"https://zakupki.gov.ru/epz/contractfz223/card/contract-info.html?id=1"_q;
+    const QString job = address("/echo?x=1") + u"|||"_q + card;
+    auto worker = runJob(run, job);
+
+    EXPECT_EQ(worker->result, PageKindOther);
+    EXPECT_EQ(worker->url, address("/echo?x=1"));
+    EXPECT_EQ(worker->canonical, card);
+    EXPECT_EQ(worker->statusText, u"успешно"_q);
+    EXPECT_TRUE(worker->html.contains(u"referer: "_q + job));
+    EXPECT_TRUE(worker->html.contains(u"accept: text/html, */*"_q));
+    EXPECT_EQ(replica.requests().size(), 1u);
+    // The worker moved itself to the finished list.
+    EXPECT_EQ(run->lists.runningCount(), 0u);
+    EXPECT_EQ(run->lists.takeFinished(), worker.get());
+    EXPECT_EQ(logLinesContaining(u": Запускаем "_q + worker->url), 1);
+}
+
+TEST_F(WorkerTest, EmptyBodyIsRetriedFiveHundredTimes) {
+    auto run = makeRun();
+    auto worker = runJob(run, address("/empty"));
+    EXPECT_EQ(worker->result, PageKindFailed);
+    EXPECT_EQ(worker->statusText, u"ERROR_retry"_q);
+    EXPECT_EQ(replica.requests().size(), 500u);
+    EXPECT_EQ(logLinesContaining(u"Запускаем "_q), 500);
+    EXPECT_EQ(logLinesContaining(u"Ответ сайта для "_q + worker->url + u": ERROR_retry"_q), 500);
+}
+
+TEST_F(WorkerTest, NotFoundEndsTheJobAfterOneAttempt) {
+    auto run = makeRun();
+    auto worker = runJob(run, address("/status/404"));
+    EXPECT_EQ(worker->result, PageKindFailed);
+    EXPECT_TRUE(worker->statusText.startsWith(u"ERROR_"_q));
+    EXPECT_TRUE(worker->statusText.contains(u"404"_q));
+    EXPECT_EQ(replica.requests().size(), 1u);
+}
+
+TEST_F(WorkerTest, ForbiddenAndServerErrorsAreRetriedUntilSuccess) {
+    replica.queueFaults("/plain", {Fault::Status403, Fault::Status500, Fault::CloseWithoutAnswer});
+    auto run = makeRun();
+    const auto started = std::chrono::steady_clock::now();
+    auto worker = runJob(run, address("/plain"));
+    EXPECT_EQ(worker->result, PageKindOther);
+    EXPECT_EQ(worker->html.toStdString(), PortalReplica::sampleText());
+    EXPECT_EQ(replica.requests().size(), 4u);
+    EXPECT_EQ(logLinesContaining(u"403 Forbidden"_q), 1);
+    EXPECT_EQ(logLinesContaining(u"500 Internal Server Error"_q), 1);
+    EXPECT_EQ(logLinesContaining(u"Gracefully"_q), 1);
+    // A 403 is followed by a pause of 400 ms before the next attempt.
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(400));
+}
+
+TEST_F(WorkerTest, TooManyRequestsPausesDirectRequestsThirtySeconds) {
+    replica.queueFaults("/plain", {Fault::Status429});
+    InstantClock clock;
+    auto run = makeRun(clock);
+    auto worker = runJob(run, address("/plain"));
+    EXPECT_EQ(worker->result, PageKindOther);
+    EXPECT_EQ(logLinesContaining(u": Делаем паузу 30 секунд"_q), 1);
+    const auto log = replica.requests();
+    ASSERT_EQ(log.size(), 2u);
+    // The pause ran on the worker's clock, so the second request went out at once here.
+    EXPECT_GE(clock.ticks() - TickClock::system().ticks(), RequestPacer::kTooManyRequestsPauseMs);
+}
+
+TEST_F(WorkerTest, DirectRequestsKeepTheirInterval) {
+    auto run = makeRun();
+    runJob(run, address("/plain"), 1000);
+    runJob(run, address("/plain"), 1000);
+    const auto log = replica.requests();
+    ASSERT_EQ(log.size(), 2u);
+    // The client marks the end after the server finished, so the gap seen by
+    // the server is at least the interval, less scheduling noise.
+    EXPECT_GE(log[1].started - log[0].finished, std::chrono::milliseconds(950));
+}
+
+TEST_F(WorkerTest, StopDuringThePacingWaitDropsTheJob) {
+    auto run = makeRun();
+    runJob(run, address("/plain"), 60000);
+    auto worker = std::make_unique<TScrapingThread>(run);
+    worker->url = address("/plain");
+    worker->RequestInterval = 60000;
+    run->lists.addRunning(worker.get());
+    const auto started = std::chrono::steady_clock::now();
+    worker->Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    worker->Terminate();
+    worker->WaitFor();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(worker->result, PageKindNothing);
+    EXPECT_TRUE(worker->html.isEmpty());
+    EXPECT_EQ(run->lists.finishedCount(), 2u);
+}
+
+TEST_F(WorkerTest, StopDuringASlowBodyEndsTheRequest) {
+    replica.setSlowBodyDelay(std::chrono::milliseconds(200));
+    auto run = makeRun();
+    auto worker = std::make_unique<TScrapingThread>(run);
+    worker->url = address("/slow?bytes=100000");
+    run->lists.addRunning(worker.get());
+    const auto started = std::chrono::steady_clock::now();
+    worker->Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    worker->Terminate();
+    worker->WaitFor();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(worker->result, PageKindNothing);
+}
+
+TEST_F(WorkerTest, DownloadsAnswerByContentTypeAndKeepNoFile) {
+    auto run = makeRun();
+    auto text = runJob(run, address("/download/priz/file.html?uid=A1&type=text"));
+    EXPECT_EQ(text->result, PageKindDownload);
+    EXPECT_EQ(text->statusText, u"Файл не найден"_q);
+
+    auto pdf = runJob(run, address("/download/priz/file.html?cd=quoted&uid=A1"));
+    EXPECT_EQ(pdf->result, PageKindDownload);
+    EXPECT_EQ(pdf->statusText, u"успешно"_q);
+    EXPECT_TRUE(pdf->html.isEmpty());
+
+    auto upper = runJob(run, address("/download/priz/file.html?cd=upper&uid=A1"));
+    EXPECT_EQ(upper->statusText, u"ошибка: неподдерживаемый формат PDF"_q);
+    auto noDot = runJob(run, address("/download/priz/file.html?cd=nodot&uid=A1"));
+    EXPECT_EQ(noDot->statusText, u"ошибка: нет расширения файла"_q);
+    auto other = runJob(run, address("/download/priz/file.html?type=other&uid=A1"));
+    EXPECT_EQ(other->result, PageKindDownload);
+    EXPECT_TRUE(other->statusText.isEmpty());
+
+    EXPECT_EQ(run->runningDownloads.load(), 0);
+    EXPECT_TRUE(QDir(programDir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(WorkerTest, HostileDownloadNameNeverLeavesTheProgramFolder) {
+    QTemporaryDir outer;
+    QDir(outer.path()).mkdir(u"prog"_q);
+    auto run = makeRun();
+    run->programDir = outer.path() + u"/prog/"_q;
+    auto worker = runJob(run, address("/download/priz/file.html?cd=quoted&uid=../../escaped"));
+    EXPECT_EQ(worker->statusText, u"успешно"_q);
+    EXPECT_EQ(QDir(outer.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+              QStringList{u"prog"_q});
+    EXPECT_TRUE(QDir(outer.path() + u"/prog"_q).isEmpty());
+}
+
+TEST_F(WorkerTest, TwoCopiesOfTheProgramNeverRequestAtOnce) {
+    replica.setSlowBodyDelay(std::chrono::milliseconds(5));
+    const QString mutexName = u"cf-probe-"_q + QUuid::createUuid().toString(QUuid::Id128);
+    const QStringList args{mutexName, address("/slow?bytes=400"), u"6"_q};
+    QProcess first, second;
+    first.start(QStringLiteral(FETCH_PROBE_PATH), args);
+    second.start(QStringLiteral(FETCH_PROBE_PATH), args);
+    ASSERT_TRUE(first.waitForFinished(60000));
+    ASSERT_TRUE(second.waitForFinished(60000));
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(second.exitCode(), 0);
+
+    const auto log = replica.requests();
+    ASSERT_EQ(log.size(), 12u);
+    for (std::size_t i = 1; i < log.size(); ++i) {
+        EXPECT_GE(log[i].started, log[i - 1].finished)
+            << "requests " << i - 1 << " and " << i << " overlap";
+    }
+}
