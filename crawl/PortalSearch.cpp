@@ -1,0 +1,145 @@
+#include "crawl/PortalSearch.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace {
+
+// "Дате размещения", percent-encoded: the portal's search-filter value.
+#define CF_SEARCH_FILTER                                                                          \
+    "search-filter=%D0%94%D0%B0%D1%82%D0%B5+%D1%80%D0%B0%D0%B7%D0%BC%D0%B5%D1%89%D0%B5%D0%BD%D0%" \
+    "B8%D1%8F"
+
+const PortalRegistryInfo kContracts44{
+    QStringLiteral("/epz/contract/search/results.html"),
+    QStringLiteral("contract/search/results.html?"),
+    QStringLiteral(
+        "/epz/contract/search/results.html?morphology=on&" CF_SEARCH_FILTER
+        "&fz44=on&contractStageList_0=on&contractStageList=0&currencyCode=ANY"
+        "&budgetLevelsIdNameHidden=%7B%7D&countryRegIdNameHidden=%7B%7D&sortBy=UPDATE_DATE"
+        "&pageNumber=1&sortDirection=false&recordsPerPage=_50&showLotsInfoHidden=false"
+        "&contractDateFrom="),
+    QStringLiteral("contractDateFrom"),
+    QStringLiteral("contractDateTo"),
+    QStringLiteral("contractPriceFrom"),
+    QStringLiteral("contractPriceTo")};
+
+const PortalRegistryInfo kCapitalRepairs{
+    QStringLiteral("/epz/capitalrepairs/search/results.html"),
+    QStringLiteral("capitalrepairs/search/results.html?"),
+    QStringLiteral("/epz/capitalrepairs/search/results.html?morphology=on&" CF_SEARCH_FILTER
+                   "&contractStage_0=on&contractStage=0&selectedSubjectsIdNameHidden=%7B%7D"
+                   "&sortBy=UPDATE_DATE&pageNumber=1&sortDirection=false&recordsPerPage=_50"
+                   "&showLotsInfoHidden=false&capitalDateOfContractConclusionFrom="),
+    QStringLiteral("capitalDateOfContractConclusionFrom"),
+    QStringLiteral("capitalDateOfContractConclusionTo"),
+    QStringLiteral("priceFrom"),
+    QStringLiteral("priceTo")};
+
+const PortalRegistryInfo kContracts223{
+    QStringLiteral("/epz/contractfz223/search/results.html"),
+    QStringLiteral("contractfz223/search/results.html?"),
+    QStringLiteral("/epz/contractfz223/search/results.html?morphology=on&" CF_SEARCH_FILTER
+                   "&statuses_0=on&statuses=0&currencyId=-1&sortBy=BY_UPDATE_DATE"
+                   "&pageNumber=1&sortDirection=false&recordsPerPage=_50"
+                   "&showLotsInfoHidden=false&contract223DateFrom="),
+    QStringLiteral("contract223DateFrom"),
+    QStringLiteral("contract223DateTo"),
+    QStringLiteral("priceFrom"),
+    QStringLiteral("priceTo")};
+
+#undef CF_SEARCH_FILTER
+
+// The registries in the order their markers are tested.
+constexpr std::array<PortalRegistry, 3> kMarkerOrder = {
+    PortalRegistry::Contracts44, PortalRegistry::CapitalRepairs, PortalRegistry::Contracts223};
+
+QMutex gPortalBaseLock;
+QString gPortalBase = QStringLiteral("https://zakupki.gov.ru");
+
+}  // namespace
+
+const PortalRegistryInfo& RegistryInfo(PortalRegistry registry) {
+    switch (registry) {
+        case PortalRegistry::Contracts44:
+            return kContracts44;
+        case PortalRegistry::CapitalRepairs:
+            return kCapitalRepairs;
+        case PortalRegistry::Contracts223:
+            break;
+    }
+    return kContracts223;
+}
+
+QString PortalBase() {
+    QMutexLocker lock(&gPortalBaseLock);
+    return gPortalBase;
+}
+
+void SetPortalBase(const QString& base) {
+    QMutexLocker lock(&gPortalBaseLock);
+    gPortalBase = base;
+}
+
+QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText) {
+    const PortalRegistryInfo& info = RegistryInfo(registry);
+    return PortalBase() + info.startFixedPart + fromText + u'&' + info.dateToName + u'=' + toText;
+}
+
+std::optional<PortalRegistry> RegistryOfAddress(const QString& url) {
+    for (PortalRegistry registry : kMarkerOrder) {
+        if (url.contains(RegistryInfo(registry).marker)) return registry;
+    }
+    return std::nullopt;
+}
+
+QString QueryParamValue(const QString& url, const QString& name) {
+    const QString key = u'&' + name + u'=';
+    const qsizetype start = url.indexOf(key);
+    if (start < 0) return {};
+    const qsizetype valueStart = start + key.size();
+    const qsizetype end = url.indexOf(u'&', valueStart);
+    return url.mid(valueStart, end < 0 ? -1 : end - valueStart);
+}
+
+QString RemoveQueryParam(const QString& url, const QString& name) {
+    qsizetype start = url.indexOf(u'?' + name + u'=');
+    if (start < 0) start = url.indexOf(u'&' + name + u'=');
+    if (start < 0) return url;
+    const qsizetype end = url.indexOf(u'&', start + 1);
+    QString result = url;
+    return result.remove(start, (end < 0 ? url.size() : end) - start);
+}
+
+QString DateSplitBase(const QString& url) {
+    QString base = url;
+    for (const char16_t* name :
+         {u"contractDateFrom", u"contractDateTo", u"contract223DateFrom", u"contract223DateTo",
+          u"capitalDateOfContractConclusionFrom", u"capitalDateOfContractConclusionTo"}) {
+        base = RemoveQueryParam(base, QString::fromUtf16(name));
+    }
+    return base;
+}
+
+QString PriceSplitBase(const QString& url) {
+    QString base = url;
+    for (const char16_t* name :
+         {u"contractPriceFrom", u"contractPriceTo", u"priceFrom", u"priceTo"}) {
+        base = RemoveQueryParam(base, QString::fromUtf16(name));
+    }
+    return base;
+}
+
+QString AppendRange(const QString& base, const QString& fromName, const QString& fromValue,
+                    const QString& toName, const QString& toValue) {
+    return base + u'&' + fromName + u'=' + fromValue + u'&' + toName + u'=' + toValue;
+}
+
+QString NextPageAddress(const QString& url, const QString& pageNumberText) {
+    return RemoveQueryParam(url, QStringLiteral("pageNumber")) + QStringLiteral("&pageNumber=") +
+           pageNumberText;
+}
+
+bool IsFirstPage(const QString& url) {
+    return url.contains(u"pageNumber=1&");
+}

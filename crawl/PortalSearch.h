@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+// The portal's contract registries and the operations on their search
+// addresses. Addresses are absolute (PortalBase, a path and a query) and are
+// sent exactly as built: nothing here encodes or decodes. Pure functions apart
+// from PortalBase, callable from any thread.
+
+enum class PortalRegistry { Contracts44, CapitalRepairs, Contracts223 };
+
+// What the system knows of one registry's search addresses.
+struct PortalRegistryInfo {
+    QString searchPath;      // "/epz/…/search/results.html"
+    QString marker;          // contained in every search address of the registry
+    QString startFixedPart;  // start address after PortalBase, up to the date-from value
+    QString dateFromName;
+    QString dateToName;
+    QString priceFromName;
+    QString priceToName;
+};
+
+const PortalRegistryInfo& RegistryInfo(PortalRegistry registry);
+
+// The order in which a run queues its three start searches.
+inline constexpr std::array<PortalRegistry, 3> kStartOrder = {
+    PortalRegistry::Contracts223, PortalRegistry::CapitalRepairs, PortalRegistry::Contracts44};
+
+// Price bounds of a search whose address names none.
+inline constexpr qint64 kLowestPrice = 0;
+inline constexpr qint64 kHighestPrice = 10000000000LL;
+
+// The portal's scheme and host, "https://zakupki.gov.ru" unless overridden
+// (settings, the portal replica of the tests). Guarded by a lock.
+QString PortalBase();
+void SetPortalBase(const QString& base);
+
+// PortalBase + the registry's fixed part + fromText + "&" + date-to name + "=" + toText.
+// Date texts are "dd.mm.yyyy" or empty.
+QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText);
+
+// The registry whose marker the address contains (tested 44-FZ, capital
+// repairs, 223-FZ; the first match decides), or none.
+std::optional<PortalRegistry> RegistryOfAddress(const QString& url);
+
+// The text after the first "&" + name + "=" up to the next "&" or the end;
+// empty when absent.
+QString QueryParamValue(const QString& url, const QString& name);
+
+// The address without the first "?name=…" (else the first "&name=…"), cut up
+// to the next "&" or the end. Unchanged when the parameter is absent.
+QString RemoveQueryParam(const QString& url, const QString& name);
+
+// The address without any of the six date (resp. four price) parameters of
+// all registries; the other parameters keep their order.
+QString DateSplitBase(const QString& url);
+QString PriceSplitBase(const QString& url);
+
+// base + "&" + fromName + "=" + fromValue + "&" + toName + "=" + toValue.
+QString AppendRange(const QString& base, const QString& fromName, const QString& fromValue,
+                    const QString& toName, const QString& toValue);
+
+// The address with its pageNumber removed and "&pageNumber=" + number appended.
+QString NextPageAddress(const QString& url, const QString& pageNumberText);
+
+// True for the first page of a search: the address contains "pageNumber=1&".
+bool IsFirstPage(const QString& url);

@@ -1,0 +1,144 @@
+#include "crawl/ResultList.h"
+
+#include "platform/GeneralError.h"
+#include "text/HtmlText.h"
+#include "text/MarkerCuts.h"
+
+#include <limits>
+#include <optional>
+
+namespace {
+
+constexpr QStringView kTotalMarker = u"search-results__total\">";
+constexpr QStringView kNoResults = u">Поиск не дал результатов<";
+constexpr QStringView kRecordsWord = u" запис";
+constexpr QStringView kEntryMarker = u"<div class=\"search-registry-entry-block";
+constexpr QStringView kNextArrow = u"arrow-prime.svg\" alt=\"\">";
+// Each pass of the entry walk consumes the page up to this far into the entry marker.
+constexpr qsizetype kEntryStep = 11;
+
+// Removes every character from U+0000 to U+0020 at both ends.
+QString TrimControls(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 0x20)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// The trimmed total text of the page, or none (logged) when the page reports no count.
+std::optional<QString> ReadTotalText(ResultListContext& ctx, const QString& url, QStringView page) {
+    qsizetype marker = page.indexOf(kTotalMarker);
+    if (page.contains(kNoResults)) marker = -1;
+    if (marker < 0) {
+        // After the first split many narrow searches are empty; their lines would flood the log.
+        if (!ctx.splitStarted)
+            ctx.addLogLine(QStringLiteral("Поиск с данными параметрами не дал результатов: ") +
+                           url + QStringLiteral("\r\n"));
+        return std::nullopt;
+    }
+    const qsizetype start = marker + kTotalMarker.size();
+    const qsizetype end = page.indexOf(kRecordsWord, start);
+    if (end < 0) {
+        ctx.addLogLine(QStringLiteral("Не найдено количество записей: ") + url +
+                       QStringLiteral("\r\n"));
+        return std::nullopt;
+    }
+    return TrimControls(HtmlToText(page.mid(start, end - start)));
+}
+
+// Logs the count of a first page and splits the search when it is too large to walk.
+bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& totalText) {
+    ctx.addLogLine(url + QStringLiteral("\r\nНашлось ") + totalText + QStringLiteral(" записей"));
+    const qint64 count = ReadRecordCount(totalText);
+    if (count < kSplitThreshold) return false;
+    ctx.splitStarted = true;
+    ctx.addLogLine(
+        QStringLiteral("Разбиваем длинный интервал на несколько мелких, с текущей ссылки "
+                       "контракты не собираем."));
+    SplitSearch(ctx, url, count);
+    return true;
+}
+
+void QueueCard(ResultListContext& ctx, QStringView entry) {
+    QString address =
+        ExtractBetween(entry, u"registry-entry__header-mid__number", u"href=\"", u"\"");
+    if (address.isEmpty()) return;
+    if (address.startsWith(u'/')) address.prepend(PortalBase());
+    if (ctx.isUrlStored(address)) {
+        ctx.addLogLine(QStringLiteral("URL обработан ранее: ") + address);
+        return;
+    }
+    ctx.queue.addTail(address);
+    ++ctx.progressBarMax;
+    ++ctx.tendersCounter;
+}
+
+// Queues the card of every entry block; gives the offset where the walk left
+// the page, which is where the page links are looked for.
+qsizetype QueueCards(ResultListContext& ctx, QStringView page) {
+    qsizetype rest = 0;
+    for (;;) {
+        const qsizetype entry = page.indexOf(kEntryMarker, rest);
+        if (entry < 0) return rest;
+        qsizetype next = page.indexOf(kEntryMarker, entry + 1);
+        if (next < 0) next = page.size();
+        rest = entry + kEntryStep;
+        QueueCard(ctx, page.mid(entry, next - entry));
+    }
+}
+
+void QueueNextPage(ResultListContext& ctx, const QString& url, QStringView rest) {
+    if (!rest.contains(kNextArrow)) return;
+    const QString following =
+        ExtractBetween(rest, u"page__link_active", u"<li class=\"page\">", u"</li>");
+    const QString number = ExtractBetween(following, u"goToPage(", u"", u")");
+    // The arrow without a following page link names no page; an address ending
+    // in "&pageNumber=" would only fetch an undefined page again.
+    if (number.isEmpty()) return;
+    ctx.queue.addTail(NextPageAddress(url, number));
+    ++ctx.progressBarMax;
+}
+
+void ParsePage(ResultListContext& ctx, const QString& url, QStringView page) {
+    qsizetype rest = 0;
+    if (const std::optional<QString> total = ReadTotalText(ctx, url, page)) {
+        if (IsFirstPage(url) && SplitIfTooLarge(ctx, url, *total)) {
+            // The narrower searches replace this one: neither its cards nor its next page.
+            ctx.updateTendersCounter();
+            return;
+        }
+        rest = QueueCards(ctx, page);
+        ctx.updateTendersCounter();
+    }
+    QueueNextPage(ctx, url, page.mid(rest));
+}
+
+}  // namespace
+
+void ParseResultList(ResultListContext& ctx, const QString& url, const QString& html) {
+    QString message;
+    try {
+        ParsePage(ctx, url, html);
+        return;
+    } catch (const EGeneralError& error) {
+        message = error.message();
+    } catch (const std::exception& error) {
+        message = QString::fromUtf8(error.what());
+    }
+    ctx.addLogLine(QStringLiteral("Ошибка при обработке данных для ") + url + QStringLiteral(": ") +
+                   message);
+}
+
+qint64 ReadRecordCount(QStringView totalText) {
+    constexpr qint64 kCeiling = std::numeric_limits<qint64>::max() / 10 - 10;
+    qint64 count = 0;
+    for (QChar c : totalText) {
+        if (c < u'0' || c > u'9') continue;
+        count = count * 10 + (c.unicode() - u'0');
+        if (count > kCeiling) return kCeiling;
+    }
+    return count;
+}

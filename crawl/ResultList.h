@@ -1,0 +1,54 @@
+#pragma once
+
+#include "crawl/JobQueue.h"
+#include "crawl/PortalSearch.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringView>
+#include <functional>
+
+// Reading the portal's search result pages: the record count, the contract
+// cards listed, the next page, and the splitting of searches too large to walk.
+// Runs on the controller thread, inside the handling of one finished job.
+
+// The run state a result page reads and changes, and the run's operations it calls.
+struct ResultListContext {
+    JobQueue& queue;
+    int& progressBarMax;                                  // raised by 1 for every job added here
+    int& tendersCounter;                                  // raised by 1 for every card queued
+    bool& splitStarted;                                   // the run's SplitStarted flag
+    std::function<void(const QString& text)> addLogLine;  // one log line, without time stamp
+    std::function<bool(const QString& url)> isUrlStored;  // the store's IsUrlStored
+    std::function<void()> updateTendersCounter;
+    QDate today;  // the to-date of a search whose to-date is empty
+};
+
+// A search whose first page reports this many records or more is split, not walked.
+inline constexpr qint64 kSplitThreshold = 1000;
+
+// Handles one result page fetched from url. Card addresses and the next page
+// go to the tail of the queue, narrower searches to its head. Never throws:
+// an error is logged as "Ошибка при обработке данных для " + url + ": " + message,
+// the jobs queued before it stay queued and the rest of the page is dropped.
+void ParseResultList(ResultListContext& ctx, const QString& url, const QString& html);
+
+// The number formed by the decimal digits of a total text ("более 27 000 000"
+// → 27000000); other characters are ignored, no digits give 0. Saturates far
+// above the split threshold instead of overflowing.
+qint64 ReadRecordCount(QStringView totalText);
+
+// Replaces the over-full search at url by narrower ones: by date while its
+// from- and to-date differ (an empty to-date stands for ctx.today), else by
+// price. Throws EGeneralError for an address of no registry or an unreadable date.
+void SplitSearch(ResultListContext& ctx, const QString& url, qint64 recordCount);
+
+// Queues consecutive, non-overlapping date intervals covering fromText..toText
+// ("dd.mm.yyyy"), recordCount / 1000 + 1 of them, each at the head, so the last
+// interval is handled first. Nothing when the to-date is before the from-date.
+void SplitByDate(ResultListContext& ctx, const QString& url, PortalRegistry registry,
+                 const QString& fromText, const QString& toText, qint64 recordCount);
+
+// Queues about ten price ranges covering the search's price bounds (0 and
+// 10000000000 where the address names none), each at the head.
+void SplitByPrice(ResultListContext& ctx, const QString& url, PortalRegistry registry);
