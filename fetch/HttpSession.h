@@ -1,0 +1,64 @@
+#pragma once
+
+#include "fetch/ProxySettings.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+// One HTTP client session of a fetch worker: its own connection, TLS layer,
+// decoder and cookie store. A session belongs to one thread at a time; sessions
+// share nothing with each other. No member throws for a failed request: every
+// failure comes back in HttpResponse.
+
+struct HttpSessionSettings {
+    QString userAgent;  // sent verbatim, also when empty
+    QString referer;    // not sent when empty
+    long connectTimeoutMs = 120000;
+    long readTimeoutMs = 120000;  // longest wait for the next byte, not a cap on the transfer
+    long maxRedirects = 20;
+    // When set to true, a transfer in progress is aborted within ~100 ms.
+    // Owned by the caller and must outlive every get().
+    const std::atomic<bool>* abortFlag = nullptr;
+};
+
+struct HttpResponse {
+    bool ok = false;     // a final response with status < 400 was received
+    int statusCode = 0;  // 0 when no response came
+    // Empty when ok. A status failure gives the status line ("HTTP/1.1 403 Forbidden"),
+    // a connection the peer closed without an answer a text containing
+    // "Connection Closed Gracefully", an abort "aborted", anything else libcurl's text.
+    QString errorMessage;
+    QByteArray body;                // decoded (gzip/deflate) body bytes
+    QByteArray contentType;         // Content-Type of the final response
+    QByteArray contentDisposition;  // Content-Disposition of the final response
+};
+
+class HttpSession {
+public:
+    // Bodies larger than this fail instead of filling the memory.
+    static constexpr qsizetype MaxBodyBytes = 64 * 1024 * 1024;
+
+    explicit HttpSession(HttpSessionSettings settings);
+    ~HttpSession();
+    HttpSession(HttpSession&&) noexcept;
+    HttpSession& operator=(HttpSession&&) noexcept;
+    HttpSession(const HttpSession&) = delete;
+    HttpSession& operator=(const HttpSession&) = delete;
+
+    // Applied before every get(); an empty server means a direct connection.
+    ProxySettings& proxy();
+
+    // GET with redirects followed; blocks until the final response, a failure or an abort.
+    HttpResponse get(const QString& url);
+
+    // Closes the connection and drops anything buffered, so the next get()
+    // connects afresh; keeps the cookies.
+    void resetConnection();
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
