@@ -1,0 +1,88 @@
+#pragma once
+
+#include <httplib.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A stand-in for the procurement portal: an HTTPS server on 127.0.0.1 with a fresh self-signed
+// certificate, serving registered pages, test routes (/echo, /gzip, /cookie/set, /status/403,
+// /download/..., ...) and injected faults, and logging every request it receives.
+//
+// Threads: the server runs on its own thread (and cpp-httplib's worker pool); every public
+// member may be called from any thread, also while the server runs. Registered handlers run on
+// the server's worker threads.
+// Ownership: the replica owns its server thread and its temporary folder (certificate and key);
+// the destructor stops the server, joins the thread and removes the folder.
+class PortalReplica {
+public:
+    enum class Fault {
+        None,                // answer normally (a queued None passes one request through)
+        Status403,           // "403 Forbidden" error page
+        Status404,           // "404 Not Found" error page
+        Status429,           // "429 Too Many Requests" error page
+        Status500,           // "500 Internal Server Error" error page
+        EmptyBody,           // 200 with an empty body
+        SlowBody,            // the normal answer, its body paced by setSlowBodyDelay
+        CloseWithoutAnswer,  // the connection is cut; the client receives no byte at all
+    };
+
+    struct LoggedRequest {
+        std::string method, path, query;             // query without "?", as sent
+        std::map<std::string, std::string> headers;  // names lower-case; repeats joined by ", "
+        std::chrono::steady_clock::time_point started, finished;  // headers read; answer written
+        int status = 0;  // status sent; 0 when the connection was cut without an answer
+    };
+
+    // Makes the certificate and key; throws std::runtime_error when that fails.
+    PortalReplica();
+    ~PortalReplica();
+    PortalReplica(const PortalReplica&) = delete;
+    PortalReplica& operator=(const PortalReplica&) = delete;
+
+    // Listens on 127.0.0.1:port (0: a free port) and returns once connections are served.
+    // Throws std::runtime_error when already running or the port cannot be taken.
+    void start(int port = 0);
+    // Stops and joins the server; slow bodies in flight are cut. Safe to call when stopped.
+    void stop();
+    bool isRunning() const;
+
+    int port() const;                     // 0 before the first start
+    std::string baseUrl() const;          // "https://127.0.0.1:<port>"
+    std::string certificatePath() const;  // PEM file, usable as a client's only trusted CA
+
+    // A page at exactly this path, whatever the query. Replaces an earlier one.
+    void setPage(const std::string& path, std::string body,
+                 std::string contentType = "text/html; charset=utf-8");
+    // A handler for paths matching the regular expression as a whole; handlers are tried in
+    // the order they were set (setting a pattern again replaces it), before pages and the
+    // built-in routes. Faults still apply first.
+    void setHandler(const std::string& pathRegex,
+                    std::function<void(const httplib::Request&, httplib::Response&)> handler);
+    // The document bytes answered for /download/...?uid=<uid> (a small fake PDF otherwise).
+    void setDownload(const std::string& uid, std::string bytes);
+
+    // The next requests whose path starts with the prefix get these faults, one each, in order.
+    // Queued faults come before random ones; queues of several matching prefixes are used in
+    // the order they were first queued.
+    void queueFaults(const std::string& pathPrefix, std::vector<Fault> faults);
+    // Every request draws from a generator seeded with seed; the fault's share of requests is
+    // rate (0 removes it; the rates of all faults should sum to at most 1). Setting any rate
+    // reseeds the generator, so a campaign is reproducible.
+    void setFaultRate(Fault fault, double rate, unsigned seed);
+    void setSlowBodyDelay(std::chrono::milliseconds perChunk);  // 50 ms per 100 bytes at first
+
+    std::vector<LoggedRequest> requests() const;  // in arrival order
+    void clearLog();
+
+    // The UTF-8 text (with Cyrillic) that /plain, /gzip and /deflate answer.
+    static const std::string& sampleText();
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
