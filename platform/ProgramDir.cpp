@@ -1,0 +1,42 @@
+#include "platform/ProgramDir.h"
+
+#include "platform/GeneralError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace {
+
+QString withSlash(const QString& dir) {
+    const QString clean = QDir::cleanPath(QDir(dir).absolutePath());
+    return clean.endsWith(QLatin1Char('/')) ? clean : clean + QLatin1Char('/');
+}
+
+// Permission bits can say yes where the file system says no (a read-only
+// mount), so the test is a real file.
+bool canWriteIn(const QString& dir) {
+    QTemporaryFile probe(dir + QStringLiteral("/.write-test-XXXXXX"));
+    return probe.open();
+}
+
+QString ensureDir(const QString& dir) {
+    if (!QDir().mkpath(dir) || !canWriteIn(dir)) {
+        throw EGeneralError(QStringLiteral("Нет доступа на запись в папку ") + dir);
+    }
+    return withSlash(dir);
+}
+
+}  // namespace
+
+QString ResolveProgramDir(const QString& chosen) {
+    if (!chosen.isEmpty()) return ensureDir(chosen);
+    const QString own = QCoreApplication::applicationDirPath();
+    if (!own.isEmpty() && canWriteIn(own)) return withSlash(own);
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.local/share");
+    return ensureDir(data + QStringLiteral("/contract-finder"));
+}

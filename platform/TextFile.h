@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The program's own text files (lists, settings, shown links, logs). A
+// byte-order mark selects the encoding; without one the desktop systems the
+// program serves write their 8-bit code page, Windows-1251. Text that is valid
+// UTF-8 is taken as UTF-8, since files written on Linux are.
+enum class TextEncoding {
+    Utf8Bom,      // UTF-8 with a byte-order mark
+    Utf16LeBom,   // UTF-16, little-endian, with a byte-order mark
+    Utf16BeBom,   // UTF-16, big-endian, with a byte-order mark
+    Utf8,         // UTF-8 without a mark
+    Windows1251,  // the 8-bit Cyrillic code page
+};
+
+struct DecodedText {
+    QString text;
+    TextEncoding encoding = TextEncoding::Utf8;
+};
+
+DecodedText DecodeText(const QByteArray& bytes);
+
+// The text in the encoding, with its byte-order mark where it has one.
+// Characters Windows-1251 lacks become "?".
+QByteArray EncodeText(const QString& text, TextEncoding encoding);
+
+// The file's text; empty when the file does not exist. Throws EGeneralError
+// when the file exists but cannot be read.
+std::optional<DecodedText> ReadTextFile(const QString& path);
+
+// Writes the whole file at once (through a temporary file, so a failure
+// never leaves half a file). Throws EGeneralError on failure.
+void WriteTextFile(const QString& path, const QString& text, TextEncoding encoding);
+
+// Lines separated by CR LF, LF or CR; a final line break adds no empty line.
+QStringList SplitLines(const QString& text);
+
+// The lines of a list file; empty when the file does not exist.
+QStringList ReadListFile(const QString& path);

@@ -1,0 +1,75 @@
+#include "platform/TextFile.h"
+#include "platform/GeneralError.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kCyrillic = u"ИНН 7701234567 Ёлка ё №"_q;
+
+}  // namespace
+
+TEST(DecodeText, MarkSelectsTheEncoding) {
+    for (TextEncoding encoding :
+         {TextEncoding::Utf8Bom, TextEncoding::Utf16LeBom, TextEncoding::Utf16BeBom}) {
+        const DecodedText decoded = DecodeText(EncodeText(kCyrillic, encoding));
+        EXPECT_EQ(decoded.text, kCyrillic);
+        EXPECT_EQ(decoded.encoding, encoding);
+    }
+}
+
+TEST(DecodeText, UnmarkedTextIsUtf8WhenValidElseWindows1251) {
+    const DecodedText utf8 = DecodeText(kCyrillic.toUtf8());
+    EXPECT_EQ(utf8.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(utf8.text, kCyrillic);
+
+    const QByteArray cp1251 = EncodeText(kCyrillic, TextEncoding::Windows1251);
+    EXPECT_EQ(cp1251.size(), kCyrillic.size());
+    EXPECT_EQ(static_cast<unsigned char>(cp1251[0]), 0xC8);  // И
+    const DecodedText legacy = DecodeText(cp1251);
+    EXPECT_EQ(legacy.encoding, TextEncoding::Windows1251);
+    EXPECT_EQ(legacy.text, kCyrillic);
+
+    EXPECT_EQ(DecodeText("plain ascii").encoding, TextEncoding::Utf8);
+}
+
+TEST(EncodeText, Windows1251ReplacesWhatItLacks) {
+    EXPECT_EQ(EncodeText(u"a€\u4E2D"_q, TextEncoding::Windows1251), QByteArray("a\x88?"));
+    // Every byte survives a round trip.
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(static_cast<char>(b));
+    EXPECT_EQ(EncodeText(DecodeText(all).text, TextEncoding::Windows1251), all);
+}
+
+TEST(SplitLines, AcceptsEveryLineBreak) {
+    EXPECT_EQ(SplitLines(u"a\r\nb\nc\rd"_q), (QStringList{u"a"_q, u"b"_q, u"c"_q, u"d"_q}));
+    EXPECT_EQ(SplitLines(u"a\r\n"_q), QStringList{u"a"_q});
+    EXPECT_EQ(SplitLines(u"a\n\nb"_q), (QStringList{u"a"_q, u""_q, u"b"_q}));
+    EXPECT_TRUE(SplitLines(u""_q).isEmpty());
+}
+
+TEST(TextFile, WritesAndReadsBackInTheSameEncoding) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"list.txt"_q);
+    EXPECT_FALSE(ReadTextFile(path).has_value());
+    EXPECT_TRUE(ReadListFile(path).isEmpty());
+
+    WriteTextFile(path, kCyrillic + u"\r\nвторая"_q, TextEncoding::Windows1251);
+    const auto decoded = ReadTextFile(path);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->encoding, TextEncoding::Windows1251);
+    EXPECT_EQ(ReadListFile(path), (QStringList{kCyrillic, u"вторая"_q}));
+}
+
+TEST(TextFile, UnreadableOrUnwritableFilesRaise) {
+    QTemporaryDir dir;
+    // A folder exists under the name but cannot be read as a file.
+    EXPECT_THROW(ReadTextFile(dir.path()), EGeneralError);
+    EXPECT_THROW(WriteTextFile(dir.filePath(u"missing/x.txt"_q), u"x"_q, TextEncoding::Utf8),
+                 EGeneralError);
+}
