@@ -10,43 +10,53 @@ namespace {
     "search-filter=%D0%94%D0%B0%D1%82%D0%B5+%D1%80%D0%B0%D0%B7%D0%BC%D0%B5%D1%89%D0%B5%D0%BD%D0%" \
     "B8%D1%8F"
 
-const PortalRegistryInfo kContracts44{
-    QStringLiteral("/epz/contract/search/results.html"),
-    QStringLiteral("contract/search/results.html?"),
-    QStringLiteral(
-        "/epz/contract/search/results.html?morphology=on&" CF_SEARCH_FILTER
-        "&fz44=on&contractStageList_0=on&contractStageList=0&currencyCode=ANY"
-        "&budgetLevelsIdNameHidden=%7B%7D&countryRegIdNameHidden=%7B%7D&sortBy=UPDATE_DATE"
-        "&pageNumber=1&sortDirection=false&recordsPerPage=_50&showLotsInfoHidden=false"
-        "&contractDateFrom="),
-    QStringLiteral("contractDateFrom"),
-    QStringLiteral("contractDateTo"),
-    QStringLiteral("contractPriceFrom"),
-    QStringLiteral("contractPriceTo")};
+// Built on first use, so addresses built during static initialisation elsewhere see them.
+const PortalRegistryInfo& Contracts44() {
+    static const PortalRegistryInfo info{
+        QStringLiteral("/epz/contract/search/results.html"),
+        QStringLiteral("contract/search/results.html?"),
+        QStringLiteral(
+            "/epz/contract/search/results.html?morphology=on&" CF_SEARCH_FILTER
+            "&fz44=on&contractStageList_0=on&contractStageList=0&currencyCode=ANY"
+            "&budgetLevelsIdNameHidden=%7B%7D&countryRegIdNameHidden=%7B%7D&sortBy=UPDATE_DATE"
+            "&pageNumber=1&sortDirection=false&recordsPerPage=_50&showLotsInfoHidden=false"
+            "&contractDateFrom="),
+        QStringLiteral("contractDateFrom"),
+        QStringLiteral("contractDateTo"),
+        QStringLiteral("contractPriceFrom"),
+        QStringLiteral("contractPriceTo")};
+    return info;
+}
 
-const PortalRegistryInfo kCapitalRepairs{
-    QStringLiteral("/epz/capitalrepairs/search/results.html"),
-    QStringLiteral("capitalrepairs/search/results.html?"),
-    QStringLiteral("/epz/capitalrepairs/search/results.html?morphology=on&" CF_SEARCH_FILTER
-                   "&contractStage_0=on&contractStage=0&selectedSubjectsIdNameHidden=%7B%7D"
-                   "&sortBy=UPDATE_DATE&pageNumber=1&sortDirection=false&recordsPerPage=_50"
-                   "&showLotsInfoHidden=false&capitalDateOfContractConclusionFrom="),
-    QStringLiteral("capitalDateOfContractConclusionFrom"),
-    QStringLiteral("capitalDateOfContractConclusionTo"),
-    QStringLiteral("priceFrom"),
-    QStringLiteral("priceTo")};
+const PortalRegistryInfo& CapitalRepairs() {
+    static const PortalRegistryInfo info{
+        QStringLiteral("/epz/capitalrepairs/search/results.html"),
+        QStringLiteral("capitalrepairs/search/results.html?"),
+        QStringLiteral("/epz/capitalrepairs/search/results.html?morphology=on&" CF_SEARCH_FILTER
+                       "&contractStage_0=on&contractStage=0&selectedSubjectsIdNameHidden=%7B%7D"
+                       "&sortBy=UPDATE_DATE&pageNumber=1&sortDirection=false&recordsPerPage=_50"
+                       "&showLotsInfoHidden=false&capitalDateOfContractConclusionFrom="),
+        QStringLiteral("capitalDateOfContractConclusionFrom"),
+        QStringLiteral("capitalDateOfContractConclusionTo"),
+        QStringLiteral("priceFrom"),
+        QStringLiteral("priceTo")};
+    return info;
+}
 
-const PortalRegistryInfo kContracts223{
-    QStringLiteral("/epz/contractfz223/search/results.html"),
-    QStringLiteral("contractfz223/search/results.html?"),
-    QStringLiteral("/epz/contractfz223/search/results.html?morphology=on&" CF_SEARCH_FILTER
-                   "&statuses_0=on&statuses=0&currencyId=-1&sortBy=BY_UPDATE_DATE"
-                   "&pageNumber=1&sortDirection=false&recordsPerPage=_50"
-                   "&showLotsInfoHidden=false&contract223DateFrom="),
-    QStringLiteral("contract223DateFrom"),
-    QStringLiteral("contract223DateTo"),
-    QStringLiteral("priceFrom"),
-    QStringLiteral("priceTo")};
+const PortalRegistryInfo& Contracts223() {
+    static const PortalRegistryInfo info{
+        QStringLiteral("/epz/contractfz223/search/results.html"),
+        QStringLiteral("contractfz223/search/results.html?"),
+        QStringLiteral("/epz/contractfz223/search/results.html?morphology=on&" CF_SEARCH_FILTER
+                       "&statuses_0=on&statuses=0&currencyId=-1&sortBy=BY_UPDATE_DATE"
+                       "&pageNumber=1&sortDirection=false&recordsPerPage=_50"
+                       "&showLotsInfoHidden=false&contract223DateFrom="),
+        QStringLiteral("contract223DateFrom"),
+        QStringLiteral("contract223DateTo"),
+        QStringLiteral("priceFrom"),
+        QStringLiteral("priceTo")};
+    return info;
+}
 
 #undef CF_SEARCH_FILTER
 
@@ -55,30 +65,34 @@ constexpr std::array<PortalRegistry, 3> kMarkerOrder = {
     PortalRegistry::Contracts44, PortalRegistry::CapitalRepairs, PortalRegistry::Contracts223};
 
 QMutex gPortalBaseLock;
-QString gPortalBase = QStringLiteral("https://zakupki.gov.ru");
+
+QString& PortalBaseValue() {
+    static QString base = QStringLiteral("https://zakupki.gov.ru");
+    return base;
+}
 
 }  // namespace
 
 const PortalRegistryInfo& RegistryInfo(PortalRegistry registry) {
     switch (registry) {
         case PortalRegistry::Contracts44:
-            return kContracts44;
+            return Contracts44();
         case PortalRegistry::CapitalRepairs:
-            return kCapitalRepairs;
+            return CapitalRepairs();
         case PortalRegistry::Contracts223:
             break;
     }
-    return kContracts223;
+    return Contracts223();
 }
 
 QString PortalBase() {
     QMutexLocker lock(&gPortalBaseLock);
-    return gPortalBase;
+    return PortalBaseValue();
 }
 
 void SetPortalBase(const QString& base) {
     QMutexLocker lock(&gPortalBaseLock);
-    gPortalBase = base;
+    PortalBaseValue() = base;
 }
 
 QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText) {

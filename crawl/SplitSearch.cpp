@@ -6,7 +6,7 @@
 
 namespace {
 
-const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
+constexpr QStringView kDateFormat = u"dd.MM.yyyy";
 
 QDate ReadDate(const QString& text) {
     const QDate date = QDate::fromString(text, kDateFormat);

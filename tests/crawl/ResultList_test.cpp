@@ -1,0 +1,131 @@
+#include "crawl/ResultList.h"
+
+#include "tests/crawl/ResultListRun.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSearch =
+    BuildStartAddress(PortalRegistry::Contracts44, u"01.01.2023"_q, u"31.12.2023"_q);
+const QString kCard1 =
+    u"https://zakupki.gov.ru/epz/contract/contractCard/common-info.html?reestrNumber=2410104019823000011"_q;
+const QString kCard2 =
+    u"https://zakupki.gov.ru/epz/contract/contractCard/common-info.html?reestrNumber=3410101234523000007"_q;
+const QString kCard3 =
+    u"https://zakupki.gov.ru/epz/contract/contractCard/common-info.html?reestrNumber=2770101234523000123"_q;
+
+QString page(const char* name) {
+    return TestSupport::readDataText(QString::fromUtf8(name));
+}
+
+}  // namespace
+
+TEST(ParseResultList, WalksAFirstPageBelowTheThreshold) {
+    ResultListRun run;
+    run.parse(kSearch, page("results44_999_records_page1.html"));
+    EXPECT_EQ(run.jobs(), QStringList({kCard1, kCard2, kCard3, NextPageAddress(kSearch, u"2"_q)}));
+    EXPECT_EQ(run.log, QStringList{kSearch + u"\r\nНашлось 999 записей"_q});
+    EXPECT_EQ(run.progressBarMax, 3 + 4);
+    EXPECT_EQ(run.tendersCounter, 3);
+    EXPECT_EQ(run.counterUpdates, 1);
+    EXPECT_FALSE(run.splitStarted);
+}
+
+TEST(ParseResultList, SplitsAtTheThresholdWithoutTakingEntries) {
+    ResultListRun run;
+    run.parse(kSearch, page("results44_1000_records_page1.html"));
+    EXPECT_TRUE(run.splitStarted);
+    EXPECT_EQ(run.tendersCounter, 0);
+    EXPECT_EQ(run.counterUpdates, 1);
+    for (const QString& job : run.jobs())
+        EXPECT_TRUE(IsFirstPage(job)) << job.toStdString();
+    EXPECT_EQ(run.jobs().size(), 2);  // 364 days in two parts, no card, no next page
+    EXPECT_EQ(run.progressBarMax, 3 + 2);
+    EXPECT_EQ(run.log, QStringList({kSearch + u"\r\nНашлось 1 000 записей"_q,
+                                    u"Разбиваем длинный интервал на несколько мелких, с текущей "
+                                    u"ссылки контракты не собираем."_q}));
+}
+
+TEST(ParseResultList, LaterPagesAreWalkedWhateverTheirCount) {
+    ResultListRun run;
+    const QString url = NextPageAddress(kSearch, u"10"_q);
+    run.parse(url, page("results44_page10_of_12.html"));
+    EXPECT_EQ(run.jobs(), QStringList({kCard1, kCard2, NextPageAddress(kSearch, u"11"_q)}));
+    EXPECT_TRUE(run.log.isEmpty());
+}
+
+TEST(ParseResultList, StoredCardsAreLoggedNotQueued) {
+    ResultListRun run;
+    run.stored.insert(kCard2);
+    run.parse(NextPageAddress(kSearch, u"10"_q), page("results44_page10_of_12.html"));
+    EXPECT_EQ(run.jobs().first(), kCard1);
+    EXPECT_EQ(run.log, QStringList{u"URL обработан ранее: "_q + kCard2});
+    EXPECT_EQ(run.tendersCounter, 1);
+    EXPECT_EQ(run.progressBarMax, 3 + 2);
+}
+
+TEST(ParseResultList, RelativeLinksGetThePortalBase) {
+    SetPortalBase(u"https://127.0.0.1:8443"_q);
+    ResultListRun run;
+    run.parse(NextPageAddress(kSearch, u"10"_q), page("results44_page10_of_12.html"));
+    SetPortalBase(u"https://zakupki.gov.ru"_q);
+    EXPECT_EQ(run.jobs().at(0),
+              u"https://127.0.0.1:8443/epz/contract/contractCard/common-info.html?"
+              u"reestrNumber=2410104019823000011"_q);
+    EXPECT_EQ(run.jobs().at(1), kCard2);  // an absolute link is kept as it is
+}
+
+TEST(ParseResultList, ArrowWithoutAFollowingPageQueuesNoNextPage) {
+    ResultListRun run;
+    run.parse(NextPageAddress(kSearch, u"12"_q), page("results44_arrow_on_last_page.html"));
+    EXPECT_EQ(run.jobs(), QStringList({kCard1, kCard2}));
+}
+
+TEST(ParseResultList, NoResultsLineOnlyBeforeTheFirstSplit) {
+    ResultListRun run;
+    run.parse(kSearch, page("results_search_without_results.html"));
+    EXPECT_EQ(run.log, QStringList{u"Поиск с данными параметрами не дал результатов: "_q + kSearch +
+                                   u"\r\n"_q});
+    EXPECT_EQ(run.counterUpdates, 0);
+    run.log.clear();
+    run.splitStarted = true;
+    run.parse(kSearch, page("results_search_without_results.html"));
+    EXPECT_TRUE(run.log.isEmpty());
+    EXPECT_TRUE(run.queue.isEmpty());
+}
+
+TEST(ParseResultList, PageWithoutRecordCountStillQueuesItsNextPage) {
+    ResultListRun run;
+    run.parse(kSearch, page("results44_total_without_count.html"));
+    EXPECT_EQ(run.log, QStringList{u"Не найдено количество записей: "_q + kSearch + u"\r\n"_q});
+    EXPECT_EQ(run.jobs(), QStringList{NextPageAddress(kSearch, u"2"_q)});
+    EXPECT_EQ(run.counterUpdates, 0);
+}
+
+TEST(ParseResultList, EntryWithoutAnyLinkIsSkipped) {
+    ResultListRun run;
+    run.parse(NextPageAddress(kSearch, u"2"_q),
+              u"<div class=\"search-results__total\">5 записей</div>"
+              u"<div class=\"search-registry-entry-block\"><div class=\"registry-entry__header-"
+              u"mid__number\">№ 1</div></div>"
+              u"<div class=\"search-registry-entry-block\"><div class=\"registry-entry__header-"
+              u"mid__number\"><a href=\"/c?n=2\">№ 2</a></div></div>"_q);
+    EXPECT_EQ(run.jobs(), QStringList{u"https://zakupki.gov.ru/c?n=2"_q});
+}
+
+TEST(ParseResultList, ACardListedTwiceIsQueuedTwice) {
+    ResultListRun run;
+    run.parse(NextPageAddress(kSearch, u"10"_q), page("results44_page10_of_12.html"));
+    run.parse(NextPageAddress(kSearch, u"10"_q), page("results44_page10_of_12.html"));
+    EXPECT_EQ(run.jobs().count(kCard1), 2);
+    EXPECT_EQ(run.tendersCounter, 4);
+}
+
+TEST(ReadRecordCount, ReadsOnlyTheDigits) {
+    EXPECT_EQ(ReadRecordCount(u"1 2 3 4"_q), 1234);
+    EXPECT_EQ(ReadRecordCount(u"более 27\u00A0000\u00A0000"_q), 27000000);
+    EXPECT_EQ(ReadRecordCount(u"много"_q), 0);
+    EXPECT_GE(ReadRecordCount(u"99999999999999999999999999"_q), kSplitThreshold);
+}

@@ -1,0 +1,151 @@
+#include "crawl/ResultList.h"
+
+#include "tests/crawl/ResultListRun.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString search44(const QString& from, const QString& to) {
+    return BuildStartAddress(PortalRegistry::Contracts44, from, to);
+}
+
+QString dates44(const QString& from, const QString& to) {
+    return AppendRange(DateSplitBase(search44(u""_q, u""_q)), u"contractDateFrom"_q, from,
+                       u"contractDateTo"_q, to);
+}
+
+QString prices44(const QString& day, const QString& from, const QString& to) {
+    return AppendRange(search44(day, day), u"contractPriceFrom"_q, from, u"contractPriceTo"_q, to);
+}
+
+// The queue as "from-to" pairs read from the address, head first.
+QStringList ranges(const ResultListRun& run, const QString& fromName, const QString& toName) {
+    QStringList result;
+    for (const QString& job : run.jobs())
+        result << QueryParamValue(job, fromName) + u'-' + QueryParamValue(job, toName);
+    return result;
+}
+
+QStringList dateRanges(const ResultListRun& run) {
+    return ranges(run, u"contractDateFrom"_q, u"contractDateTo"_q);
+}
+
+QStringList priceRanges(const ResultListRun& run) {
+    return ranges(run, u"contractPriceFrom"_q, u"contractPriceTo"_q);
+}
+
+QString page(const char* name) {
+    return TestSupport::readDataText(QString::fromUtf8(name));
+}
+
+}  // namespace
+
+TEST(SplitByDate, AYearOf2500RecordsInThreeIntervalsLastFirst) {
+    ResultListRun run;
+    run.parse(search44(u"01.01.2023"_q, u"31.12.2023"_q),
+              page("results44_2500_records_page1.html"));
+    EXPECT_EQ(dateRanges(run), QStringList({u"02.09.2023-31.12.2023"_q, u"03.05.2023-01.09.2023"_q,
+                                            u"01.01.2023-02.05.2023"_q}));
+    EXPECT_EQ(run.jobs().first(), dates44(u"02.09.2023"_q, u"31.12.2023"_q));
+    EXPECT_EQ(run.progressBarMax, 3 + 3);
+}
+
+TEST(SplitByDate, StepRoundsHalfToEven) {
+    ResultListRun run;
+    SplitByDate(run.ctx, search44(u""_q, u""_q), PortalRegistry::Contracts44, u"01.01.2023"_q,
+                u"06.01.2023"_q, 1000);  // 5 days / 2 parts = 2.5 -> 2
+    EXPECT_EQ(dateRanges(run),
+              QStringList({u"04.01.2023-06.01.2023"_q, u"01.01.2023-03.01.2023"_q}));
+    run.queue = JobQueue();
+    SplitByDate(run.ctx, search44(u""_q, u""_q), PortalRegistry::Contracts44, u"01.01.2023"_q,
+                u"08.01.2023"_q, 1000);  // 7 days / 2 parts = 3.5 -> 4
+    EXPECT_EQ(dateRanges(run),
+              QStringList({u"06.01.2023-08.01.2023"_q, u"01.01.2023-05.01.2023"_q}));
+}
+
+TEST(SplitByDate, EmptyToDateMeansToday) {
+    ResultListRun run;  // today is 15.03.2024
+    run.parse(search44(u"01.03.2024"_q, u""_q), page("results44_1500_records_page1.html"));
+    EXPECT_EQ(dateRanges(run),
+              QStringList({u"09.03.2024-15.03.2024"_q, u"01.03.2024-08.03.2024"_q}));
+}
+
+TEST(SplitByDate, ToDateBeforeFromDateQueuesNothing) {
+    ResultListRun run;
+    run.parse(search44(u"31.12.2023"_q, u"01.01.2023"_q),
+              page("results44_2500_records_page1.html"));
+    EXPECT_TRUE(run.queue.isEmpty());
+    EXPECT_TRUE(run.splitStarted);
+    EXPECT_EQ(run.log.size(), 2);
+}
+
+TEST(SplitByDate, HugeCountsGiveOneDayIntervalsIn223) {
+    ResultListRun run;
+    run.parse(BuildStartAddress(PortalRegistry::Contracts223, u"01.01.2023"_q, u"31.12.2023"_q),
+              page("results223_more_than_27_million_records_page1.html"));
+    ASSERT_EQ(run.queue.size(), 365);
+    EXPECT_TRUE(run.jobs().first().endsWith(
+        u"&pageNumber=1&sortDirection=false&recordsPerPage=_50&showLotsInfoHidden=false"
+        u"&contract223DateFrom=31.12.2023&contract223DateTo=31.12.2023"_q));
+    EXPECT_EQ(run.log.first().section(u'\n', 1), u"Нашлось более 27 000 000 записей"_q);
+}
+
+TEST(SplitSearch, UnreadableFromDateIsLoggedAndNothingQueued) {
+    ResultListRun run;
+    const QString url = search44(u""_q, u"31.12.2023"_q);
+    run.parse(url, page("results44_2500_records_page1.html"));
+    EXPECT_TRUE(run.queue.isEmpty());
+    ASSERT_EQ(run.log.size(), 3);
+    EXPECT_TRUE(run.log.last().startsWith(u"Ошибка при обработке данных для "_q + url + u": "_q));
+    EXPECT_EQ(run.counterUpdates, 0);
+}
+
+TEST(SplitSearch, AddressOfNoRegistryIsLogged) {
+    ResultListRun run;
+    const QString url = u"https://zakupki.gov.ru/epz/order/search/results.html?pageNumber=1&a=1"_q;
+    run.parse(url, page("results44_2500_records_page1.html"));
+    EXPECT_TRUE(run.queue.isEmpty());
+    EXPECT_TRUE(run.log.last().startsWith(u"Ошибка при обработке данных для "_q + url));
+}
+
+TEST(SplitByPrice, OneDayOf1500RecordsInTenRanges) {
+    ResultListRun run;
+    run.parse(search44(u"15.03.2023"_q, u"15.03.2023"_q),
+              page("results44_1500_records_page1.html"));
+    const QStringList got = priceRanges(run);
+    ASSERT_EQ(got.size(), 10);
+    EXPECT_EQ(got.first(), u"9000000001-10000000000"_q);
+    EXPECT_EQ(got.at(8), u"1000000001-2000000000"_q);
+    EXPECT_EQ(got.last(), u"0-1000000000"_q);
+    EXPECT_EQ(run.jobs().last(), prices44(u"15.03.2023"_q, u"0"_q, u"1000000000"_q));
+}
+
+TEST(SplitByPrice, StepRoundsHalfToEven) {
+    ResultListRun run;  // (25 - 0) / 10 = 2.5 -> 2
+    SplitByPrice(run.ctx, prices44(u"15.03.2023"_q, u"0"_q, u"25"_q), PortalRegistry::Contracts44);
+    const QStringList got = priceRanges(run);
+    EXPECT_EQ(got.last(), u"0-2"_q);
+    EXPECT_EQ(got.at(got.size() - 2), u"3-4"_q);
+    EXPECT_EQ(got.first(), u"25-25"_q);
+}
+
+TEST(SplitByPrice, NarrowRangeStillCoversBothBoundsAndEnds) {
+    ResultListRun run;
+    SplitByPrice(run.ctx, prices44(u"15.03.2023"_q, u"100"_q, u"103"_q),
+                 PortalRegistry::Contracts44);
+    EXPECT_EQ(priceRanges(run), QStringList({u"103-103"_q, u"102-102"_q, u"100-101"_q}));
+}
+
+TEST(SplitByPrice, UsesTheRegistrysPriceNames) {
+    ResultListRun run;
+    const QString day =
+        BuildStartAddress(PortalRegistry::CapitalRepairs, u"01.02.2023"_q, u"01.02.2023"_q) +
+        u"&priceFrom=10&priceTo=30"_q;
+    run.parse(day, page("results44_1500_records_page1.html"));
+    EXPECT_EQ(run.queue.size(), 10);
+    EXPECT_TRUE(
+        run.jobs().first().endsWith(u"&capitalDateOfContractConclusionTo=01.02.2023"
+                                    u"&priceFrom=29&priceTo=30"_q));
+}
