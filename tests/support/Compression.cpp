@@ -19,7 +19,7 @@ std::string Compression::compress(std::string_view data, Format format) {
     z_stream stream{};
     if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) !=
         Z_OK) {
-        throw std::runtime_error("zlib: deflateInit2 failed");
+        throw std::runtime_error("zlib: не удалось начать сжатие");
     }
     const std::unique_ptr<z_stream, DeflateEnd> guard(&stream);
 
@@ -29,7 +29,7 @@ std::string Compression::compress(std::string_view data, Format format) {
     stream.next_out = reinterpret_cast<Bytef*>(out.data());
     stream.avail_out = static_cast<uInt>(out.size());
     if (deflate(&stream, Z_FINISH) != Z_STREAM_END) {
-        throw std::runtime_error("zlib: deflate did not finish");
+        throw std::runtime_error("zlib: сжатие не завершилось");
     }
     out.resize(stream.total_out);
     return out;

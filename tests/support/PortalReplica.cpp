@@ -101,15 +101,15 @@ private:
 };
 
 void PortalReplica::Impl::start(int port) {
-    if (server_) throw std::runtime_error("portal replica: already running");
+    if (server_) throw std::runtime_error("реплика портала уже запущена");
     auto server =
         std::make_unique<httplib::SSLServer>(certificateFile().c_str(), keyFile().c_str());
-    if (!server->is_valid()) throw std::runtime_error("portal replica: TLS set-up failed");
+    if (!server->is_valid()) throw std::runtime_error("реплика портала: не удалось настроить TLS");
     configure(*server);
     const int bound = port == 0 ? server->bind_to_any_port("127.0.0.1")
                                 : (server->bind_to_port("127.0.0.1", port) ? port : -1);
     if (bound <= 0) {
-        throw std::runtime_error("portal replica: cannot listen on 127.0.0.1:" +
+        throw std::runtime_error("реплика портала: не удалось занять адрес 127.0.0.1:" +
                                  std::to_string(port));
     }
     stopSignal_.reset();
@@ -135,7 +135,7 @@ void PortalReplica::Impl::start(int port) {
     }
     if (!server_->is_running()) {
         stop();
-        throw std::runtime_error("portal replica: the server did not start");
+        throw std::runtime_error("реплика портала: сервер не запустился");
     }
 }
 

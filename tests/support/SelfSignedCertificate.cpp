@@ -39,7 +39,7 @@ using BignumPtr = std::unique_ptr<BIGNUM, Deleter<BN_free>>;
         reason += text;
     }
     ERR_clear_error();
-    throw std::runtime_error("certificate: " + reason);
+    throw std::runtime_error("сертификат реплики: " + reason);
 }
 
 void check(int ok, const char* what) {
@@ -97,7 +97,7 @@ CertPtr makeCertificate(EVP_PKEY* key) {
 
 BioPtr openForWriting(const std::filesystem::path& file) {
     BioPtr bio(BIO_new_file(file.c_str(), "w"));
-    if (!bio) fail("cannot write " + file.string());
+    if (!bio) fail("не удалось записать " + file.string());
     return bio;
 }
 

@@ -13,7 +13,7 @@ TemporaryFolder::TemporaryFolder(const std::string& prefix) {
     // mkdtemp picks a name nobody else holds, so parallel test processes never share a folder.
     std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a temporary folder: " +
+        throw std::runtime_error("не удалось создать временную папку: " +
                                  std::string(std::strerror(errno)));
     }
     path_ = pattern;
