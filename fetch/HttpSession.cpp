@@ -392,6 +392,8 @@ HttpResponse HttpSession::Impl::response(CURLcode code, Transfer& transfer) cons
     result.body = std::move(transfer.body);
     result.contentType = std::move(transfer.contentType);
     result.contentDisposition = std::move(transfer.contentDisposition);
+    // Part of an oversized body is of no use to anyone; free it at once.
+    if (transfer.stop == Stop::BodyTooLarge) result.body.clear();
     if (code != CURLE_OK || transfer.stop != Stop::None) {
         result.errorMessage = failureText(code, transfer, result);
     } else if (status >= 400) {

@@ -198,6 +198,17 @@ TEST_F(HttpSessionTest, DownloadHeadersOfTheFinalResponse) {
     EXPECT_TRUE(text.body.contains("\"message\":\""));
 }
 
+TEST_F(HttpSessionTest, BodyBeyondTheLimitFails) {
+    replica_->setDownload("huge", std::string(HttpSession::MaxBodyBytes + 1, 'x'));
+    HttpSession session(Settings());
+    const HttpResponse response = session.get(url("/download/f?uid=huge&type=other"));
+    replica_->setDownload("huge", std::string());
+    EXPECT_FALSE(response.ok);
+    EXPECT_TRUE(response.errorMessage.contains(u"larger than"_q))
+        << response.errorMessage.toStdString();
+    EXPECT_TRUE(response.body.isEmpty());
+}
+
 TEST_F(HttpSessionTest, ClearedProxyDoesNotLinger) {
     HttpSession session(Settings());
     session.proxy() = {u"127.0.0.1"_q, 1, u""_q, u""_q};  // nothing listens on port 1
