@@ -24,6 +24,12 @@ public:
         m_finished.push_back(worker);
     }
 
+    // The first finished worker, left on the list; null when none.
+    TScrapingThread* firstFinished() const {
+        std::lock_guard lock(m_lock);
+        return m_finished.empty() ? nullptr : m_finished.front();
+    }
+
     // The first finished worker, taken off the list; null when none.
     TScrapingThread* takeFinished() {
         std::lock_guard lock(m_lock);
@@ -31,6 +37,11 @@ public:
         TScrapingThread* worker = m_finished.front();
         m_finished.pop_front();
         return worker;
+    }
+
+    bool allEmpty() const {
+        std::lock_guard lock(m_lock);
+        return m_running.empty() && m_finished.empty();
     }
 
     std::size_t runningCount() const {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// "settings.ini" in the program folder: section "Settings", key "Threads"
+// (1..1000, default 1) and key "Portal" (the portal's address, default the
+// real portal). Other keys are kept as they are when the file is written.
+struct ProgramSettings {
+    static constexpr int kMinThreads = 1;
+    static constexpr int kMaxThreads = 1000;
+
+    int threads = kMinThreads;
+    QString portal;  // empty: the real portal
+
+    static ProgramSettings load(const QString& programDir);
+    void save(const QString& programDir) const;
+
+    // A Threads text as the settings and the window take it: a number in
+    // range, or the nearest bound; anything else gives the default.
+    static int clampThreads(const QString& text);
+};

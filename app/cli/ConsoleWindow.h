@@ -1,0 +1,39 @@
+#pragma once
+
+#include "crawl/RunWindow.h"
+
+#include <QStringList>
+#include <cstdio>
+
+// The console's side of a run: log lines go to standard output, a progress
+// line to standard error when it is a terminal. Lives on the main thread.
+class ConsoleWindow : public IRunWindow {
+public:
+    ConsoleWindow(RunSettings settings, QString innList);
+
+    void clearLog() override;
+    void appendLogLine(const QString& line) override;
+    QStringList logLines() const override { return m_lines; }
+    void setRunControlsEnabled(bool) override {}
+    void setProgress(int position, int maximum) override;
+    void setProgressPosition(int position) override;
+    void setTendersCounterText(const QString& text) override;
+    RunSettings runSettings() const override { return m_settings; }
+    QString innListText() const override { return m_innList; }
+
+    // Clears the progress line before the program ends.
+    void finish();
+
+private:
+    void drawProgress();
+    void clearProgress();
+
+    RunSettings m_settings;
+    QString m_innList;
+    QStringList m_lines;
+    bool m_terminal;
+    bool m_progressShown = false;
+    int m_position = 0;
+    int m_maximum = 0;
+    QString m_counter;
+};

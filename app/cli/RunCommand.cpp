@@ -1,0 +1,146 @@
+#include "app/cli/RunCommand.h"
+
+#include "app/ProgramSettings.h"
+#include "app/RunAssembly.h"
+#include "app/cli/ConsoleWindow.h"
+#include "crawl/PortalSearch.h"
+#include "crawl/RunControl.h"
+#include "platform/GeneralError.h"
+#include "platform/ProgramDir.h"
+#include "platform/TextFile.h"
+#include "store/ContractStore.h"
+#include "store/SQLiteWrap.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+std::atomic<int> g_interrupts{0};
+
+void onInterrupt(int) {
+    g_interrupts.fetch_add(1);
+}
+
+enum ExitCode { kDone = 0, kFailed = 1, kBadUsage = 2, kInterrupted = 130 };
+
+struct RunOptions {
+    QString dir;
+    QDate from;
+    QDate to;
+    std::optional<int> threads;
+    int intervalSec = 0;
+    bool useProxy = false;
+    QString portal;
+};
+
+void printError(const QString& text) {
+    QTextStream(stderr) << text << '\n';
+}
+
+// "dd.mm.yyyy", or empty for an unset end of the range.
+bool parseDateOption(const QString& text, QDate& date) {
+    if (text.isEmpty()) {
+        date = QDate();
+        return true;
+    }
+    date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+    return date.isValid();
+}
+
+std::optional<RunOptions> parseOptions(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("папка"));
+    const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("дата"));
+    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("дата"));
+    const QCommandLineOption threads(QStringLiteral("threads"), QString(), QStringLiteral("N"));
+    const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("S"));
+    const QCommandLineOption proxy(QStringLiteral("proxy"));
+    const QCommandLineOption portal(QStringLiteral("portal"), QString(), QStringLiteral("адрес"));
+    parser.addOptions({dir, from, to, threads, interval, proxy, portal});
+    if (!parser.parse(arguments)) {
+        printError(QStringLiteral("Ошибка в параметрах: ") + parser.errorText());
+        return std::nullopt;
+    }
+    RunOptions options;
+    options.dir = parser.value(dir);
+    options.from = QDate::currentDate().addDays(-7);
+    if ((parser.isSet(from) && !parseDateOption(parser.value(from), options.from)) ||
+        (parser.isSet(to) && !parseDateOption(parser.value(to), options.to))) {
+        printError(QStringLiteral("Дата задаётся в виде дд.мм.гггг"));
+        return std::nullopt;
+    }
+    if (parser.isSet(threads)) {
+        options.threads = ProgramSettings::clampThreads(parser.value(threads));
+    }
+    options.intervalSec = qMax(0, parser.value(interval).toInt());
+    options.useProxy = parser.isSet(proxy);
+    options.portal = parser.value(portal);
+    return options;
+}
+
+int runCrawl(const RunOptions& options) {
+    const QString programDir = ResolveProgramDir(options.dir);
+    const ProgramSettings settings = ProgramSettings::load(programDir);
+    const QString portal = options.portal.isEmpty() ? settings.portal : options.portal;
+    if (!portal.isEmpty()) SetPortalBase(portal);
+
+    const auto innFile = ReadTextFile(programDir + QStringLiteral("INNs.txt"));
+    auto db = TSQLiteDatabase::Create(programDir + QStringLiteral("db.s3db"));
+    CreateSchema(*db);
+
+    RunSettings runSettings;
+    runSettings.threadsLimit = options.threads.value_or(settings.threads);
+    runSettings.requestIntervalSec = options.intervalSec;
+    runSettings.useProxy = options.useProxy;
+    ConsoleWindow window(runSettings, innFile ? innFile->text : QString());
+    RunControl control(window);
+
+    QString result;
+    control.onRunFinished = [&result](const QString& runResult) {
+        result = runResult;
+        QCoreApplication::quit();
+    };
+    const auto outcome =
+        control.Start(AssembleRun(*db, programDir, options.from, options.to,
+                                  QStandardPaths::findExecutable(QStringLiteral("tesseract"))));
+    if (outcome == RunControl::StartOutcome::EmptyInnList) {
+        printError(QStringLiteral("Задайте список ИНН! (файл ") + programDir +
+                   QStringLiteral("INNs.txt)"));
+        return kBadUsage;
+    }
+
+    // Ctrl+C takes the stop path: the run ends properly and writes its log.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    QTimer interruptWatch;
+    bool stopping = false;
+    QObject::connect(&interruptWatch, &QTimer::timeout, &control, [&] {
+        if (g_interrupts.load() == 0 || stopping) return;
+        stopping = true;
+        control.StopButtonClick();
+    });
+    interruptWatch.start(100);
+    QCoreApplication::exec();
+    window.finish();
+    if (stopping) return kInterrupted;
+    return result == QLatin1String("ok") ? kDone : kFailed;
+}
+
+}  // namespace
+
+int RunCommand(const QStringList& arguments) {
+    const auto options = parseOptions(arguments);
+    if (!options) return kBadUsage;
+    try {
+        return runCrawl(*options);
+    } catch (const std::exception& e) {
+        printError(QStringLiteral("Ошибка: ") + QString::fromUtf8(e.what()));
+        return kFailed;
+    }
+}

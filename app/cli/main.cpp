@@ -1,0 +1,41 @@
+#include "app/cli/RunCommand.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+const char* const kUsage =
+    "Использование: contract-finder-cli <команда> [параметры]\n"
+    "\n"
+    "Команды:\n"
+    "  run       собрать контракты с портала и составить отчёты по ИНН из INNs.txt\n"
+    "\n"
+    "Параметры команды run:\n"
+    "  --dir <папка>       папка программы (settings.ini, INNs.txt, db.s3db, отчёты, логи)\n"
+    "  --from <дд.мм.гггг> начало периода (по умолчанию неделя назад; пусто - не задано)\n"
+    "  --to <дд.мм.гггг>   конец периода (по умолчанию не задан)\n"
+    "  --threads <N>       число потоков (1..1000, по умолчанию из settings.ini)\n"
+    "  --interval <S>      пауза между прямыми запросами, секунд\n"
+    "  --proxy             работать через прокси из proxy.txt\n"
+    "  --portal <адрес>    адрес портала (по умолчанию https://zakupki.gov.ru)\n"
+    "\n"
+    "Ctrl+C останавливает сбор; лог работы всё равно записывается.\n"
+    "Коды выхода: 0 - готово, 1 - ошибка, 2 - неверные параметры, 130 - остановлено.\n";
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("contract-finder"));
+    QStringList arguments = QCoreApplication::arguments();
+    const QString command = arguments.value(1);
+    if (command == QLatin1String("run")) {
+        arguments.removeAt(1);
+        return RunCommand(arguments);
+    }
+    const bool asked = command == QLatin1String("help") || command == QLatin1String("--help") ||
+                       command == QLatin1String("-h");
+    QTextStream(asked ? stdout : stderr) << QString::fromUtf8(kUsage);
+    return asked ? 0 : 2;
+}

@@ -1,0 +1,183 @@
+// The crawl loop of the controller: keeps up to ThreadsLimit fetch workers
+// busy and hands every finished job to the handler of its page kind.
+#include "crawl/ResultList.h"
+#include "crawl/TScraper.h"
+#include "fetch/JobString.h"
+#include "fetch/Rotation.h"
+#include "fetch/TScrapingThread.h"
+#include "store/ContractStore.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned long kLoopSleepMs = 50;
+
+bool isBlank(const QString& job) {
+    return std::all_of(job.begin(), job.end(), [](QChar c) { return c.unicode() <= 0x20; });
+}
+
+}  // namespace
+
+void TScraper::crawlLoop() {
+    while (!isInterruptionRequested() && !m_queueDrained) {
+        waitWhilePaused();
+        if (isInterruptionRequested()) break;
+        try {
+            loopIteration();
+        } catch (const std::exception& e) {
+            // The job stays at the head of the finished list: after the pause
+            // it is handled again.
+            result = QStringLiteral("ERROR_") + QString::fromUtf8(e.what());
+            ReportResult();
+        }
+        msleep(kLoopSleepMs);
+    }
+}
+
+void TScraper::loopIteration() {
+    if (static_cast<int>(m_fetch->lists.runningCount()) < ThreadsLimit && !m_queue.isEmpty()) {
+        startWorker();
+    }
+    if (m_fetch->lists.firstFinished()) handleFinishedJob();
+    if (m_queue.isEmpty() && m_fetch->lists.allEmpty()) m_queueDrained = true;
+}
+
+void TScraper::startWorker() {
+    const QString job = m_queue.takeForStart(ThreadsLimit, m_fetch->runningDownloads.load());
+    if (isBlank(job)) return;
+    bool useProxy = false;
+    Synchronize([this, &useProxy] { useProxy = m_window.runSettings().useProxy; });
+
+    auto worker = std::make_unique<TScrapingThread>(m_fetch);
+    worker->url = job;
+    worker->UseProxy = useProxy;
+    if (useProxy) NextProxy(m_fetch->proxies, worker->proxy);
+    worker->RequestInterval = static_cast<std::uint32_t>(std::max(0, RequestIntervalSec)) * 1000u;
+    m_fetch->lists.addRunning(worker.get());
+    worker->Start();
+    m_workers.push_back(std::move(worker));
+    msleep(kLoopSleepMs);
+    ReadRunSettings();
+}
+
+void TScraper::handleFinishedJob() {
+    ++ProgressBarPosition;
+    UpdateProgress();
+    TScrapingThread* worker = m_fetch->lists.firstFinished();
+    const FinishedJob job{worker->result, worker->url, worker->canonical, worker->html,
+                          worker->statusText};
+    LogMessageText = job.url + QStringLiteral(": ") + job.statusText;
+    AddLogLine();
+    dispatch(job);
+    m_fetch->lists.takeFinished();
+    releaseWorker(worker);
+}
+
+void TScraper::dispatch(const FinishedJob& job) {
+    HandlerContext context = handlerContext();
+    const CardHandlers& handlers = m_parameters.handlers;
+    const PageHandler* handler = nullptr;
+    switch (job.kind) {
+        case PageKindResultList: {
+            ResultListContext list{
+                m_queue,
+                ProgressBarMax,
+                TendersCounter,
+                m_splitStarted,
+                context.addLogLine,
+                [this](const QString& url) { return IsUrlStored(*m_parameters.db, url); },
+                context.updateTendersCounter,
+                context.today};
+            ParseResultList(list, job.url, job.html);
+            return;
+        }
+        case PageKindContractCard:
+            if (job.url.contains(QLatin1String("contractCard/common-info.html?"))) {
+                handler = &handlers.card44;
+            } else if (job.url.contains(QLatin1String("general-info.html?"))) {
+                handler = &handlers.cardCapitalRepair;
+            } else if (job.url.contains(QLatin1String("contract-info.html?"))) {
+                handler = &handlers.card223;
+            }
+            break;
+        case PageKindNotice223:
+            handler = &handlers.notice223;
+            break;
+        case PageKindNoticeDocuments:
+            handler = &handlers.noticeDocuments223;
+            break;
+        case PageKindSupplierList223:
+            handler = &handlers.supplierList223;
+            break;
+        case PageKindDownload:
+            if (job.statusText == QLatin1String("успешно")) handler = &handlers.documentInns;
+            break;
+        default:
+            break;
+    }
+    if (handler && *handler) (*handler)(context, job);
+}
+
+HandlerContext TScraper::handlerContext() {
+    return HandlerContext{m_queue,
+                          ProgressBarMax,
+                          TendersCounter,
+                          m_splitStarted,
+                          m_noticeDocumentKeys,
+                          *m_parameters.db,
+                          [this](const QString& text) { addJobLog(text); },
+                          [this] { UpdateTendersCounter(); },
+                          QDate::currentDate()};
+}
+
+void TScraper::addJobLog(const QString& text) {
+    LogMessageText = text;
+    AddLogLine();
+}
+
+// Asks every running worker to stop, then waits for all of them: a worker
+// notices the request within about 100 ms wherever it waits, and an HTTP
+// transfer in progress is aborted, so no worker outlives the run's objects.
+void TScraper::stopWorkers() {
+    if (!m_fetch) return;
+    for (TScrapingThread* worker : m_fetch->lists.running())
+        worker->Terminate();
+    for (auto& worker : m_workers)
+        worker->WaitFor();
+    while (m_fetch->lists.takeFinished()) {
+    }
+    m_workers.clear();
+}
+
+void TScraper::releaseWorker(TScrapingThread* worker) {
+    worker->Terminate();
+    const auto it = std::find_if(m_workers.begin(), m_workers.end(),
+                                 [worker](const auto& owned) { return owned.get() == worker; });
+    if (it != m_workers.end()) m_workers.erase(it);  // waits for the thread to end
+}
+
+void TScraper::waitWhilePaused() {
+    std::unique_lock lock(m_pauseMutex);
+    while (m_paused && !isInterruptionRequested()) {
+        m_pauseChanged.wait_for(lock, std::chrono::milliseconds(100));
+    }
+}
+
+void TScraper::Pause() {
+    std::lock_guard lock(m_pauseMutex);
+    m_paused = true;
+}
+
+void TScraper::Resume() {
+    {
+        std::lock_guard lock(m_pauseMutex);
+        m_paused = false;
+    }
+    m_pauseChanged.notify_all();
+}
+
+bool TScraper::IsPaused() const {
+    std::lock_guard lock(m_pauseMutex);
+    return m_paused;
+}

@@ -1,0 +1,95 @@
+#include "crawl/RunControl.h"
+
+#include "platform/LogStamp.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+
+RunControl::RunControl(IRunWindow& window, QObject* parent) : QObject(parent), m_window(window) {
+    m_resumeTimer.setSingleShot(true);
+    connect(&m_resumeTimer, &QTimer::timeout, this, [this] { ResumeTimerTimer(); });
+}
+
+RunControl::~RunControl() {
+    // A controller still running would call back into a freed window.
+    if (ActiveScraper) {
+        ActiveScraper->requestInterruption();
+        ActiveScraper->Resume();
+        WaitForRunEnd(60000);
+    }
+}
+
+RunControl::StartOutcome RunControl::Start(RunParameters parameters) {
+    if (IsRunActive()) return StartOutcome::AlreadyRunning;
+    if (m_window.innListText().trimmed().isEmpty()) return StartOutcome::EmptyInnList;
+    m_window.clearLog();
+    auto* scraper = new TScraper(*this, m_window, std::move(parameters));
+    ActiveScraper = scraper;
+    // The end of the run reaches this thread as a queued notice; the
+    // controller is freed here, after the window has stopped using it.
+    connect(
+        scraper, &QThread::finished, this, [this, scraper] { runEnded(scraper); },
+        Qt::QueuedConnection);
+    scraper->start();
+    return StartOutcome::Started;
+}
+
+void RunControl::runEnded(TScraper* scraper) {
+    const QString result = scraper->result;
+    if (ActiveScraper == scraper) ActiveScraper = nullptr;
+    scraper->deleteLater();
+    if (onRunFinished) onRunFinished(result);
+}
+
+bool RunControl::IsRunActive() const {
+    return ActiveScraper && !ActiveScraper->isFinished();
+}
+
+bool RunControl::IsPaused() const {
+    return IsRunActive() && ActiveScraper->IsPaused();
+}
+
+void RunControl::PauseButtonClick() {
+    if (!IsRunActive()) return;
+    if (ActiveScraper->IsPaused()) {
+        ActiveScraper->Resume();
+        appendLine(QStringLiteral(": Отключаем паузу, продолжаем работу"));
+    } else {
+        ActiveScraper->Pause();
+        m_resumeTimer.stop();
+        appendLine(QStringLiteral(": Включаем паузу"));
+    }
+}
+
+void RunControl::ResumeTimerTimer() {
+    m_resumeTimer.stop();
+    if (!IsPaused()) return;
+    ActiveScraper->Resume();
+    appendLine(QStringLiteral(": Отключаем паузу, продолжаем работу"));
+}
+
+void RunControl::StopButtonClick() {
+    if (!IsRunActive()) return;
+    if (ActiveScraper->IsPaused()) ActiveScraper->Resume();
+    ActiveScraper->requestInterruption();
+    appendLine(QStringLiteral(": Останавливаем работу"));
+    m_window.setProgressPosition(0);
+}
+
+void RunControl::StartResumeTimer() {
+    m_resumeTimer.start(m_resumeDelayMs);
+}
+
+bool RunControl::WaitForRunEnd(int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (ActiveScraper && !deadline.hasExpired()) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return !ActiveScraper;
+}
+
+void RunControl::appendLine(const QString& text) {
+    m_window.appendLogLine(LogTimeStamp() + text);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "crawl/JobQueue.h"
+#include "platform/TextFile.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class TSQLiteDatabase;
+
+// One finished job as its handler sees it.
+struct FinishedJob {
+    int kind = 0;  // the worker's page kind
+    QString url;
+    QString canonical;
+    QString html;
+    QString statusText;
+};
+
+// The run state a page handler reads and changes, and the run's operations it
+// calls. Handlers run on the controller thread, one at a time.
+struct HandlerContext {
+    JobQueue& queue;
+    int& progressBarMax;              // raised by 1 for every job a handler adds
+    int& tendersCounter;              // contract cards queued in this run
+    bool& splitStarted;               // set by the first split search of the run
+    QStringList& noticeDocumentKeys;  // name=value lines of the 223-FZ handlers
+    TSQLiteDatabase& db;
+    std::function<void(const QString& text)> addLogLine;  // one line, without time stamp
+    std::function<void()> updateTendersCounter;
+    QDate today;
+};
+
+using PageHandler = std::function<void(HandlerContext& context, const FinishedJob& job)>;
+
+// The handlers of contract cards and their follow-up pages. An empty handler
+// leaves its pages unread.
+struct CardHandlers {
+    PageHandler card44;              // "contractCard/common-info.html?"
+    PageHandler cardCapitalRepair;   // "general-info.html?"
+    PageHandler card223;             // "contract-info.html?"
+    PageHandler notice223;           // 223-FZ purchase notice
+    PageHandler noticeDocuments223;  // notice documents page
+    PageHandler supplierList223;     // 223-FZ supplier list
+    PageHandler documentInns;        // a converted download, only when it succeeded
+};
+
+// What the report stage at the end of a drained run works with.
+struct ReportContext {
+    TSQLiteDatabase& db;
+    QString innListText;  // the INN list as the window holds it
+    QString programDir;
+    QString logFileName;
+    QStringList shownLinks;  // the lines of "shown.txt" as loaded at set-up
+    TextEncoding shownLinksEncoding = TextEncoding::Utf8Bom;  // the encoding it was read with
+    std::function<void(const QString& text)> addLogLine;
+};
+
+// Writes the report files and gives their paths.
+using ReportStage = std::function<QStringList(ReportContext& context)>;
+
+// Turns the report files into workbooks, logging each.
+using WorkbookStage = std::function<void(const QStringList& reportFiles,
+                                         const std::function<void(const QString&)>& addLogLine)>;

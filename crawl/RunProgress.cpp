@@ -1,0 +1,100 @@
+// The controller's synchronised operations: each runs on the window thread
+// while the controller (or a worker) waits for it.
+#include "crawl/RunControl.h"
+#include "crawl/TScraper.h"
+#include "platform/LogStamp.h"
+#include "platform/TickClock.h"
+
+namespace {
+
+constexpr std::uint32_t kCounterRefreshMs = 1000;
+constexpr qsizetype kErrorTextLimit = 200;
+
+// The first 200 characters of an error text, never half of a surrogate pair.
+QString errorTextHead(const QString& text) {
+    QString head = text.left(kErrorTextLimit);
+    if (!head.isEmpty() && head.back().isHighSurrogate()) head.chop(1);
+    return head;
+}
+
+}  // namespace
+
+void TScraper::Synchronize(const std::function<void()>& operation) {
+    if (QThread::currentThread() == m_control.thread()) {
+        operation();
+        return;
+    }
+    QMetaObject::invokeMethod(&m_control, operation, Qt::BlockingQueuedConnection);
+}
+
+void TScraper::appendStampedLine(const QString& text) {
+    Synchronize([this, &text] { m_window.appendLogLine(LogTimeStamp() + text); });
+}
+
+void TScraper::AddLogLine() {
+    appendStampedLine(QStringLiteral(": ") + LogMessageText);
+}
+
+void TScraper::SetBusyState() {
+    Synchronize([this] { applyBusyState(); });
+}
+
+void TScraper::applyBusyState() {
+    if (CursorHourGlass) {
+        m_window.clearLog();
+        m_window.appendLogLine(LogTimeStamp() +
+                               QStringLiteral(": Начинаем работу по заданному списку"));
+        m_window.setRunControlsEnabled(false);
+    } else {
+        m_window.setRunControlsEnabled(true);
+    }
+}
+
+void TScraper::UpdateProgress() {
+    Synchronize([this] {
+        m_window.setProgress(ProgressBarPosition, ProgressBarMax);
+        m_window.processPendingEvents();
+    });
+}
+
+void TScraper::UpdateTendersCounter() {
+    Synchronize([this] {
+        const std::uint32_t now = TickClock::system().ticks();
+        if (now - counterlastupdated <= kCounterRefreshMs && counterlastupdated != 0) return;
+        m_window.setTendersCounterText(QStringLiteral("Найдено контрактов: ") +
+                                       QString::number(TendersCounter));
+        counterlastupdated = now;
+        m_window.processPendingEvents();
+    });
+}
+
+void TScraper::ReadRunSettings() {
+    Synchronize([this] {
+        const RunSettings settings = m_window.runSettings();
+        ThreadsLimit = settings.threadsLimit;
+        RequestIntervalSec = settings.requestIntervalSec;
+    });
+}
+
+void TScraper::StartResumeTimer() {
+    Synchronize([this] { m_control.StartResumeTimer(); });
+}
+
+void TScraper::ReportResult() {
+    Synchronize([this] {
+        if (!result.contains(QLatin1String("ERROR"))) {
+            m_window.appendLogLine(LogTimeStamp() + QStringLiteral(": Сбор данных завершен"));
+            return;
+        }
+        m_window.appendLogLine(LogTimeStamp() + QStringLiteral(": Ошибка: ") +
+                               errorTextHead(result.mid(6)));
+        if (result.contains(QLatin1String("завершаем работу"))) {
+            CursorHourGlass = false;
+            applyBusyState();
+            return;
+        }
+        m_window.appendLogLine(LogTimeStamp() + QStringLiteral(": Включаем паузу на 30 секунд"));
+        m_control.StartResumeTimer();
+        Pause();
+    });
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What a run reads from the window when it asks.
+struct RunSettings {
+    int threadsLimit = 1;        // the thread-count control
+    int requestIntervalSec = 0;  // the interval control
+    bool useProxy = false;       // the proxy check box
+};
+
+// The window side of a run, implemented by the Qt window and by the console
+// front end. The controller calls these only through its synchronised
+// operations: every call runs on the window thread while the controller (or
+// a worker) waits, so implementations touch their controls freely and must
+// never wait for the controller themselves.
+class IRunWindow {
+public:
+    virtual ~IRunWindow() = default;
+
+    virtual void clearLog() = 0;
+    // One complete line, time stamp included; "\r\n" inside shows as several lines.
+    virtual void appendLogLine(const QString& line) = 0;
+    // Every line of the log, for the run's log file.
+    virtual QStringList logLines() const = 0;
+
+    // The start control and the INN list.
+    virtual void setRunControlsEnabled(bool enabled) = 0;
+    // The progress bar and its hint "N из M, осталось K".
+    virtual void setProgress(int position, int maximum) = 0;
+    // The progress bar's position alone, as a stop resets it.
+    virtual void setProgressPosition(int position) = 0;
+    // The contracts-found label.
+    virtual void setTendersCounterText(const QString& text) = 0;
+
+    virtual RunSettings runSettings() const = 0;
+    // The whole text of the INN list.
+    virtual QString innListText() const = 0;
+
+    // Lets the window handle what is pending, after a visible change.
+    virtual void processPendingEvents() {}
+};
