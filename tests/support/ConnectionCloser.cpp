@@ -2,12 +2,8 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <openssl/ssl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -21,9 +17,7 @@ int portOf(const sockaddr_storage& address) {
     return -1;
 }
 
-bool isConnection(int fd, int localPort, int remotePort) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode)) return false;
+bool hasPorts(int fd, int localPort, int remotePort) {
     sockaddr_storage local{}, peer{};
     socklen_t localSize = sizeof local, peerSize = sizeof peer;
     if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localSize) != 0) return false;
@@ -33,14 +27,9 @@ bool isConnection(int fd, int localPort, int remotePort) {
 
 }  // namespace
 
-bool shutDownConnection(int localPort, int remotePort) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
-        const int fd = std::atoi(entry.path().filename().c_str());
-        // A match is the calling thread's own connection, which nobody else closes meanwhile.
-        if (isConnection(fd, localPort, remotePort)) {
-            return ::shutdown(fd, SHUT_RDWR) == 0;
-        }
-    }
-    return false;
+bool shutDownConnection(const SSL* session, int localPort, int remotePort) {
+    if (session == nullptr) return false;
+    const int fd = SSL_get_fd(session);
+    if (fd < 0 || !hasPorts(fd, localPort, remotePort)) return false;
+    return ::shutdown(fd, SHUT_RDWR) == 0;
 }

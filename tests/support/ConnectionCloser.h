@@ -1,13 +1,14 @@
 #pragma once
 
-// Cuts an open TCP connection of this process without any further byte from our side.
+#include <openssl/types.h>
+
+// Cuts the TCP connection under a server-side TLS session without any further byte from our
+// side: the socket is shut down in both directions, so the peer reads end-of-stream at once and
+// whatever the server writes afterwards fails. The socket stays open: its owner (the server's
+// worker thread) still closes it, so the descriptor number is never reused behind its back.
 //
-// cpp-httplib 0.11 hands a route handler no socket, so the connection is found by its ports:
-// the descriptor in /proc/self/fd whose local port is localPort and whose peer port is
-// remotePort. Both ends are compared because a client in the same process holds the mirror
-// image of the pair, and one ephemeral port may talk to two servers at once.
-//
-// The socket is shut down in both directions (the peer reads end-of-stream at once); it stays
-// open, so its owner (the server's worker thread) still closes it and the descriptor number is
-// never reused behind the owner's back. Returns false when no such connection was found.
-bool shutDownConnection(int localPort, int remotePort);
+// cpp-httplib 0.11 hands a route handler no socket, but it does hand it the TLS session, and
+// the session knows its descriptor. The descriptor's ports are checked against the request's
+// before the cut, so a mix-up never cuts someone else's connection. Returns false when nothing
+// was cut. Call from the thread serving that connection.
+bool shutDownConnection(const SSL* session, int localPort, int remotePort);

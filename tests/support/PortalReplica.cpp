@@ -245,7 +245,7 @@ void PortalReplica::Impl::answer(const httplib::Request& req, httplib::Response&
 void PortalReplica::Impl::cutConnection(const httplib::Request& req, httplib::Response& res) {
     // The answer cpp-httplib then writes fails on the shut socket and is dropped; should the
     // connection not be found, the client gets a 500 rather than a hang.
-    currentRequest.cut = shutDownConnection(req.local_port, req.remote_port);
+    currentRequest.cut = shutDownConnection(req.ssl, req.local_port, req.remote_port);
     HttpStatus::setErrorPage(res, 500);
 }
 
