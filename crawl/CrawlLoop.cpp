@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr unsigned long kLoopSleepMs = 50;
-
 bool isBlank(const QString& job) {
     return std::all_of(job.begin(), job.end(), [](QChar c) { return c.unicode() <= 0x20; });
 }
@@ -31,7 +29,7 @@ void TScraper::crawlLoop() {
             result = QStringLiteral("ERROR_") + QString::fromUtf8(e.what());
             ReportResult();
         }
-        msleep(kLoopSleepMs);
+        msleep(m_parameters.loopSleepMs);
     }
 }
 
@@ -57,7 +55,7 @@ void TScraper::startWorker() {
     m_fetch->lists.addRunning(worker.get());
     worker->Start();
     m_workers.push_back(std::move(worker));
-    msleep(kLoopSleepMs);
+    msleep(m_parameters.loopSleepMs);
     ReadRunSettings();
 }
 
@@ -111,7 +109,7 @@ void TScraper::dispatch(const FinishedJob& job) {
             handler = &handlers.supplierList223;
             break;
         case PageKindDownload:
-            if (job.statusText == QLatin1String("успешно")) handler = &handlers.documentInns;
+            if (job.statusText == u"успешно") handler = &handlers.documentInns;
             break;
         default:
             break;

@@ -88,7 +88,7 @@ void TScraper::ReportResult() {
         }
         m_window.appendLogLine(LogTimeStamp() + QStringLiteral(": Ошибка: ") +
                                errorTextHead(result.mid(6)));
-        if (result.contains(QLatin1String("завершаем работу"))) {
+        if (result.contains(u"завершаем работу")) {
             CursorHourGlass = false;
             applyBusyState();
             return;

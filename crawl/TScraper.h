@@ -29,6 +29,9 @@ struct RunParameters {
     QString tesseractExe;
     QString requestMutexName = QString::fromLatin1(FetchRun::kRequestMutexName);
     CardHandlers handlers;
+    // Each loop iteration and each worker start sleeps this long, which keeps
+    // the run to about ten worker starts a second; tests shorten it.
+    unsigned long loopSleepMs = 50;
     ReportStage reportStage;
     WorkbookStage workbookStage;
 };

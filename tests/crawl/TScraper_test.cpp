@@ -1,0 +1,246 @@
+#include "crawl/PortalSearch.h"
+#include "crawl/RunControl.h"
+#include "store/ContractStore.h"
+#include "store/SQLiteWrap.h"
+#include "tests/crawl/RecordingWindow.h"
+#include "tests/support/PortalReplica.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <atomic>
+
+namespace {
+
+const std::string kSearch44 = "/epz/contract/search/results.html";
+const std::string kCardPath = "/epz/contract/contractCard/common-info.html";
+
+// A one-page search result listing the given card numbers.
+std::string resultPage(const std::vector<int>& cards) {
+    std::string page = "<div class=\"search-results__total\">\n    " +
+                       std::to_string(cards.size()) + " записей\n</div>\n";
+    for (int number : cards) {
+        page +=
+            "<div class=\"search-registry-entry-block box-shadow-search-input\">\n"
+            "  <div class=\"registry-entry__header-mid__number\">\n"
+            "    <a href=\"" +
+            kCardPath + "?reestrNumber=" + std::to_string(number) + "\" target=\"_blank\">№ " +
+            std::to_string(number) + "</a>\n  </div>\n</div>\n";
+    }
+    return page;
+}
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        replica.start();
+        SetPortalBase(QString::fromStdString(replica.baseUrl()));
+        replica.setPage("/epz/contractfz223/search/results.html",
+                        "<p>Поиск не дал результатов</p>");
+        replica.setPage("/epz/capitalrepairs/search/results.html",
+                        "<p>Поиск не дал результатов</p>");
+        replica.setPage(kSearch44, resultPage({101, 102}));
+        replica.setPage(kCardPath, "<html>card</html>");
+        programDir = dir.path() + u"/"_q;
+        db = TSQLiteDatabase::Create(programDir + u"db.s3db"_q);
+        CreateSchema(*db);
+        control.setResumeDelayMs(200);
+        control.onRunFinished = [this](const QString& r) { result = r; };
+    }
+
+    void TearDown() override {
+        control.WaitForRunEnd(30000);
+        SetPortalBase(u"https://zakupki.gov.ru"_q);
+        QFile::remove(QDir::temp().filePath(mutexName.section(u'\\', -1) + u".lock"_q));
+    }
+
+    RunParameters parameters() {
+        RunParameters p;
+        p.db = db.get();
+        p.programDir = programDir;
+        p.publishDateFrom = QDate(2024, 1, 1);
+        p.publishDateTo = QDate(2024, 1, 2);
+        p.requestMutexName = mutexName;
+        p.loopSleepMs = 5;
+        // Cards are stored by address only, as a card handler would.
+        p.handlers.card44 = [this](HandlerContext& context, const FinishedJob& job) {
+            ++cardsHandled;
+            StoreContract(context.db, job.url, u"предмет"_q, u""_q, u""_q, u""_q);
+        };
+        return p;
+    }
+
+    bool runToEnd(RunParameters p, int timeoutMs = 30000) {
+        if (control.Start(std::move(p)) != RunControl::StartOutcome::Started) return false;
+        return control.WaitForRunEnd(timeoutMs);
+    }
+
+    // Starts a run and returns once its opening line shows, so that clicks
+    // made afterwards come after the run's own start, as a user's do.
+    void startAndWaitForOpening(RunParameters p) {
+        ASSERT_EQ(control.Start(std::move(p)), RunControl::StartOutcome::Started);
+        for (int i = 0; i < 500 && window.find(u": Начинаем работу..."_q) < 0; ++i) {
+            control.WaitForRunEnd(10);
+        }
+        ASSERT_GE(window.find(u": Начинаем работу..."_q), 0);
+    }
+
+    int cardRequests() const {
+        int n = 0;
+        for (const auto& request : replica.requests())
+            n += request.path == kCardPath;
+        return n;
+    }
+
+    PortalReplica replica;
+    QTemporaryDir dir;
+    QString programDir;
+    QString mutexName = u"cf-controller-"_q + QUuid::createUuid().toString(QUuid::Id128);
+    std::unique_ptr<TSQLiteDatabase> db;
+    RecordingWindow window;
+    RunControl control{window};
+    QString result;
+    std::atomic<int> cardsHandled{0};
+};
+
+}  // namespace
+
+TEST_F(ControllerTest, DrainedRunWritesItsLinesInOrderAndItsLogFile) {
+    ASSERT_TRUE(runToEnd(parameters()));
+    EXPECT_EQ(result, u"ok"_q);
+    EXPECT_EQ(cardsHandled.load(), 2);
+
+    int at = window.find(u": Начинаем работу по заданному списку"_q);
+    EXPECT_EQ(at, 0);
+    for (const QString& text :
+         {u": Начинаем работу..."_q, u"\r\nНашлось 2 записей"_q, u": Сбор данных завершен"_q,
+          u": Работа завершена, лог записан в "_q}) {
+        const int next = window.find(text, at);
+        EXPECT_GT(next, at) << text.toStdString();
+        at = next;
+    }
+    EXPECT_EQ(window.progressMaximum, 3 + 2);
+    EXPECT_EQ(window.progressPosition, 0);
+    EXPECT_EQ(window.counterText, u"Найдено контрактов: 2"_q);
+    EXPECT_TRUE(window.controlsEnabled);
+
+    const QStringList logs = QDir(programDir).entryList({u"log*.txt"_q});
+    ASSERT_EQ(logs.size(), 1);
+    QFile logFile(programDir + logs.first());
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
+    const QByteArray saved = logFile.readAll();
+    EXPECT_TRUE(saved.startsWith("\xEF\xBB\xBF"));
+    EXPECT_TRUE(saved.contains(u"Сбор данных завершен\r\n"_q.toUtf8()));
+}
+
+TEST_F(ControllerTest, SecondRunDoesNotFetchStoredCards) {
+    ASSERT_TRUE(runToEnd(parameters()));
+    EXPECT_EQ(cardRequests(), 2);
+    replica.clearLog();
+    ASSERT_TRUE(runToEnd(parameters()));
+    EXPECT_EQ(cardRequests(), 0);
+    EXPECT_EQ(window.count(u": URL обработан ранее: "_q), 2);
+    EXPECT_EQ(window.counterText, u"Найдено контрактов: 0"_q);
+}
+
+TEST_F(ControllerTest, HandlerErrorPausesThenHandlesTheSameJobAgain) {
+    RunParameters p = parameters();
+    QStringList seen;
+    p.handlers.card44 = [&seen](HandlerContext& context, const FinishedJob& job) {
+        seen << job.url;
+        if (seen.size() == 1) throw EGeneralError(u"сбой обработчика"_q);
+        StoreContract(context.db, job.url, u"s"_q, u""_q, u""_q, u""_q);
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(result, u"ok"_q);
+    ASSERT_EQ(seen.size(), 3);
+    EXPECT_EQ(seen[0], seen[1]);  // the failed job came back first
+    const int error = window.find(u": Ошибка: сбой обработчика"_q);
+    ASSERT_GE(error, 0);
+    EXPECT_EQ(window.find(u": Включаем паузу на 30 секунд"_q), error + 1);
+    EXPECT_GT(window.find(u": Отключаем паузу, продолжаем работу"_q), error);
+    // The job was counted again when it was handled again.
+    EXPECT_GE(
+        window.count(u"reestrNumber=101: успешно"_q) + window.count(u"reestrNumber=102: успешно"_q),
+        3);
+}
+
+TEST_F(ControllerTest, PausedRunHandlesNothingUntilResumed) {
+    RunParameters p = parameters();
+    p.loopSleepMs = 100;  // a run long enough to be paused in the middle
+    startAndWaitForOpening(std::move(p));
+    control.PauseButtonClick();
+    EXPECT_TRUE(control.IsPaused());
+    const int handledAtPause = window.count(u": успешно"_q);
+    control.WaitForRunEnd(500);
+    EXPECT_TRUE(control.IsRunActive());
+    // At most the iteration under way when the click came finishes its job.
+    EXPECT_LE(window.count(u": успешно"_q), handledAtPause + 1);
+    EXPECT_LT(window.count(u": успешно"_q), 5);
+    EXPECT_EQ(window.count(u": Включаем паузу"_q), 1);
+
+    control.PauseButtonClick();  // the second click resumes
+    EXPECT_EQ(window.count(u": Отключаем паузу, продолжаем работу"_q), 1);
+    ASSERT_TRUE(control.WaitForRunEnd(30000));
+    EXPECT_EQ(result, u"ok"_q);
+    // Nothing happens once the run is over.
+    control.PauseButtonClick();
+    control.StopButtonClick();
+    EXPECT_EQ(window.count(u": Включаем паузу"_q), 1);
+    EXPECT_EQ(window.count(u": Останавливаем работу"_q), 0);
+}
+
+TEST_F(ControllerTest, StopDuringAPauseSkipsTheReportButWritesTheLog) {
+    RunParameters p = parameters();
+    bool reported = false;
+    p.reportStage = [&reported](ReportContext&) {
+        reported = true;
+        return QStringList();
+    };
+    startAndWaitForOpening(std::move(p));
+    control.PauseButtonClick();
+    control.StopButtonClick();
+    ASSERT_TRUE(control.WaitForRunEnd(30000));
+    EXPECT_FALSE(reported);
+    EXPECT_EQ(window.count(u": Сбор данных завершен"_q), 0);
+    EXPECT_EQ(window.count(u": Останавливаем работу"_q), 1);
+    EXPECT_EQ(window.progressPosition, 0);
+    EXPECT_GE(window.find(u": Работа завершена, лог записан в "_q), 0);
+    EXPECT_EQ(QDir(programDir).entryList({u"log*.txt"_q}).size(), 1);
+    EXPECT_TRUE(window.controlsEnabled);
+}
+
+TEST_F(ControllerTest, StopEndsWorkersHangingInASlowRequest) {
+    replica.setSlowBodyDelay(std::chrono::milliseconds(2000));
+    replica.queueFaults("/epz/", {PortalReplica::Fault::SlowBody, PortalReplica::Fault::SlowBody,
+                                  PortalReplica::Fault::SlowBody});
+    window.settings.threadsLimit = 3;
+    ASSERT_EQ(control.Start(parameters()), RunControl::StartOutcome::Started);
+    control.WaitForRunEnd(700);  // all three searches are hanging by now
+    const auto stopped = std::chrono::steady_clock::now();
+    control.StopButtonClick();
+    ASSERT_TRUE(control.WaitForRunEnd(30000));
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(5));
+    EXPECT_EQ(window.count(u": Сбор данных завершен"_q), 0);
+    EXPECT_TRUE(window.controlsEnabled);
+}
+
+TEST_F(ControllerTest, BlankInnListStartsNothing) {
+    window.innList = u"  \r\n\t\r\n"_q;
+    EXPECT_EQ(control.Start(parameters()), RunControl::StartOutcome::EmptyInnList);
+    EXPECT_FALSE(control.IsRunActive());
+    EXPECT_TRUE(window.lines.isEmpty());
+}
+
+TEST_F(ControllerTest, UnreadableListFileIsReportedAndTheRunEndsProperly) {
+    QDir(programDir).mkdir(u"proxy.txt"_q);  // a folder where the list file should be
+    ASSERT_TRUE(runToEnd(parameters()));
+    EXPECT_TRUE(result.startsWith(u"ERROR_"_q));
+    EXPECT_GE(window.find(u": Ошибка: "_q), 0);
+    EXPECT_EQ(window.count(u": Включаем паузу на 30 секунд"_q), 0);
+    EXPECT_TRUE(window.controlsEnabled);
+    EXPECT_EQ(QDir(programDir).entryList({u"log*.txt"_q}).size(), 1);
+}
