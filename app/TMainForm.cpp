@@ -1,0 +1,204 @@
+#include "app/TMainForm.h"
+
+#include "app/OptionalDateEdit.h"
+#include "app/ProgramSettings.h"
+#include "app/RunAssembly.h"
+#include "app/StartupChecks.h"
+#include "app/TextSelectAll.h"
+#include "crawl/PortalSearch.h"
+#include "fetch/TlsSupport.h"
+#include "platform/GeneralError.h"
+#include "store/ContractStore.h"
+#include "store/SQLiteWrap.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+constexpr int kCloseWaitMs = 60000;
+
+QString portalHost() {
+    return QUrl(PortalBase()).host();
+}
+
+}  // namespace
+
+QString MainFormCaption() {
+    return QStringLiteral("Парсер контрактов/договоров поставщика по ИНН на ") + portalHost() +
+           QStringLiteral(" по 44ФЗ, 223ФЗ, 615ПП");
+}
+
+TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
+    : QWidget(parent), m_options(std::move(options)), m_control(*this) {
+    setWindowTitle(MainFormCaption());
+    createControls();
+    layOutControls();
+    connectControls();
+    resize(965, 747);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_shown) return;
+    m_shown = true;
+    FormShow();
+}
+
+// The start-up sequence: placement, settings and list, the OCR engine, the database.
+void TMainForm::FormShow() {
+    if (!runPlacementChecks()) return;
+    LogsMemo->appendPlainText(
+        QStringLiteral("Спасибо, что пользуетесь парсером контрактов! Задайте список ИНН и "
+                       "нажмите СТАРТ."));
+    loadSettingsAndList();
+    locateOcrEngine();
+    openDatabase();
+}
+
+bool TMainForm::runPlacementChecks() {
+    if (!m_options.checkPlacement) return true;
+    const auto problem = CheckPlacement(m_options.placementPath, HttpsSupported());
+    if (!problem) return true;
+    showMessage(problem->caption, problem->text);
+    m_startupFailed = true;
+    close();
+    QCoreApplication::exit(0);
+    return false;
+}
+
+void TMainForm::loadSettingsAndList() {
+    LimitEdit->setValue(ProgramSettings::load(m_options.programDir).threads);
+    try {
+        const auto inns = ReadTextFile(m_options.programDir + QStringLiteral("INNs.txt"));
+        if (inns) {
+            m_innsEncoding = inns->encoding;
+            InnsMemo->setPlainText(SplitLines(inns->text).join(QLatin1Char('\n')));
+        }
+    } catch (const EGeneralError& e) {
+        showMessage(QStringLiteral("Ошибка"), e.message());
+    }
+}
+
+void TMainForm::locateOcrEngine() {
+    m_tesseractExe = TesseractExePath(m_options.findTesseract ? FindTesseractDir() : QString());
+    if (m_options.findTesseract && QFileInfo(m_tesseractExe).isFile()) return;
+    showMessage(QStringLiteral("Ошибка"), QStringLiteral("Tesseract не найден: ") + m_tesseractExe);
+    LogsMemo->appendPlainText(QStringLiteral(
+        "Скачайте программу для распознавания текста на сканах отсюда: "
+        "https://github.com/tesseract-ocr/tesseract (в Debian и Ubuntu: пакеты tesseract-ocr и "
+        "tesseract-ocr-rus)"));
+    LogsMemo->appendPlainText(QStringLiteral("После установки программы перезапустите парсер"));
+    m_ocrMissing = true;
+    StartButton->setEnabled(false);
+}
+
+void TMainForm::openDatabase() {
+    try {
+        m_db = TSQLiteDatabase::Create(m_options.programDir + QStringLiteral("db.s3db"));
+        CreateSchema(*m_db);
+    } catch (const EGeneralError& e) {
+        m_db.reset();
+        showMessage(QStringLiteral("Ошибка"), e.message());
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (m_startupFailed) {
+        event->accept();
+        return;
+    }
+    // The run is stopped rather than cut off with the process, so that its
+    // log file is still written.
+    if (m_control.IsRunActive()) {
+        m_control.StopButtonClick();
+        m_control.WaitForRunEnd(kCloseWaitMs);
+    }
+    saveSettingsAndList();
+    event->accept();
+}
+
+void TMainForm::saveSettingsAndList() {
+    ProgramSettings settings = ProgramSettings::load(m_options.programDir);
+    settings.threads = LimitEdit->value();
+    settings.save(m_options.programDir);
+    const QStringList lines = InnsMemo->toPlainText().split(QLatin1Char('\n'));
+    try {
+        WriteTextFile(m_options.programDir + QStringLiteral("INNs.txt"),
+                      lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), m_innsEncoding);
+    } catch (const EGeneralError& e) {
+        showMessage(QStringLiteral("Ошибка"), e.message());
+    }
+}
+
+void TMainForm::StartButtonClick() {
+    if (!m_db) {
+        showMessage(QStringLiteral("Ошибка"), QStringLiteral("База данных не открыта"));
+        return;
+    }
+    const auto outcome = m_control.Start(
+        AssembleRun(*m_db, m_options.programDir, DatePublishedPicker->optionalDate(),
+                    DatePublishedPicker2->optionalDate(), m_tesseractExe));
+    if (outcome == RunControl::StartOutcome::EmptyInnList) {
+        showMessage(QString(), QStringLiteral("Задайте список ИНН!"));
+    }
+}
+
+void TMainForm::showMessage(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, caption.isEmpty() ? windowTitle() : caption,
+                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TMainForm::clearLog() {
+    LogsMemo->clear();
+}
+
+void TMainForm::appendLogLine(const QString& line) {
+    LogsMemo->appendPlainText(QString(line).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+QStringList TMainForm::logLines() const {
+    return LogsMemo->toPlainText().split(QLatin1Char('\n'));
+}
+
+void TMainForm::setRunControlsEnabled(bool enabled) {
+    StartButton->setEnabled(enabled && !m_ocrMissing);
+    InnsMemo->setEnabled(enabled);
+}
+
+void TMainForm::setProgress(int position, int maximum) {
+    ProgressBar->setMaximum(qMax(1, maximum));
+    ProgressBar->setValue(qMin(position, ProgressBar->maximum()));
+    ProgressBar->setToolTip(QStringLiteral("%1 из %2, осталось %3")
+                                .arg(ProgressBar->value())
+                                .arg(ProgressBar->maximum())
+                                .arg(ProgressBar->maximum() - ProgressBar->value()));
+}
+
+void TMainForm::setProgressPosition(int position) {
+    ProgressBar->setValue(position);
+}
+
+void TMainForm::setTendersCounterText(const QString& text) {
+    TendersCounterLabel->setText(text);
+}
+
+RunSettings TMainForm::runSettings() const {
+    return RunSettings{LimitEdit->value(), IntervalSpinEdit->value(),
+                       UseProxyCheckBox->isChecked()};
+}
+
+QString TMainForm::innListText() const {
+    return InnsMemo->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+void TMainForm::processPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}

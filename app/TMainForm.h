@@ -1,0 +1,100 @@
+#pragma once
+
+#include "crawl/RunControl.h"
+#include "crawl/RunWindow.h"
+#include "platform/TextFile.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QWidget>
+#include <memory>
+
+class OptionalDateEdit;
+class TSQLiteDatabase;
+
+// "Парсер контрактов/договоров поставщика по ИНН на <host> по 44ФЗ, 223ФЗ, 615ПП".
+QString MainFormCaption();
+
+// How the window starts: the program folder and whether the placement checks
+// run (tests start the window from a temporary folder).
+struct MainFormOptions {
+    QString programDir;     // with a trailing "/"
+    QString placementPath;  // the folder of the program file, for the placement checks
+    bool checkPlacement = true;
+    bool findTesseract = true;  // look for the OCR engine (tests may pretend it is missing)
+};
+
+// The program's window: the INN list, the log, the thread count, the date
+// range, start, pause and stop, the contracts-found counter and the progress
+// bar. It is also the window side of a run: the controller's synchronised
+// operations land here, on the window thread.
+class TMainForm : public QWidget, public IRunWindow {
+public:
+    explicit TMainForm(MainFormOptions options, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // IRunWindow, on the window thread.
+    void clearLog() override;
+    void appendLogLine(const QString& line) override;
+    QStringList logLines() const override;
+    void setRunControlsEnabled(bool enabled) override;
+    void setProgress(int position, int maximum) override;
+    void setProgressPosition(int position) override;
+    void setTendersCounterText(const QString& text) override;
+    RunSettings runSettings() const override;
+    QString innListText() const override;
+    void processPendingEvents() override;
+
+    void StartButtonClick();
+    RunControl& runControl() { return m_control; }
+    bool startupFailed() const { return m_startupFailed; }
+
+    // The controls, named by role as the rest of the program knows them.
+    QLabel* Label1;
+    QPlainTextEdit* InnsMemo;
+    QLabel* Label2;
+    QPlainTextEdit* LogsMemo;
+    QPushButton* StartButton;
+    QPushButton* PauseButton;
+    QPushButton* StopButton;
+    QLabel* Label5;
+    QSpinBox* LimitEdit;
+    QLabel* TendersCounterLabel;
+    QLabel* Label3;
+    OptionalDateEdit* DatePublishedPicker;
+    QLabel* Label6;
+    OptionalDateEdit* DatePublishedPicker2;
+    QLabel* Label4;
+    QSpinBox* IntervalSpinEdit;
+    QCheckBox* UseProxyCheckBox;
+    QProgressBar* ProgressBar;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void layOutControls();
+    void connectControls();
+    void FormShow();
+    bool runPlacementChecks();
+    void loadSettingsAndList();
+    void locateOcrEngine();
+    void openDatabase();
+    void saveSettingsAndList();
+    void showMessage(const QString& caption, const QString& text);
+
+    MainFormOptions m_options;
+    RunControl m_control;
+    std::unique_ptr<TSQLiteDatabase> m_db;
+    QString m_tesseractExe;
+    TextEncoding m_innsEncoding = TextEncoding::Utf8;
+    bool m_shown = false;
+    bool m_startupFailed = false;
+    bool m_ocrMissing = false;
+};

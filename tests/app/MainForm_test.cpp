@@ -1,0 +1,166 @@
+#include "app/OptionalDateEdit.h"
+#include "app/TMainForm.h"
+#include "crawl/PortalSearch.h"
+#include "platform/TextFile.h"
+#include "tests/app/MessageBoxCatcher.h"
+#include "tests/support/PortalReplica.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormOptions options(bool withOcr = true) {
+        MainFormOptions o;
+        o.programDir = dir.path() + u"/"_q;
+        o.checkPlacement = false;
+        o.findTesseract = withOcr;
+        return o;
+    }
+
+    void writeSettings(const QString& threads) {
+        QFile file(dir.filePath(u"settings.ini"_q));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Settings]\r\nThreads=" + threads.toUtf8() + "\r\nPortal=\r\nOther=keep\r\n");
+    }
+
+    std::unique_ptr<TMainForm> showForm(bool withOcr = true) {
+        auto form = std::make_unique<TMainForm>(options(withOcr));
+        form->show();
+        return form;
+    }
+
+    QTemporaryDir dir;
+    MessageBoxCatcher messages;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, FreshStartShowsSamplesAndAWeekLongOpenRange) {
+    auto form = showForm();
+    EXPECT_EQ(form->InnsMemo->toPlainText().split(u'\n').size(), 3);
+    EXPECT_EQ(form->DatePublishedPicker->optionalDate(), QDate::currentDate().addDays(-7));
+    EXPECT_FALSE(form->DatePublishedPicker2->optionalDate().isValid());
+    EXPECT_EQ(form->DatePublishedPicker2->text(), u"не задана"_q);
+    EXPECT_EQ(form->LimitEdit->value(), 1);
+    EXPECT_TRUE(
+        form->windowTitle().startsWith(u"Парсер контрактов/договоров поставщика по ИНН на "_q));
+    EXPECT_TRUE(form->windowTitle().endsWith(u" по 44ФЗ, 223ФЗ, 615ПП"_q));
+    EXPECT_FALSE(form->IntervalSpinEdit->isVisible());
+    EXPECT_FALSE(form->UseProxyCheckBox->isVisible());
+    EXPECT_TRUE(QFile::exists(dir.filePath(u"db.s3db"_q)));
+}
+
+TEST_F(MainFormTest, ThreadCountIsClampedToItsRange) {
+    const std::pair<const char16_t*, int> cases[] = {
+        {u"abc", 1}, {u"0", 1}, {u"8", 8}, {u"5000", 1000}};
+    for (const auto& [text, expected] : cases) {
+        writeSettings(QString::fromUtf16(text));
+        auto form = showForm();
+        EXPECT_EQ(form->LimitEdit->value(), expected) << QString::fromUtf16(text).toStdString();
+    }
+}
+
+TEST_F(MainFormTest, CtrlASelectsAllInBothTextFields) {
+    auto form = showForm();
+    form->LogsMemo->setPlainText(u"первая\nвторая"_q);
+    for (QPlainTextEdit* memo : {form->InnsMemo, form->LogsMemo}) {
+        memo->setFocus();
+        memo->moveCursor(QTextCursor::Start);
+        QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(memo->textCursor().selectedText().size(), memo->toPlainText().size());
+    }
+    // Without Ctrl the letter is typed.
+    form->InnsMemo->moveCursor(QTextCursor::End);
+    QTest::keyClick(form->InnsMemo, Qt::Key_A);
+    EXPECT_TRUE(form->InnsMemo->toPlainText().endsWith(u"a"_q));
+}
+
+TEST_F(MainFormTest, MissingOcrEngineDisablesStartForGood) {
+    auto form = showForm(false);
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(messages.texts.first(), u"Tesseract не найден: tesseract"_q);
+    EXPECT_TRUE(form->LogsMemo->toPlainText().contains(
+        u"Скачайте программу для распознавания текста на сканах отсюда: "_q));
+    EXPECT_TRUE(form->LogsMemo->toPlainText().contains(
+        u"После установки программы перезапустите парсер"_q));
+    EXPECT_FALSE(form->StartButton->isEnabled());
+    form->setRunControlsEnabled(true);  // a run's end does not bring it back
+    EXPECT_FALSE(form->StartButton->isEnabled());
+}
+
+TEST_F(MainFormTest, BlankInnListAsksForOne) {
+    auto form = showForm();
+    form->InnsMemo->setPlainText(u"   \n\n"_q);
+    QTest::mouseClick(form->StartButton, Qt::LeftButton);
+    EXPECT_TRUE(messages.texts.contains(u"Задайте список ИНН!"_q));
+    EXPECT_FALSE(form->runControl().IsRunActive());
+}
+
+TEST_F(MainFormTest, SettingsAndListKeepTheirEncodingAcrossARestart) {
+    writeSettings(u"8"_q);
+    const QString list = u"Группа\tФирма\t7701234567\r\n500100732259\r\n"_q;
+    for (TextEncoding encoding : {TextEncoding::Windows1251, TextEncoding::Utf8Bom}) {
+        WriteTextFile(dir.filePath(u"INNs.txt"_q), list, encoding);
+        {
+            auto form = showForm();
+            EXPECT_EQ(form->InnsMemo->toPlainText(), u"Группа\tФирма\t7701234567\n500100732259"_q);
+            form->LimitEdit->setValue(12);
+            form->close();
+        }
+        const auto saved = ReadTextFile(dir.filePath(u"INNs.txt"_q));
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(saved->encoding, encoding);
+        EXPECT_EQ(saved->text, list);
+        QSettings ini(dir.filePath(u"settings.ini"_q), QSettings::IniFormat);
+        EXPECT_EQ(ini.value(u"Settings/Threads"_q).toInt(), 12);
+        EXPECT_EQ(ini.value(u"Settings/Other"_q).toString(), u"keep"_q);
+    }
+}
+
+TEST_F(MainFormTest, RunControlsDriveARunAgainstTheReplica) {
+    PortalReplica replica;
+    replica.start();
+    SetPortalBase(QString::fromStdString(replica.baseUrl()));
+    replica.setPage("/epz/contract/search/results.html", "<p>Поиск не дал результатов</p>");
+    replica.setPage("/epz/contractfz223/search/results.html", "<p>Поиск не дал результатов</p>");
+    replica.setPage("/epz/capitalrepairs/search/results.html", "<p>Поиск не дал результатов</p>");
+    replica.setSlowBodyDelay(std::chrono::milliseconds(30));
+    replica.queueFaults("/epz/", {PortalReplica::Fault::SlowBody});
+
+    auto form = showForm();
+    form->runControl().setResumeDelayMs(100);
+    QTest::mouseClick(form->StartButton, Qt::LeftButton);
+    EXPECT_TRUE(form->runControl().IsRunActive());
+    form->runControl().WaitForRunEnd(200);
+    EXPECT_FALSE(form->StartButton->isEnabled());
+    EXPECT_FALSE(form->InnsMemo->isEnabled());
+
+    QTest::mouseClick(form->PauseButton, Qt::LeftButton);
+    QTest::mouseClick(form->PauseButton, Qt::LeftButton);
+    const QString log = form->LogsMemo->toPlainText();
+    EXPECT_TRUE(log.contains(u": Включаем паузу"_q));
+    EXPECT_TRUE(log.contains(u": Отключаем паузу, продолжаем работу"_q));
+
+    ASSERT_TRUE(form->runControl().WaitForRunEnd(30000));
+    EXPECT_TRUE(form->LogsMemo->toPlainText().contains(u": Сбор данных завершен"_q));
+    EXPECT_TRUE(form->StartButton->isEnabled());
+    EXPECT_EQ(QDir(dir.path()).entryList({u"log*.txt"_q}).size(), 1);
+    SetPortalBase(u"https://zakupki.gov.ru"_q);
+}
+
+TEST(OptionalDateEdit, DeleteUnsetsThePicker) {
+    OptionalDateEdit edit;
+    edit.setOptionalDate(QDate(2024, 3, 1));
+    EXPECT_EQ(edit.optionalDate(), QDate(2024, 3, 1));
+    QTest::keyClick(&edit, Qt::Key_Delete);
+    EXPECT_FALSE(edit.optionalDate().isValid());
+    EXPECT_EQ(edit.text(), u"не задана"_q);
+}

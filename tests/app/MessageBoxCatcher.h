@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+
+// Answers every message box the window opens, as a user pressing OK, and
+// keeps their texts.
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher() {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts << box->text();
+                captions << box->windowTitle();
+                box->accept();
+            }
+        });
+        m_timer.start();
+    }
+
+    QStringList texts;
+    QStringList captions;
+
+private:
+    QTimer m_timer;
+};

@@ -1,0 +1,44 @@
+#include "app/StartupChecks.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+TEST(CheckPlacement, ArchiveFolderComesBeforeTemporaryFolder) {
+    const auto archive =
+        CheckPlacement(u"C:\\Users\\x\\AppData\\Local\\Temp\\Rar$EXa0.123\\"_q, true);
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->caption, u"Внимание!"_q);
+    EXPECT_TRUE(archive->text.startsWith(u"Вы запустили программу изнутри архива!\r\n"_q));
+    EXPECT_TRUE(archive->text.endsWith(u"\"Извлечь все\""_q));
+}
+
+TEST(CheckPlacement, TemporaryFoldersOfEitherPlatformInAnyCase) {
+    for (const QString& dir : {u"C:\\Users\\x\\TEMP\\prog"_q, u"D:\\temp\\p\\"_q, u"/tmp/prog"_q,
+                               u"/var/TMP/prog/"_q, u"/home/u/Temp/prog"_q}) {
+        const auto problem = CheckPlacement(dir, true);
+        ASSERT_TRUE(problem) << dir.toStdString();
+        EXPECT_TRUE(problem->text.startsWith(u"Программа запущена из временной папки!\r\n"_q));
+    }
+    for (const QString& dir :
+         {u"/home/u/temperature"_q, u"/opt/contract-finder"_q, u"/home/u/tmpfiles"_q}) {
+        EXPECT_FALSE(CheckPlacement(dir, true)) << dir.toStdString();
+    }
+}
+
+TEST(CheckPlacement, MissingTlsSupportIsAnIncompleteInstallation) {
+    const auto problem = CheckPlacement(u"/opt/contract-finder"_q, false);
+    ASSERT_TRUE(problem);
+    EXPECT_TRUE(
+        problem->text.startsWith(u"Программа не обнаружила необходимые для работы файлы!"_q));
+}
+
+TEST(FindTesseractDir, FindsTheInstalledEngineWithRussianData) {
+    const QString dir = FindTesseractDir();
+    ASSERT_FALSE(dir.isEmpty())
+        << "tesseract-ocr and tesseract-ocr-rus are installed by the setup script";
+    EXPECT_TRUE(dir.endsWith(u"/"_q));
+    EXPECT_TRUE(QFileInfo(TesseractExePath(dir)).isExecutable());
+    EXPECT_EQ(TesseractExePath(QString()), u"tesseract"_q);
+}
