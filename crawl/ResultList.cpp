@@ -54,6 +54,12 @@ bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& 
     ctx.addLogLine(url + QStringLiteral("\r\nНашлось ") + totalText + QStringLiteral(" записей"));
     const qint64 count = ReadRecordCount(totalText);
     if (count < kSplitThreshold) return false;
+    if (!SearchCanBeSplit(ctx, url)) {
+        // The narrowest search there is: walk the pages the portal shows of it.
+        ctx.addLogLine(
+            QStringLiteral("Поиск нельзя разбить дальше, собираем доступные страницы: ") + url);
+        return false;
+    }
     ctx.splitStarted = true;
     ctx.addLogLine(
         QStringLiteral("Разбиваем длинный интервал на несколько мелких, с текущей ссылки "

@@ -43,6 +43,10 @@ qint64 ReadRecordCount(QStringView totalText);
 // price. Throws EGeneralError for an address of no registry or an unreadable date.
 void SplitSearch(ResultListContext& ctx, const QString& url, qint64 recordCount);
 
+// False for a one-day search whose price range is a single price: splitting
+// would only queue the same search again, for ever.
+bool SearchCanBeSplit(const ResultListContext& ctx, const QString& url);
+
 // Queues consecutive, non-overlapping date intervals covering fromText..toText
 // ("dd.mm.yyyy"), recordCount / 1000 + 1 of them, each at the head, so the last
 // interval is handled first. Nothing when the to-date is before the from-date.

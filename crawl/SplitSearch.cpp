@@ -37,6 +37,19 @@ void QueueSplit(ResultListContext& ctx, const QString& job) {
 
 }  // namespace
 
+bool SearchCanBeSplit(const ResultListContext& ctx, const QString& url) {
+    const std::optional<PortalRegistry> registry = RegistryOfAddress(url);
+    if (!registry) return true;  // splitting reports the unknown address
+    const PortalRegistryInfo& info = RegistryInfo(*registry);
+    const QString fromText = QueryParamValue(url, info.dateFromName);
+    QString toText = QueryParamValue(url, info.dateToName);
+    if (toText.isEmpty()) toText = ctx.today.toString(kDateFormat);
+    if (fromText != toText) return true;
+    const qint64 from = ReadPrice(QueryParamValue(url, info.priceFromName), kLowestPrice);
+    const qint64 to = ReadPrice(QueryParamValue(url, info.priceToName), kHighestPrice);
+    return from != to;
+}
+
 void SplitSearch(ResultListContext& ctx, const QString& url, qint64 recordCount) {
     const std::optional<PortalRegistry> registry = RegistryOfAddress(url);
     if (!registry)

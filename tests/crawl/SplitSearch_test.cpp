@@ -149,3 +149,16 @@ TEST(SplitByPrice, UsesTheRegistrysPriceNames) {
         run.jobs().first().endsWith(u"&capitalDateOfContractConclusionTo=01.02.2023"
                                     u"&priceFrom=29&priceTo=30"_q));
 }
+
+TEST(SplitSearch, SingleDaySinglePriceSearchIsWalkedNotSplitAgain) {
+    ResultListRun run;
+    const QString narrowest = prices44(u"15.03.2023"_q, u"500"_q, u"500"_q);
+    run.parse(narrowest, page("results44_1500_records_page1.html"));
+    EXPECT_FALSE(run.splitStarted);
+    EXPECT_TRUE(
+        run.log.filter(u"Поиск нельзя разбить дальше, собираем доступные страницы: "_q + narrowest)
+            .size() == 1);
+    // Its cards are queued instead of the same search again.
+    EXPECT_FALSE(run.jobs().contains(narrowest));
+    EXPECT_GT(run.tendersCounter, 0);
+}
