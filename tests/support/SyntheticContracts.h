@@ -1,0 +1,23 @@
+#pragma once
+
+#include "tests/support/SyntheticPortal.h"
+
+#include <string>
+#include <vector>
+
+// Making up the synthetic portal's contracts. Pure functions of their arguments.
+
+// The contracts of the configuration: for each registry its count spread over the configured
+// days, then the crowded days' extra 44-FZ contracts. The same configuration always gives the
+// same contracts; card paths are unique.
+std::vector<SyntheticContract> GenerateSyntheticContracts(const SyntheticPortalConfig& config);
+
+// The registry number (or id) a card path ends with: the text after its last "=".
+std::string SyntheticContractNumber(const SyntheticContract& contract);
+
+// A customer name in capitals with quotes, chosen by the contract's number.
+std::string SyntheticCustomerName(const SyntheticContract& contract);
+
+// An INN with valid control digits: ten digits when twelveDigits is false, else twelve.
+// body holds the leading digits (at least 11 of them); only those needed are used.
+std::string InnWithControlDigits(const std::string& body, bool twelveDigits);

@@ -1,0 +1,125 @@
+#include "tests/support/SyntheticPortal.h"
+
+#include "tests/support/HttpStatus.h"
+#include "tests/support/PortalReplica.h"
+#include "tests/support/ResultPageMarkup.h"
+#include "tests/support/SyntheticCardMarkup.h"
+#include "tests/support/SyntheticContracts.h"
+#include "tests/support/SyntheticSearch.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <mutex>
+#include <tuple>
+#include <unordered_map>
+
+namespace {
+
+constexpr const char* kHtml = "text/html; charset=utf-8";
+
+// The path of every card, as a whole-path pattern.
+constexpr const char* kCardPattern =
+    "/epz/(contract/contractCard/common-info|capitalrepairs/contract/card/general-info|"
+    "contractfz223/card/contract-info)\\.html";
+
+std::size_t IndexOf(PortalRegistry registry) {
+    return static_cast<std::size_t>(registry);
+}
+
+// A card's key: its path and query exactly as the client sent them.
+std::string CardKey(const httplib::Request& req) {
+    return req.target.empty() ? req.path : req.target;
+}
+
+}  // namespace
+
+struct SyntheticPortal::State {
+    // Fixed once built; the handlers only read them.
+    std::vector<SyntheticContract> contracts;
+    // Per registry, in listing order: by conclusion date, then card path.
+    std::array<std::vector<const SyntheticContract*>, 3> listed;
+    std::unordered_map<std::string, const SyntheticContract*> byCardPath;
+    int maxPagesShown = 20;
+
+    mutable std::mutex lock;
+    std::map<std::string, std::size_t> requests;  // under lock
+
+    void count(const std::string& path) {
+        std::lock_guard guard(lock);
+        ++requests[path];
+    }
+};
+
+namespace {
+
+void BuildIndexes(SyntheticPortal::State& state) {
+    for (const SyntheticContract& contract : state.contracts) {
+        state.listed[IndexOf(contract.registry)].push_back(&contract);
+        state.byCardPath.emplace(contract.cardPath, &contract);
+    }
+    for (auto& listed : state.listed) {
+        std::stable_sort(listed.begin(), listed.end(), [](const auto* a, const auto* b) {
+            return std::tie(a->concluded, a->cardPath) < std::tie(b->concluded, b->cardPath);
+        });
+    }
+}
+
+// The handlers hold the state, not the portal object; the replica, which owns the handlers,
+// outlives their calls, so they may keep a pointer to it.
+void InstallSearch(PortalReplica& replica, std::shared_ptr<SyntheticPortal::State> state,
+                   PortalRegistry registry) {
+    PortalReplica* const server = &replica;
+    replica.setHandler(
+        SyntheticSearchOf(registry).pathPattern,
+        [state, server, registry](const httplib::Request& req, httplib::Response& res) {
+            state->count(req.path);
+            const SearchFilter filter = ReadSearchFilter(req.params, SyntheticSearchOf(registry));
+            res.set_content(AnswerSearch(state->listed[IndexOf(registry)], filter,
+                                         state->maxPagesShown, server->baseUrl()),
+                            kHtml);
+        });
+}
+
+void InstallCards(PortalReplica& replica, std::shared_ptr<SyntheticPortal::State> state) {
+    replica.setHandler(kCardPattern, [state](const httplib::Request& req, httplib::Response& res) {
+        state->count(req.path);
+        const auto found = state->byCardPath.find(CardKey(req));
+        if (found == state->byCardPath.end()) return HttpStatus::setErrorPage(res, 404);
+        res.set_content(SyntheticCardHtml(*found->second), kHtml);
+    });
+}
+
+}  // namespace
+
+SyntheticPortal::SyntheticPortal(PortalReplica& replica, SyntheticPortalConfig config)
+    : replica_(replica), state_(std::make_shared<State>()) {
+    state_->contracts = GenerateSyntheticContracts(config);
+    state_->maxPagesShown = std::max(1, config.maxPagesShown);
+    BuildIndexes(*state_);
+    for (PortalRegistry registry : {PortalRegistry::Contracts44, PortalRegistry::CapitalRepairs,
+                                    PortalRegistry::Contracts223}) {
+        InstallSearch(replica, state_, registry);
+    }
+    InstallCards(replica, state_);
+}
+
+SyntheticPortal::~SyntheticPortal() = default;
+
+const std::vector<SyntheticContract>& SyntheticPortal::contracts() const {
+    return state_->contracts;
+}
+
+std::vector<const SyntheticContract*> SyntheticPortal::contractsOf(PortalRegistry registry) const {
+    return state_->listed[IndexOf(registry)];
+}
+
+std::string SyntheticPortal::cardUrl(const SyntheticContract& contract) const {
+    return replica_.baseUrl() + contract.cardPath;
+}
+
+std::size_t SyntheticPortal::requestCount(const std::string& path) const {
+    std::lock_guard guard(state_->lock);
+    const auto found = state_->requests.find(path);
+    return found == state_->requests.end() ? 0 : found->second;
+}
