@@ -37,6 +37,7 @@ struct RunOptions {
     int intervalSec = 0;
     bool useProxy = false;
     QString portal;
+    std::optional<unsigned long> loopSleepMs;  // for tests: shorter loop pauses
 };
 
 void printError(const QString& text) {
@@ -62,7 +63,9 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("S"));
     const QCommandLineOption proxy(QStringLiteral("proxy"));
     const QCommandLineOption portal(QStringLiteral("portal"), QString(), QStringLiteral("адрес"));
-    parser.addOptions({dir, from, to, threads, interval, proxy, portal});
+    const QCommandLineOption loopSleep(QStringLiteral("loop-sleep-ms"), QString(),
+                                       QStringLiteral("мс"));
+    parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep});
     if (!parser.parse(arguments)) {
         printError(QStringLiteral("Ошибка в параметрах: ") + parser.errorText());
         return std::nullopt;
@@ -81,6 +84,7 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     options.intervalSec = qMax(0, parser.value(interval).toInt());
     options.useProxy = parser.isSet(proxy);
     options.portal = parser.value(portal);
+    if (parser.isSet(loopSleep)) options.loopSleepMs = parser.value(loopSleep).toULong();
     return options;
 }
 
@@ -106,9 +110,11 @@ int runCrawl(const RunOptions& options) {
         result = runResult;
         QCoreApplication::quit();
     };
-    const auto outcome =
-        control.Start(AssembleRun(*db, programDir, options.from, options.to,
-                                  QStandardPaths::findExecutable(QStringLiteral("tesseract"))));
+    RunParameters parameters =
+        AssembleRun(*db, programDir, options.from, options.to,
+                    QStandardPaths::findExecutable(QStringLiteral("tesseract")));
+    if (options.loopSleepMs) parameters.loopSleepMs = *options.loopSleepMs;
+    const auto outcome = control.Start(std::move(parameters));
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         printError(QStringLiteral("Задайте список ИНН! (файл ") + programDir +
                    QStringLiteral("INNs.txt)"));

@@ -1,0 +1,127 @@
+// A whole crawl of the synthetic portal by the console front end, run as the
+// program itself against the replica on loopback.
+#include "store/ContractStore.h"
+#include "store/SQLiteWrap.h"
+#include "tests/support/PortalReplica.h"
+#include "tests/support/SyntheticPortal.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <map>
+
+namespace {
+
+class CliCrawlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        replica.start();
+        programDir = dir.path() + u"/"_q;
+        QFile inns(programDir + u"INNs.txt"_q);
+        ASSERT_TRUE(inns.open(QIODevice::WriteOnly));
+        inns.write("7701234567\r\n");
+    }
+
+    // Runs "contract-finder-cli run" to its end; gives its exit code.
+    int runCli(int threads) {
+        QProcess cli;
+        cli.start(QStringLiteral(CF_CLI_PATH),
+                  {u"run"_q, u"--dir"_q, dir.path(), u"--portal"_q,
+                   QString::fromStdString(replica.baseUrl()), u"--from"_q, u"01.03.2024"_q,
+                   u"--to"_q, u"10.03.2024"_q, u"--threads"_q, QString::number(threads),
+                   u"--loop-sleep-ms"_q, u"2"_q});
+        if (!cli.waitForFinished(600000)) return -1;
+        output = QString::fromUtf8(cli.readAllStandardOutput());
+        return cli.exitCode();
+    }
+
+    // How often each card path was requested.
+    std::map<std::string, int> cardRequests() const {
+        std::map<std::string, int> counts;
+        for (const auto& request : replica.requests()) {
+            if (request.path.find("/search/") == std::string::npos) {
+                ++counts[request.path + "?" + request.query];
+            }
+        }
+        return counts;
+    }
+
+    int lineIndex(const QString& text, int from = 0) const {
+        const QStringList lines = output.split(u'\n');
+        for (int i = from; i < lines.size(); ++i) {
+            if (lines[i].contains(text)) return i;
+        }
+        return -1;
+    }
+
+    PortalReplica replica;
+    SyntheticPortal portal{replica, [] {
+                               SyntheticPortalConfig config;
+                               config.seed = 7;
+                               config.firstDay = QDate(2024, 3, 1);
+                               config.lastDay = QDate(2024, 3, 10);
+                               config.contracts44 = 250;
+                               config.contractsCapital = 30;
+                               config.contracts223 = 60;
+                               // One day too full for one search: split by price.
+                               config.crowdedDays = {{QDate(2024, 3, 6), 1050}};
+                               return config;
+                           }()};
+    QTemporaryDir dir;
+    QString programDir;
+    QString output;
+};
+
+}  // namespace
+
+TEST_F(CliCrawlTest, SplitsOverFullSearchesAndQueuesEveryCardOnce) {
+    ASSERT_EQ(runCli(4), 0) << output.right(2000).toStdString();
+
+    const auto requested = cardRequests();
+    ASSERT_EQ(requested.size(), portal.contracts().size());
+    for (const SyntheticContract& contract : portal.contracts()) {
+        const auto it = requested.find(contract.cardPath);
+        ASSERT_NE(it, requested.end()) << contract.cardPath;
+        EXPECT_EQ(it->second, 1) << contract.cardPath;
+    }
+
+    // The log of the run, in order.
+    int at = lineIndex(u": Начинаем работу по заданному списку"_q);
+    EXPECT_EQ(at, 0);
+    for (
+        const QString& text :
+        {u": Начинаем работу..."_q, u"Нашлось "_q,
+         u": Разбиваем длинный интервал на несколько мелких, с текущей ссылки контракты не собираем."_q,
+         u": Сбор данных завершен"_q, u": Работа завершена, лог записан в "_q}) {
+        const int next = lineIndex(text, at);
+        EXPECT_GT(next, at) << text.toStdString();
+        at = next;
+    }
+    EXPECT_TRUE(output.contains(u"contractPriceFrom="_q)) << "the crowded day was split by price";
+    EXPECT_EQ(QDir(dir.path()).entryList({u"log*.txt"_q}).size(), 1);
+}
+
+TEST_F(CliCrawlTest, SecondRunSkipsCardsStoredMeanwhile) {
+    ASSERT_EQ(runCli(2), 0);
+    // Store every other card, as the card handlers would have.
+    std::vector<std::string> stored;
+    {
+        auto db = TSQLiteDatabase::Create(programDir + u"db.s3db"_q);
+        const auto& contracts = portal.contracts();
+        for (std::size_t i = 0; i < contracts.size(); i += 2) {
+            StoreContract(*db, QString::fromStdString(portal.cardUrl(contracts[i])), u"s"_q, u""_q,
+                          u""_q, u""_q);
+            stored.push_back(contracts[i].cardPath);
+        }
+    }
+    replica.clearLog();
+    ASSERT_EQ(runCli(2), 0);
+    const auto requested = cardRequests();
+    for (const std::string& path : stored)
+        EXPECT_EQ(requested.count(path), 0u) << path;
+    EXPECT_EQ(requested.size(), portal.contracts().size() - stored.size());
+    EXPECT_EQ(output.count(u": URL обработан ранее: "_q), static_cast<int>(stored.size()));
+}
