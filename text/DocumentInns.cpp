@@ -1,7 +1,149 @@
 #include "text/DocumentInns.h"
 
-// Document conversion is not wired in yet: no document yields INNs.
-QStringList FindDocumentInns(const QString& /*document*/, const QString& /*textExtractor*/,
-                             const QString& /*pageRenderer*/, const QString& /*ocrEngine*/) {
+#include "platform/ChildProcess.h"
+#include "platform/GeneralError.h"
+#include "platform/TextFile.h"
+#include "text/InnRecognition.h"
+
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <utility>
+
+namespace {
+
+constexpr int kMaxOcrPages = 50;
+// pdftoppm pads page numbers to the width of the page count ("-01" from ten
+// pages on); the unpadded name is looked up first.
+constexpr int kMaxPageNumberWidth = 6;
+
+// The document's folder and name without extension, "_" and the id of the
+// system thread converting it: conversions on different threads never share
+// a file.
+QString conversionRoot(const QString& document) {
+    const QFileInfo info(document);
+    return info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('_') +
+           QString::number(::gettid());
+}
+
+// Deletes the files of one conversion: the root followed by "_" or "-". The
+// separator keeps thread 12 from deleting the files of thread 123.
+void deleteConversionFiles(const QString& root) noexcept {
+    try {
+        const QFileInfo info(root);
+        QDir dir(info.path());
+        const QString prefix = info.fileName();
+        const auto entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : entries) {
+            if (name.size() <= prefix.size() || !name.startsWith(prefix)) continue;
+            const QChar next = name.at(prefix.size());
+            if (next == QLatin1Char('_') || next == QLatin1Char('-')) dir.remove(name);
+        }
+    } catch (...) {
+        // Cleaning up must not turn a result or a failure into another failure.
+    }
+}
+
+// Owns the conversion's temporary files from first to last. Files a crashed
+// run left under the same root are deleted first, so they are never read.
+class ConversionFiles {
+public:
+    explicit ConversionFiles(QString root) : m_root(std::move(root)) {
+        deleteConversionFiles(m_root);
+    }
+    ~ConversionFiles() { deleteConversionFiles(m_root); }
+    ConversionFiles(const ConversionFiles&) = delete;
+    ConversionFiles& operator=(const ConversionFiles&) = delete;
+
+    const QString& root() const { return m_root; }
+
+private:
+    QString m_root;
+};
+
+// Only the output files tell what a converter achieved, so its outcome is
+// not examined. The child is killed at its time-out: left running, it would
+// keep a core busy and could still write files a later conversion reads.
+void runConverter(const QString& program, const QStringList& arguments,
+                  std::chrono::milliseconds timeout, const QStringList& environment = {}) {
+    ChildProcessOptions options;
+    options.timeout = timeout;
+    options.extraEnvironment = environment;
+    ChildProcess::run(program, arguments, options);
+}
+
+// The file's text (UTF-8) with every line ended by CR LF; empty when missing.
+QString readOutputFile(const QString& path) {
+    if (!QFileInfo::exists(path)) return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw EGeneralError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        throw EGeneralError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    }
+    QString text;
+    for (const QString& line : SplitLines(QString::fromUtf8(bytes))) {
+        text += line + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+QString pageImage(const QString& root, int page) {
+    for (int width = 1; width <= kMaxPageNumberWidth; ++width) {
+        const QString path =
+            QStringLiteral("%1-%2.png").arg(root).arg(page, width, 10, QLatin1Char('0'));
+        if (QFileInfo::exists(path)) return path;
+    }
     return {};
+}
+
+// The OCR engine is given one thread: its default threading makes a page
+// about three times slower on two cores, and several workers may convert.
+QString ocrText(const QString& document, const QString& pageRenderer, const QString& ocrEngine,
+                const QString& root, const ConversionTimeouts& timeouts) {
+    runConverter(
+        pageRenderer,
+        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("300"), document, root},
+        timeouts.pageRendering);
+    QString text;
+    for (int page = 1; page <= kMaxOcrPages; ++page) {
+        const QString image = pageImage(root, page);
+        if (image.isEmpty()) break;
+        const QString base = QStringLiteral("%1_p%2").arg(root).arg(page);
+        runConverter(
+            ocrEngine,
+            {image, base, QStringLiteral("-l"), QStringLiteral("rus"), QStringLiteral("txt")},
+            timeouts.pageOcr, {QStringLiteral("OMP_THREAD_LIMIT=1")});
+        text += readOutputFile(base + QStringLiteral(".txt"));
+    }
+    return text;
+}
+
+}  // namespace
+
+DocumentInnsResult FindDocumentInnsDetailed(const QString& document, const QString& textExtractor,
+                                            const QString& pageRenderer, const QString& ocrEngine,
+                                            const ConversionTimeouts& timeouts) {
+    const ConversionFiles files(conversionRoot(document));
+    const QString extracted = files.root() + QStringLiteral("_direct.txt");
+    runConverter(textExtractor,
+                 {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"),
+                  document, extracted},
+                 timeouts.textExtraction);
+    QString text = readOutputFile(extracted);
+    QStringList inns = FindInns(text);
+    if (!inns.isEmpty()) return {inns, DocumentInnsResult::TextLayer};
+
+    // OCR text follows the extracted text, page after page.
+    text += ocrText(document, pageRenderer, ocrEngine, files.root(), timeouts);
+    inns = FindInns(text);
+    return {inns, inns.isEmpty() ? DocumentInnsResult::None : DocumentInnsResult::Ocr};
+}
+
+QStringList FindDocumentInns(const QString& document, const QString& textExtractor,
+                             const QString& pageRenderer, const QString& ocrEngine) {
+    return FindDocumentInnsDetailed(document, textExtractor, pageRenderer, ocrEngine).inns;
 }

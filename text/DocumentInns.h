@@ -2,10 +2,36 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 
-// The INNs found in a downloaded document, in the order found, duplicates
-// kept: from its text layer, or from the OCR text of its rendered pages.
-// `textExtractor`, `pageRenderer` and `ocrEngine` are the converter programs.
-// Runs on the calling (worker) thread.
+// Time limits of the converters; a converter still running at its limit is
+// killed. The defaults are the program's; tests pass shorter ones.
+struct ConversionTimeouts {
+    std::chrono::milliseconds textExtraction{300000};
+    std::chrono::milliseconds pageRendering{600000};
+    std::chrono::milliseconds pageOcr{600000};  // for each page
+};
+
+struct DocumentInnsResult {
+    enum Source { None, TextLayer, Ocr };
+
+    QStringList inns;      // in the order found, duplicates kept
+    Source source = None;  // where they were found; None when there are none
+};
+
+// The INNs found in a downloaded PDF document: from its text layer, or, when
+// that holds none, from the OCR text of its first 50 rendered pages.
+// `textExtractor` (pdftotext), `pageRenderer` (pdftoppm) and `ocrEngine`
+// (tesseract) are the converter programs; one that is missing, fails or runs
+// out of time only contributes no text. Temporary files lie beside the
+// document, named after it and the calling thread, and are all deleted before
+// returning. Runs on the calling (worker) thread; conversions on different
+// threads do not meet. Throws EGeneralError only when a converter's output
+// file exists but cannot be read: that attempt has failed.
+DocumentInnsResult FindDocumentInnsDetailed(const QString& document, const QString& textExtractor,
+                                            const QString& pageRenderer, const QString& ocrEngine,
+                                            const ConversionTimeouts& timeouts = {});
+
+// FindDocumentInnsDetailed's INNs.
 QStringList FindDocumentInns(const QString& document, const QString& textExtractor,
                              const QString& pageRenderer, const QString& ocrEngine);

@@ -1,0 +1,210 @@
+// The document conversion with the real converters (poppler-utils,
+// tesseract-ocr with its Russian data) on the committed fixtures, plus
+// stand-in converter scripts for time-outs and command lines.
+#include "text/DocumentInns.h"
+#include "platform/GeneralError.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <chrono>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QString converter(const char* name) {
+    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+    EXPECT_FALSE(path.isEmpty()) << name << " is not installed (scripts/install-deps.sh)";
+    return path;
+}
+
+QStringList inns(std::initializer_list<const char*> values) {
+    QStringList list;
+    for (const char* value : values)
+        list.append(QString::fromLatin1(value));
+    return list;
+}
+
+// A folder holding one copy of a fixture, where the conversion leaves its files.
+class DocumentFolder {
+public:
+    explicit DocumentFolder(const QString& fixture) {
+        m_document = m_dir.filePath(fixture);
+        QFile::copy(TestSupport::dataPath(QStringLiteral("documents/") + fixture), m_document);
+    }
+    const QString& document() const { return m_document; }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QStringList entries() const {
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+    QStringList documentOnly() const { return {QFileInfo(m_document).fileName()}; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_document;
+};
+
+// A shell script standing in for a converter.
+QString writeScript(const QTemporaryDir& dir, const QString& name, const QByteArray& body) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("#!/bin/sh\n" + body + "\n");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+DocumentInnsResult convert(const DocumentFolder& folder, const QString& ocrEngine,
+                           const ConversionTimeouts& timeouts = {}) {
+    return FindDocumentInnsDetailed(folder.document(), converter("pdftotext"),
+                                    converter("pdftoppm"), ocrEngine, timeouts);
+}
+
+DocumentInnsResult convert(const DocumentFolder& folder) {
+    return convert(folder, converter("tesseract"));
+}
+
+}  // namespace
+
+TEST(FindDocumentInns, TextLayerGivesTheLabelledInns) {
+    DocumentFolder folder(QStringLiteral("protocol_text_labelled.pdf"));
+    const DocumentInnsResult result = convert(folder);
+    EXPECT_EQ(result.inns, inns({"7701234567", "500100732259"}));  // not the telephone number
+    EXPECT_EQ(result.source, DocumentInnsResult::TextLayer);
+    EXPECT_EQ(folder.entries(), folder.documentOnly());
+}
+
+TEST(FindDocumentInns, TextLayerWithoutLabelGivesTheBareNumbers) {
+    DocumentFolder folder(QStringLiteral("protocol_text_free_standing.pdf"));
+    const DocumentInnsResult result = convert(folder);
+    EXPECT_EQ(result.inns, inns({"7705123456", "502900112233"}));
+    EXPECT_EQ(result.source, DocumentInnsResult::TextLayer);
+}
+
+TEST(FindDocumentInns, ReadsEveryPageOfTheTextLayer) {
+    DocumentFolder folder(QStringLiteral("protocol_multipage.pdf"));
+    EXPECT_EQ(FindDocumentInns(folder.document(), converter("pdftotext"), converter("pdftoppm"),
+                               converter("tesseract")),
+              inns({"7701234567", "500100732259"}));
+    EXPECT_EQ(folder.entries(), folder.documentOnly());
+}
+
+// The one run of the real OCR engine: a page at 300 dpi takes a second or two.
+TEST(FindDocumentInns, ScannedDocumentIsReadByOcr) {
+    DocumentFolder folder(QStringLiteral("protocol_scanned.pdf"));
+    const DocumentInnsResult result = convert(folder);
+    EXPECT_EQ(result.inns, inns({"7705123456", "502900112233"}));
+    EXPECT_EQ(result.source, DocumentInnsResult::Ocr);
+    EXPECT_EQ(folder.entries(), folder.documentOnly());
+}
+
+TEST(FindDocumentInns, DamagedOrMissingDocumentGivesNothing) {
+    DocumentFolder damaged(QStringLiteral("protocol_damaged.pdf"));
+    const DocumentInnsResult result = convert(damaged);
+    EXPECT_TRUE(result.inns.isEmpty());
+    EXPECT_EQ(result.source, DocumentInnsResult::None);
+    EXPECT_EQ(damaged.entries(), damaged.documentOnly());
+
+    DocumentFolder missing(QStringLiteral("no_such_fixture.pdf"));
+    EXPECT_TRUE(convert(missing).inns.isEmpty());
+    EXPECT_TRUE(missing.entries().isEmpty());
+}
+
+TEST(FindDocumentInns, MissingConvertersContributeNothing) {
+    DocumentFolder folder(QStringLiteral("protocol_scanned.pdf"));
+    const DocumentInnsResult result = convert(folder, QString());  // no OCR engine found
+    EXPECT_TRUE(result.inns.isEmpty());
+    EXPECT_EQ(folder.entries(), folder.documentOnly());  // the page images are gone too
+    EXPECT_TRUE(FindDocumentInns(folder.document(), QStringLiteral("/nonexistent/pdftotext"),
+                                 QString(), QString())
+                    .isEmpty());
+}
+
+TEST(FindDocumentInns, OcrGetsEachPageImageWithOneThread) {
+    // The stand-in engine records its arguments and thread limit, and "reads" an INN.
+    QTemporaryDir scripts;
+    const QString engine = writeScript(scripts, QStringLiteral("ocr.sh"),
+                                       "echo \"$# $3 $4 $5 $OMP_THREAD_LIMIT\" >> \"" +
+                                           QFile::encodeName(scripts.path()) +
+                                           "/calls\"\n"
+                                           "printf 'ИНН\\n7701234567\\n' > \"$2.txt\"\n"
+                                           "case \"$1\" in *-1.png) ;; *) exit 1 ;; esac");
+    DocumentFolder folder(QStringLiteral("protocol_scanned.pdf"));
+    const DocumentInnsResult result = convert(folder, engine);
+    EXPECT_EQ(result.inns, inns({"7701234567"}));
+    EXPECT_EQ(result.source, DocumentInnsResult::Ocr);
+    QFile calls(scripts.filePath(QStringLiteral("calls")));
+    ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
+    EXPECT_EQ(calls.readAll(), "5 -l rus txt 1\n");
+    EXPECT_EQ(folder.entries(), folder.documentOnly());
+}
+
+TEST(FindDocumentInns, TextLayerInnsSkipOcr) {
+    QTemporaryDir scripts;
+    const QString marker = scripts.filePath(QStringLiteral("ran"));
+    const QString engine = writeScript(scripts, QStringLiteral("ocr.sh"),
+                                       "touch \"" + QFile::encodeName(marker) + "\"");
+    DocumentFolder folder(QStringLiteral("protocol_text_labelled.pdf"));
+    EXPECT_EQ(convert(folder, engine).source, DocumentInnsResult::TextLayer);
+    EXPECT_FALSE(QFile::exists(marker));
+}
+
+TEST(FindDocumentInns, ConverterPastItsTimeOutIsKilled) {
+    // The stand-in notes its process id, then hangs; it would write its output if it woke.
+    QTemporaryDir scripts;
+    const QByteArray dir = QFile::encodeName(scripts.path());
+    const QString hang = writeScript(scripts, QStringLiteral("hang.sh"),
+                                     "echo $$ >> \"" + dir + "/pids\"\nsleep 30\ntouch \"$5\"");
+    DocumentFolder folder(QStringLiteral("protocol_text_labelled.pdf"));
+    const ConversionTimeouts timeouts{200ms, 200ms, 200ms};
+    const auto started = std::chrono::steady_clock::now();
+    const DocumentInnsResult result =
+        FindDocumentInnsDetailed(folder.document(), hang, hang, hang, timeouts);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_TRUE(result.inns.isEmpty());
+    QFile pids(scripts.filePath(QStringLiteral("pids")));
+    ASSERT_TRUE(pids.open(QIODevice::ReadOnly));
+    const QList<QByteArray> runs = pids.readAll().trimmed().split('\n');
+    EXPECT_EQ(runs.size(), 2);  // the extractor and the renderer; no page image, no OCR
+    for (const QByteArray& pid : runs) {
+        // Our own child, killed and reaped: no such process remains.
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/") + QString::fromLatin1(pid)));
+    }
+    EXPECT_EQ(folder.entries(), folder.documentOnly());
+}
+
+TEST(FindDocumentInns, UnreadableOutputFailsTheAttemptAndStillCleansUp) {
+    // An output "file" that cannot be read: the extractor makes a folder of that name.
+    QTemporaryDir scripts;
+    const QString extractor =
+        writeScript(scripts, QStringLiteral("extract.sh"), "mkdir \"$5\"\ntouch \"$5-x\"");
+    DocumentFolder folder(QStringLiteral("protocol_text_labelled.pdf"));
+    EXPECT_THROW(FindDocumentInnsDetailed(folder.document(), extractor, QString(), QString()),
+                 EGeneralError);
+    QStringList left = folder.entries();
+    EXPECT_EQ(left.size(), 2);  // the document and the folder, which is not a converter file
+    EXPECT_FALSE(left.filter(QStringLiteral("-x")).size());
+}
+
+TEST(FindDocumentInns, ThreadsConvertTheSameDocumentApart) {
+    DocumentFolder folder(QStringLiteral("protocol_text_labelled.pdf"));
+    QStringList results[3];
+    std::thread threads[3];
+    for (int i = 0; i < 3; ++i) {
+        threads[i] = std::thread([&, i] { results[i] = convert(folder).inns; });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (const QStringList& result : results) {
+        EXPECT_EQ(result, inns({"7701234567", "500100732259"}));
+    }
+    EXPECT_EQ(folder.entries(), folder.documentOnly());
+}
