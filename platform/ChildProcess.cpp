@@ -276,8 +276,8 @@ ChildResult ChildProcess::run(const QString& program, const QStringList& argumen
     return child.wait();
 }
 
-// Reads what the child wrote during at most `slice`; false when nothing is open to read.
-bool ChildProcess::pollOnce(milliseconds slice) {
+// Reads what the child writes during at most `slice`.
+void ChildProcess::pollOnce(milliseconds slice) {
     pollfd fds[2];
     nfds_t count = 0;
     for (int fd : {m_stdout, m_stderr}) {
@@ -285,13 +285,12 @@ bool ChildProcess::pollOnce(milliseconds slice) {
     }
     if (count == 0) {
         std::this_thread::sleep_for(slice);
-        return false;
+        return;
     }
     if (::poll(fds, count, static_cast<int>(slice.count())) > 0) {
         readAvailable(m_stdout, m_result.standardOutput);
         readAvailable(m_stderr, m_result.standardError);
     }
-    return true;
 }
 
 void ChildProcess::readAvailable(int& fd, QByteArray& into) {

@@ -74,7 +74,7 @@ public:
 
 private:
     void start(const QString& program, const QStringList& arguments);
-    bool pollOnce(std::chrono::milliseconds slice);
+    void pollOnce(std::chrono::milliseconds slice);
     void readAvailable(int& fd, QByteArray& into);
     void drainOutput(std::chrono::steady_clock::time_point until);
     bool reapIfEnded();
