@@ -1,0 +1,31 @@
+#pragma once
+
+#include "store/ContractStore.h"
+
+#include <QChar>
+#include <QDateTime>
+#include <QString>
+
+// The tab-separated report file: UTF-8, a byte-order mark and the header line
+// when the file is started, then one data line per contract; CR LF after every
+// line. Field texts are written as they are, wrapped in double quotes.
+
+// The name all report files of one run carry: "yyyy-MM-dd_hh-mm-ss".
+QString RunStamp(const QDateTime& startTime);
+
+// The header line, without its line end.
+QString ReportHeaderLine();
+
+// The amount with two decimals, the decimal separator given, no grouping.
+QString FormatAmount(double amount, QChar decimalSeparator);
+
+// The data line of one contract reported under an INN, without its line end.
+QString ReportDataLine(const QString& inn, const TUrlContractInfo& contract,
+                       QChar decimalSeparator);
+
+// Appends the line and CR LF to the report file, flushed and closed
+// afterwards, so the file is complete after every line. A missing file is
+// created (never two creators of one file) and started with the mark and
+// the header. While the line is written no other copy of the program writes
+// the file. Throws EGeneralError when the file cannot be opened or written.
+void AppendReportLine(const QString& path, const QString& line);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "crawl/RunHooks.h"
+#include "report/InnRequest.h"
+#include "report/ReportFiles.h"
+#include "report/ShownLinks.h"
+#include "store/ContractStore.h"
+
+#include <QChar>
+#include <QString>
+
+// The state of one report stage: the shown links, the files written, the
+// run's file name. Reports one INN list line at a time; see ReportStage.h.
+class ReportRun {
+public:
+    ReportRun(ReportContext& context, QString runStamp);
+
+    // Writes the contracts of the request's INN not shown yet, then saves
+    // "shown.txt" (also when a write failed). Throws EGeneralError.
+    void reportInn(const InnRequest& request);
+
+    QStringList files() const { return m_files.paths(); }
+    const ShownLinks& shownLinks() const { return m_shown; }
+
+private:
+    void reportContract(const InnRequest& request, const TUrlContractInfo& contract);
+    QString reportPath(const QString& group) const;
+    void saveShownLinks();
+    void saveShownLinksAfterError() noexcept;
+
+    ReportContext& m_context;
+    const QString m_runStamp;
+    const QChar m_decimalSeparator;
+    ShownLinks m_shown;
+    ReportFiles m_files;
+};

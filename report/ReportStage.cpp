@@ -1,0 +1,27 @@
+#include "report/ReportStage.h"
+
+#include "report/InnRequest.h"
+#include "report/ReportFile.h"
+#include "report/ReportRun.h"
+
+EReportStageError::EReportStageError(const QString& message, QStringList reportFiles)
+    : EGeneralError(message), m_reportFiles(std::move(reportFiles)) {}
+
+QStringList RunReportStage(ReportContext& context) {
+    return RunReportStage(context, QDateTime::currentDateTime());
+}
+
+QStringList RunReportStage(ReportContext& context, const QDateTime& startTime) {
+    context.addLogLine(QStringLiteral("Начинаем поиск заданных ИНН в базе"));
+    ReportRun run(context, RunStamp(startTime));
+    const QStringList lines = SplitLines(context.innListText);
+    try {
+        for (const QString& line : lines)
+            run.reportInn(ParseInnListLine(line));
+    } catch (const EGeneralError& e) {
+        context.shownLinks = run.shownLinks().lines();
+        throw EReportStageError(e.message(), run.files());
+    }
+    context.shownLinks = run.shownLinks().lines();
+    return run.files();
+}

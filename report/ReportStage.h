@@ -1,0 +1,40 @@
+#pragma once
+
+#include "crawl/RunHooks.h"
+#include "platform/GeneralError.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+// The report stage at the end of a drained run: for every line of the INN
+// list, the contracts stored under its INN are written to the report file of
+// its group, unless their link was reported before ("shown.txt"). Runs on the
+// controller thread; logs through context.addLogLine.
+//
+// Report files: ProgramDir + RunStamp + ".tab" for a line without a group,
+// ProgramDir + SafeFolderName(group) + "/" + RunStamp + ".tab" otherwise (the
+// folder is created when missing). "shown.txt" in ProgramDir is saved after
+// every INN whose contracts added links, in context.shownLinksEncoding. A link
+// joins the shown links only once its line is written, so a failed write
+// never hides a contract from later reports. Afterwards, also after a
+// failure, context.shownLinks holds the shown links as they stand.
+//
+// Gives the paths of the report files written (see ReportFiles). Throws
+// EReportStageError when a folder cannot be created, a file cannot be written
+// or the database fails: the stage ends there, the files written so far stay
+// and "shown.txt" is saved for the INN being processed.
+QStringList RunReportStage(ReportContext& context);
+
+// The same with the moment the stage starts given, which names the files.
+QStringList RunReportStage(ReportContext& context, const QDateTime& startTime);
+
+// The failure that ended a report stage, with the files written before it:
+// they stay and should still be converted into workbooks.
+class EReportStageError : public EGeneralError {
+public:
+    EReportStageError(const QString& message, QStringList reportFiles);
+    const QStringList& reportFiles() const noexcept { return m_reportFiles; }
+
+private:
+    QStringList m_reportFiles;
+};

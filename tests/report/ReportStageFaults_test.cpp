@@ -1,0 +1,156 @@
+// The report stage when the file system refuses or when group names try to
+// leave the program's folder.
+#include "report/ReportStage.h"
+#include "tests/report/ReportTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString kInnA = u"7707083893"_q;
+const QString kInnB = u"500100732259"_q;
+const QString kTab = kStamp + u".tab"_q;
+
+class ReportStageFaults : public ::testing::Test {
+protected:
+    void storeCard(int card, const QStringList& inns) {
+        folder.store(CardUrl(card), u"Контракт"_q, u"1"_q, u""_q, u""_q, inns);
+    }
+    QStringList run(const QString& innList) {
+        ReportContext context = folder.context(innList);
+        return RunReportStage(context, StageTime());
+    }
+    // Runs a stage that must fail; gives the files the failure carries.
+    QStringList runFailing(const QString& innList) {
+        try {
+            run(innList);
+        } catch (const EReportStageError& e) {
+            return e.reportFiles();
+        }
+        ADD_FAILURE() << "the stage did not fail";
+        return {};
+    }
+    QStringList shown() { return folder.lines(u"shown.txt"_q); }
+
+    ProgramFolder folder;
+};
+
+}  // namespace
+
+TEST_F(ReportStageFaults, AFileThatCannotBeOpenedEndsTheStageAndItsLinkStaysUnshown) {
+    storeCard(1, {kInnA});
+    storeCard(2, {kInnB});
+    ASSERT_TRUE(QDir().mkdir(folder.path(kTab)));  // the bare INN's report file is a folder
+
+    const QStringList files = runFailing(u"Группа\t"_q + kInnA + u"\n"_q + kInnB);
+    EXPECT_EQ(files, QStringList{folder.path(u"Группа/"_q + kTab)});
+    EXPECT_EQ(shown(), QStringList{CardUrl(1)});
+
+    // Once the obstacle is gone, the contract is reported after all.
+    ASSERT_TRUE(QDir().rmdir(folder.path(kTab)));
+    EXPECT_EQ(run(kInnB), QStringList{folder.path(kTab)});
+    EXPECT_EQ(folder.lines(kTab).size(), 2);
+    EXPECT_EQ(shown(), QStringList({CardUrl(1), CardUrl(2)}));
+}
+
+TEST_F(ReportStageFaults, ALineThatCannotBeWrittenLeavesItsLinkUnshown) {
+    storeCard(1, {kInnA});
+    storeCard(2, {kInnB});
+    // An existing report file whose every write fails: the device is full.
+    ASSERT_TRUE(QFile::link(u"/dev/full"_q, folder.path(u"Полный/"_q + kTab)) ||
+                (QDir().mkdir(folder.path(u"Полный"_q)) &&
+                 QFile::link(u"/dev/full"_q, folder.path(u"Полный/"_q + kTab))));
+
+    const QStringList files = runFailing(kInnA + u"\nПолный\t"_q + kInnB);
+    EXPECT_EQ(files, QStringList{folder.path(kTab)});
+    EXPECT_EQ(shown(), QStringList{CardUrl(1)});
+}
+
+TEST_F(ReportStageFaults, AFolderThatCannotBeCreatedEndsTheStage) {
+    storeCard(1, {kInnA});
+    QFile blocker(folder.path(u"Группа"_q));  // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    try {
+        run(u"Группа\t"_q + kInnA);
+        FAIL() << "the stage did not fail";
+    } catch (const EReportStageError& e) {
+        EXPECT_TRUE(e.message().contains(folder.path(u"Группа"_q))) << e.what();
+        EXPECT_EQ(e.reportFiles(), QStringList());
+    }
+    EXPECT_FALSE(QFile::exists(folder.path(u"shown.txt"_q)));
+}
+
+TEST_F(ReportStageFaults, GroupNamesNeverLeadOutOfTheProgramFolder) {
+    const QStringList groups = {u".."_q,
+                                u"../выход"_q,
+                                u"/tmp/абс"_q,
+                                u"C:\\Windows"_q,
+                                u"a\x01"
+                                u"b"_q,
+                                u"CON"_q,
+                                u"...."_q,
+                                u"a/b:c"_q,
+                                u"Имя . . "_q,
+                                u"~"_q};
+    QString innList;
+    for (int i = 0; i < groups.size(); ++i) {
+        const QString inn = QString::number(7700000001LL + i);
+        storeCard(i + 1, {inn});
+        innList += groups[i] + u"\t"_q + inn + u"\r\n"_q;
+    }
+    const QStringList files = run(innList);
+
+    // In the order of the paths without regard to case.
+    const QStringList folders = {u".._выход"_q,   u"_CON"_q,    u"_tmp_абс"_q, u"a_b"_q, u"a_b_c"_q,
+                                 u"C__Windows"_q, u"Unknown"_q, u"~"_q,        u"Имя"_q};
+    QStringList expected;
+    for (const QString& name : folders)
+        expected.append(folder.path(name + u"/"_q + kTab));
+    EXPECT_EQ(files, expected);
+    // Nothing but these folders, the database and shown.txt came into being.
+    QStringList made;
+    QDirIterator it(folder.dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        made.append(QDir(folder.dir).relativeFilePath(it.next()));
+    made.sort();
+    QStringList wanted = {u"db.s3db"_q, u"shown.txt"_q};
+    for (const QString& name : folders)
+        wanted << name << name + u"/"_q + kTab;
+    wanted.sort();
+    EXPECT_EQ(made, wanted);
+    EXPECT_EQ(folder.lines(u"Unknown/"_q + kTab).size(), 3);  // ".." and "...." share it
+}
+
+TEST_F(ReportStageFaults, ShownLinksKeepTheWindows1251TheyWereReadWith) {
+    const QString oldLink = u"https://пример.рф/контракт/Б"_q;
+    QFile file(folder.path(u"shown.txt"_q));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(EncodeText(oldLink + u"\r\n"_q, TextEncoding::Windows1251));
+    file.close();
+    const QString newLink = u"https://пример.рф/контракт/а"_q;
+    folder.store(newLink, u"Контракт"_q, u"1"_q, u""_q, u""_q, {kInnA});
+
+    ReportContext context = folder.context(kInnA);
+    ASSERT_EQ(context.shownLinksEncoding, TextEncoding::Windows1251);
+    RunReportStage(context, StageTime());
+
+    // Sorted without regard to case: "а" before "Б".
+    EXPECT_EQ(folder.bytes(u"shown.txt"_q),
+              EncodeText(newLink + u"\r\n"_q + oldLink + u"\r\n"_q, TextEncoding::Windows1251));
+    EXPECT_EQ(context.shownLinks, QStringList({newLink, oldLink}));
+}
+
+TEST_F(ReportStageFaults, ANewShownFileIsUtf8WithAMark) {
+    storeCard(1, {kInnA});
+    run(kInnA);
+    EXPECT_EQ(folder.bytes(u"shown.txt"_q), kBom + (CardUrl(1) + u"\r\n"_q).toUtf8());
+}
