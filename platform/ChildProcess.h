@@ -86,6 +86,7 @@ private:
     int m_pid = -1;
     int m_stdout = -1;
     int m_stderr = -1;
+    int m_exitFd = -1;  // the child's pidfd: readable once it has ended
     ChildResult m_result;
     bool m_done = false;
 };
