@@ -14,6 +14,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev tinyproxy
   sqlite3 unzip
+  # the workbook test opens the written workbooks in a real spreadsheet application
+  libreoffice-calc-nogui
 )
 
 missing=()

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// The workbook step at the end of a run: every report file is also saved as
+// an Office Open XML workbook beside it, same name, extension ".xlsx". Runs
+// on the controller thread; the report files stay as they are.
+//
+// Sheet layout: the header row and one row per record in columns A to F;
+// column widths A 15, B 41, C 120, D 14, E 16, F 18, G 18 characters; column
+// D (amount) a number shown as a whole number with grouped thousands
+// ("#,##0"); an autofilter on A1:F1; row 1 frozen. The INN column is text,
+// so every digit of a 12-digit INN stays; dates are text as stored.
+//
+// Logs "Файл <workbook path> сформирован, в нем <rows> строк" (header row
+// counted) after each workbook is written, or "Ошибка: <reason>" for a file
+// that fails; the other files are still converted. Never throws for a file.
+void ConvertReportsToWorkbooks(const QStringList& reportFiles,
+                               const std::function<void(const QString&)>& addLogLine);
+
+// The workbook path of a report file: its extension replaced by ".xlsx".
+QString WorkbookPath(const QString& reportPath);
+
+// Writes the workbook of one report file and gives the number of rows, header
+// included. constantMemory as for XlsxWorkbook. Throws EGeneralError.
+int WriteReportWorkbook(const QString& reportPath, const QString& workbookPath,
+                        bool constantMemory);
