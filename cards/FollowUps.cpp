@@ -1,0 +1,64 @@
+#include "cards/FollowUps.h"
+
+#include "crawl/PortalSearch.h"
+#include "fetch/JobString.h"
+#include "store/ContractStore.h"
+
+namespace {
+
+constexpr qsizetype kMaxAddressLength = 8192;
+
+bool HasUnsafeCharacter(const QString& address) {
+    for (const QChar c : address) {
+        if (c.unicode() <= 0x20 || c == u'"' || c == u'\'' || c == u'<' || c == u'>' ||
+            c == QChar(0x7F))
+            return true;
+    }
+    return address.contains(u"|||");
+}
+
+}  // namespace
+
+QString PortalLink(const QString& link) {
+    return link.startsWith(u'/') ? PortalBase() + link : link;
+}
+
+// A follow-up is fetched and then handed to the handler of its page kind: an
+// address of another host, or one that the worker would take for a card or a
+// result list, could lead the run off the portal or round in a circle.
+bool IsPortalFollowUp(const QString& address, int expectedKind) {
+    const QString base = PortalBase() + u'/';
+    if (address.size() > kMaxAddressLength) return false;
+    if (!address.startsWith(base, Qt::CaseInsensitive)) return false;
+    if (HasUnsafeCharacter(address)) return false;
+    return PageKindOfUrl(address) == expectedKind;
+}
+
+bool QueueFollowUp(HandlerContext& context, const QString& address, const QString& carried,
+                   int expectedKind, const QString& pageUrl) {
+    if (!IsPortalFollowUp(address, expectedKind)) {
+        context.addLogLine(QStringLiteral("Ошибка? Недопустимая ссылка ") + pageUrl);
+        return false;
+    }
+    context.queue.addHead(address + QStringLiteral("|||") + carried);
+    ++context.progressBarMax;
+    return true;
+}
+
+void LinkInnsToCarried(HandlerContext& context, const QString& carried, const QStringList& inns) {
+    if (!IsUrlStored(context.db, carried)) {
+        context.addLogLine(QStringLiteral("Ошибка? URL не найден в базе: ") + carried);
+        return;
+    }
+    LinkInnsToUrl(context.db, carried, inns);
+}
+
+QString NoticeDocumentKey(const QStringList& lines, const QString& name) {
+    for (const QString& line : lines) {
+        const qsizetype separator = line.indexOf(u'=');
+        if (separator < 0) continue;
+        if (QStringView(line).left(separator).compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(separator + 1);
+    }
+    return {};
+}
