@@ -147,6 +147,23 @@ TEST(FindDocumentInns, OcrGetsEachPageImageWithOneThread) {
     EXPECT_EQ(folder.entries(), folder.documentOnly());
 }
 
+TEST(FindDocumentInns, ReadsTheFirstFiftyOfSixtyPages) {
+    // The stand-in renderer names pages as pdftoppm does from ten pages on
+    // ("-01"); the stand-in engine "reads" the page number as a ten-digit INN.
+    QTemporaryDir scripts;
+    const QString renderer = writeScript(scripts, QStringLiteral("render.sh"),
+                                         "for n in $(seq -w 1 60); do : > \"$5-$n.png\"; done");
+    const QString engine = writeScript(scripts, QStringLiteral("ocr.sh"),
+                                       "printf 'ИНН %010d\\n' \"${2##*_p}\" > \"$2.txt\"");
+    DocumentFolder folder(QStringLiteral("protocol_scanned.pdf"));
+    const DocumentInnsResult result =
+        FindDocumentInnsDetailed(folder.document(), converter("pdftotext"), renderer, engine);
+    ASSERT_EQ(result.inns.size(), 50);
+    EXPECT_EQ(result.inns.first(), QStringLiteral("0000000001"));
+    EXPECT_EQ(result.inns.last(), QStringLiteral("0000000050"));
+    EXPECT_EQ(folder.entries(), folder.documentOnly());
+}
+
 TEST(FindDocumentInns, TextLayerInnsSkipOcr) {
     QTemporaryDir scripts;
     const QString marker = scripts.filePath(QStringLiteral("ran"));
