@@ -36,6 +36,14 @@ QString NormalizeAmountText(QStringView text) {
     QString amount = text.toString();
     amount.remove(QChar(0x00A0));
     amount.remove(QChar(0x20BD));
+    // Portal pages group digits with "&nbsp;", which reads as an ordinary
+    // space by the time a value is cleaned; such groups would leave every
+    // amount unreadable, so spaces between two digits go as well.
+    for (qsizetype i = amount.size() - 2; i > 0; --i) {
+        if (amount[i] == u' ' && amount[i - 1].isDigit() && amount[i + 1].isDigit()) {
+            amount.remove(i, 1);
+        }
+    }
     amount.replace(u',', RegionalSettings::current().decimalSeparator);
     return TrimControls(amount);
 }

@@ -60,14 +60,14 @@ TEST(ParseCard44, PriceAndDatesFallBackToTheirSpanLabels) {
     EXPECT_EQ(r.column(kUrl, u"execution_date"_q), u"2024-06-30"_q);
 }
 
-// "&nbsp;" reads as an ordinary space, and digit groups of ordinary spaces
-// are no number.
-TEST(ParseCard44, PriceGroupedWithNbspReferencesIsStoredAsNull) {
+// "&nbsp;" reads as an ordinary space; digit groups of such spaces still
+// read as one number.
+TEST(ParseCard44, PriceGroupedWithNbspReferencesIsStoredAsANumber) {
     ScopedDecimalSeparator comma(u',');
     HandlerRun r;
     r.runFixture(ParseCard44, kUrl, u"card44_price_with_nbsp_entities.html"_q);
     EXPECT_TRUE(r.stored(kUrl));
-    EXPECT_TRUE(r.isNull(kUrl, u"amount"_q));
+    EXPECT_FALSE(r.isNull(kUrl, u"amount"_q));
 }
 
 TEST(ParseCard44, StoresAgainOverAnEarlierVersionOfTheCard) {

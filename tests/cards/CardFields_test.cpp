@@ -27,7 +27,8 @@ TEST(NormalizeAmountText, NoBreakSpacesAndRubleSignGoUnderADecimalComma) {
 TEST(NormalizeAmountText, CommaBecomesTheRegionalPoint) {
     ScopedDecimalSeparator point(u'.');
     EXPECT_EQ(NormalizeAmountText(u" 1\u00A0234\u00A0567,89 ₽ "_q), u"1234567.89"_q);
-    EXPECT_EQ(NormalizeAmountText(u"1 234,50 $"_q), u"1 234.50 $"_q);
+    EXPECT_EQ(NormalizeAmountText(u"1 234,50 $"_q), u"1234.50 $"_q);
+    EXPECT_EQ(NormalizeAmountText(u"12 руб 5"_q), u"12 руб 5"_q);
 }
 
 TEST(TInnList, KeepsEntriesSortedOnce) {
