@@ -5,7 +5,6 @@
 #include "cards/TPcrePattern.h"
 #include "crawl/PortalSearch.h"
 #include "fetch/JobString.h"
-#include "store/ContractStore.h"
 #include "text/MarkerCuts.h"
 
 namespace {
@@ -78,5 +77,5 @@ void ParseCard223(HandlerContext& context, const FinishedJob& job) {
     const QString execution = CleanValue(
         ExtractBetween(job.html, u"Срок исполнения</div>", u"&nbsp;&mdash;&nbsp;", u"</div>"));
     const QString conclusion = CutValue(job.html, u"Заключение договора</div>", u"</div>");
-    StoreContract(context.db, job.url, subject, amount, conclusion, execution);
+    context.store.storeContract(job.url, subject, amount, conclusion, execution);
 }

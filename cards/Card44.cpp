@@ -2,7 +2,6 @@
 
 #include "cards/CardFields.h"
 #include "cards/TableCells.h"
-#include "store/ContractStore.h"
 #include "text/MarkerCuts.h"
 
 namespace {
@@ -59,5 +58,5 @@ void ParseCard44(HandlerContext& context, const FinishedJob& job) {
     const QString amount = NormalizeAmountText(CutDivOrSpan(job.html, u"Цена контракта"));
     const QString execution = CutDivOrSpan(job.html, u"Срок исполнения");
     const QString conclusion = CutDivOrSpan(job.html, u"Заключение контракта");
-    ReplaceContract(context.db, job.url, subject, amount, conclusion, execution, inns.items());
+    context.store.replaceContract(job.url, subject, amount, conclusion, execution, inns.items());
 }

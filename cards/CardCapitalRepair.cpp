@@ -1,7 +1,6 @@
 #include "cards/CardCapitalRepair.h"
 
 #include "cards/CardFields.h"
-#include "store/ContractStore.h"
 #include "text/MarkerCuts.h"
 
 void ParseCardCapitalRepair(HandlerContext& context, const FinishedJob& job) {
@@ -20,5 +19,5 @@ void ParseCardCapitalRepair(HandlerContext& context, const FinishedJob& job) {
         NormalizeAmountText(CutValue(job.html, u"Цена договора</div>", u"</div>"));
     const QString execution = CutValue(job.html, u"Окончание исполнения</div>", u"</div>");
     const QString conclusion = CutValue(job.html, u"Заключение договора</div>", u"</div>");
-    ReplaceContract(context.db, job.url, subject, amount, conclusion, execution, inns.items());
+    context.store.replaceContract(job.url, subject, amount, conclusion, execution, inns.items());
 }

@@ -2,7 +2,6 @@
 
 #include "crawl/PortalSearch.h"
 #include "fetch/JobString.h"
-#include "store/ContractStore.h"
 
 namespace {
 
@@ -46,11 +45,11 @@ bool QueueFollowUp(HandlerContext& context, const QString& address, const QStrin
 }
 
 void LinkInnsToCarried(HandlerContext& context, const QString& carried, const QStringList& inns) {
-    if (!IsUrlStored(context.db, carried)) {
+    if (!context.store.isUrlStored(carried)) {
         context.addLogLine(QStringLiteral("Ошибка? URL не найден в базе: ") + carried);
         return;
     }
-    LinkInnsToUrl(context.db, carried, inns);
+    context.store.linkInnsToUrl(carried, inns);
 }
 
 QString NoticeDocumentKey(const QStringList& lines, const QString& name) {

@@ -5,7 +5,7 @@
 #include "fetch/JobString.h"
 #include "fetch/Rotation.h"
 #include "fetch/TScrapingThread.h"
-#include "store/ContractStore.h"
+#include "store/ContractSink.h"
 
 #include <algorithm>
 
@@ -78,15 +78,14 @@ void TScraper::dispatch(const FinishedJob& job) {
     const PageHandler* handler = nullptr;
     switch (job.kind) {
         case PageKindResultList: {
-            ResultListContext list{
-                m_queue,
-                ProgressBarMax,
-                TendersCounter,
-                m_splitStarted,
-                context.addLogLine,
-                [this](const QString& url) { return IsUrlStored(*m_parameters.db, url); },
-                context.updateTendersCounter,
-                context.today};
+            ResultListContext list{m_queue,
+                                   ProgressBarMax,
+                                   TendersCounter,
+                                   m_splitStarted,
+                                   context.addLogLine,
+                                   [this](const QString& url) { return m_store->isUrlStored(url); },
+                                   context.updateTendersCounter,
+                                   context.today};
             ParseResultList(list, job.url, job.html);
             return;
         }
@@ -123,7 +122,7 @@ HandlerContext TScraper::handlerContext() {
                           TendersCounter,
                           m_splitStarted,
                           m_noticeDocumentKeys,
-                          *m_parameters.db,
+                          *m_store,
                           [this](const QString& text) { addJobLog(text); },
                           [this] { UpdateTendersCounter(); },
                           QDate::currentDate()};

@@ -2,6 +2,7 @@
 
 #include "crawl/JobQueue.h"
 #include "platform/TextFile.h"
+#include "store/ContractSink.h"
 
 #include <QDate>
 #include <QString>
@@ -27,7 +28,7 @@ struct HandlerContext {
     int& tendersCounter;              // contract cards queued in this run
     bool& splitStarted;               // set by the first split search of the run
     QStringList& noticeDocumentKeys;  // name=value lines of the 223-FZ handlers
-    TSQLiteDatabase& db;
+    ContractSink& store;              // the store operations
     std::function<void(const QString& text)> addLogLine;  // one line, without time stamp
     std::function<void()> updateTendersCounter;
     QDate today;

@@ -5,6 +5,7 @@
 #include "fetch/TScrapingThread.h"
 #include "platform/GeneralError.h"
 #include "platform/TextFile.h"
+#include "store/ContractSink.h"
 
 #include <QDir>
 
@@ -24,7 +25,10 @@ void saveLogFile(const QString& path, const QStringList& lines) {
 }  // namespace
 
 TScraper::TScraper(RunControl& control, IRunWindow& window, RunParameters parameters)
-    : m_control(control), m_window(window), m_parameters(std::move(parameters)) {}
+    : m_control(control),
+      m_window(window),
+      m_parameters(std::move(parameters)),
+      m_store(std::make_unique<DatabaseContractSink>(*m_parameters.db)) {}
 
 TScraper::~TScraper() {
     wait();

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <vector>
 
+class ContractSink;
 class RunControl;
 class TScrapingThread;
 class TSQLiteDatabase;
@@ -103,6 +104,7 @@ private:
     RunParameters m_parameters;
 
     std::shared_ptr<FetchRun> m_fetch;
+    std::unique_ptr<ContractSink> m_store;
     std::vector<std::unique_ptr<TScrapingThread>> m_workers;
     JobQueue m_queue;
     QStringList m_noticeDocumentKeys;

@@ -54,7 +54,7 @@ void measureCrawl(PortalReplica& replica, int threads, unsigned long loopSleepMs
     parameters.loopSleepMs = loopSleepMs;
     parameters.requestMutexName = QStringLiteral("cf-run-bench");
     parameters.handlers.card44 = [](HandlerContext& context, const FinishedJob& job) {
-        StoreContract(context.db, job.url, QStringLiteral("s"), QString(), QString(), QString());
+        context.store.storeContract(job.url, QStringLiteral("s"), QString(), QString(), QString());
     };
     replica.clearLog();
     const double cpuBefore = cpuSeconds();

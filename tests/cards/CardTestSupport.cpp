@@ -15,12 +15,13 @@ QString Quoted(const QString& text) {
 
 HandlerRun::HandlerRun()
     : db(dir.filePath(QStringLiteral("db.s3db"))),
+      sink(db),
       context{queue,
               progressBarMax,
               tendersCounter,
               splitStarted,
               noticeDocumentKeys,
-              db,
+              sink,
               [this](const QString& text) { log.append(text); },
               [] {},
               QDate(2024, 3, 25)} {

@@ -3,6 +3,7 @@
 #include "crawl/JobQueue.h"
 #include "crawl/RunHooks.h"
 #include "platform/RegionalSettings.h"
+#include "store/ContractSink.h"
 #include "store/SQLiteWrap.h"
 
 #include <QString>
@@ -28,6 +29,7 @@ public:
 
     QTemporaryDir dir;
     TSQLiteDatabase db;
+    DatabaseContractSink sink;
     JobQueue queue;
     int progressBarMax = 0;
     int tendersCounter = 0;

@@ -68,7 +68,7 @@ protected:
         // Cards are stored by address only, as a card handler would.
         p.handlers.card44 = [this](HandlerContext& context, const FinishedJob& job) {
             ++cardsHandled;
-            StoreContract(context.db, job.url, u"предмет"_q, u""_q, u""_q, u""_q);
+            context.store.storeContract(job.url, u"предмет"_q, u""_q, u""_q, u""_q);
         };
         return p;
     }
@@ -152,7 +152,7 @@ TEST_F(ControllerTest, HandlerErrorPausesThenHandlesTheSameJobAgain) {
     p.handlers.card44 = [&seen](HandlerContext& context, const FinishedJob& job) {
         seen << job.url;
         if (seen.size() == 1) throw EGeneralError(u"сбой обработчика"_q);
-        StoreContract(context.db, job.url, u"s"_q, u""_q, u""_q, u""_q);
+        context.store.storeContract(job.url, u"s"_q, u""_q, u""_q, u""_q);
     };
     ASSERT_TRUE(runToEnd(p));
     EXPECT_EQ(result, u"ok"_q);

@@ -1,0 +1,23 @@
+#include "store/ContractSink.h"
+
+#include "store/ContractStore.h"
+
+bool DatabaseContractSink::isUrlStored(const QString& url) {
+    return IsUrlStored(m_db, url);
+}
+
+void DatabaseContractSink::storeContract(const QString& url, const QString& subject,
+                                         const QString& amount, const QString& conclusionDate,
+                                         const QString& executionDate) {
+    StoreContract(m_db, url, subject, amount, conclusionDate, executionDate);
+}
+
+void DatabaseContractSink::replaceContract(const QString& url, const QString& subject,
+                                           const QString& amount, const QString& conclusionDate,
+                                           const QString& executionDate, const QStringList& inns) {
+    ReplaceContract(m_db, url, subject, amount, conclusionDate, executionDate, inns);
+}
+
+void DatabaseContractSink::linkInnsToUrl(const QString& url, const QStringList& inns) {
+    LinkInnsToUrl(m_db, url, inns);
+}
