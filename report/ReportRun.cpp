@@ -17,13 +17,8 @@ ReportRun::ReportRun(ReportContext& context, QString runStamp)
 void ReportRun::reportInn(const InnRequest& request) {
     if (request.Inn.isEmpty()) return;  // finds nothing; no look-up needed
     const TContractList contracts = GetContractsByInn(m_context.db, request.Inn);
-    try {
-        for (const auto& [url, contract] : contracts)
-            reportContract(request, contract);
-    } catch (...) {
-        saveShownLinksAfterError();
-        throw;
-    }
+    for (const auto& [url, contract] : contracts)
+        reportContract(request, contract);
     saveShownLinks();
 }
 
@@ -49,16 +44,35 @@ QString ReportRun::reportPath(const QString& group) const {
     return folder + QLatin1Char('/') + fileName;
 }
 
+QString ReportRun::shownPath() const {
+    return m_context.programDir + QStringLiteral("shown.txt");
+}
+
 void ReportRun::saveShownLinks() {
     if (!m_shown.changed()) return;  // the file already holds these links
-    SaveShownLinks(m_context.programDir + QStringLiteral("shown.txt"), m_shown,
-                   m_context.shownLinksEncoding);
+    // Rewriting the whole sorted file after every INN would cost time in the
+    // square of the links shown; after the first rewrite new links are
+    // appended, and the file is sorted again when the stage ends.
+    if (m_shownWritten) {
+        AppendShownLinks(shownPath(), m_shown.added(), m_context.shownLinksEncoding);
+        m_shownUnsorted = true;
+    } else {
+        SaveShownLinks(shownPath(), m_shown, m_context.shownLinksEncoding);
+        m_shownWritten = true;
+    }
     m_shown.markSaved();
 }
 
-void ReportRun::saveShownLinksAfterError() noexcept {
+void ReportRun::finish() {
+    saveShownLinks();
+    if (!m_shownUnsorted) return;
+    SaveShownLinks(shownPath(), m_shown, m_context.shownLinksEncoding);
+    m_shownUnsorted = false;
+}
+
+void ReportRun::finishAfterError() noexcept {
     try {
-        saveShownLinks();
+        finish();
     } catch (const EGeneralError& e) {
         // The error that ended the stage is reported by the caller; this one only here.
         m_context.addLogLine(QStringLiteral("Ошибка: ") + e.message());

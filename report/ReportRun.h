@@ -15,9 +15,15 @@ class ReportRun {
 public:
     ReportRun(ReportContext& context, QString runStamp);
 
-    // Writes the contracts of the request's INN not shown yet, then saves
-    // "shown.txt" (also when a write failed). Throws EGeneralError.
+    // Writes the contracts of the request's INN not shown yet, then saves the
+    // links it added to "shown.txt". Throws EGeneralError.
     void reportInn(const InnRequest& request);
+
+    // Leaves "shown.txt" sorted after the last INN. Throws EGeneralError.
+    void finish();
+    // After an error: saves what is not saved yet, as far as possible, and
+    // logs a failure to do so.
+    void finishAfterError() noexcept;
 
     QStringList files() const { return m_files.paths(); }
     const ShownLinks& shownLinks() const { return m_shown; }
@@ -25,12 +31,14 @@ public:
 private:
     void reportContract(const InnRequest& request, const TUrlContractInfo& contract);
     QString reportPath(const QString& group) const;
+    QString shownPath() const;
     void saveShownLinks();
-    void saveShownLinksAfterError() noexcept;
 
     ReportContext& m_context;
     const QString m_runStamp;
     const QChar m_decimalSeparator;
     ShownLinks m_shown;
     ReportFiles m_files;
+    bool m_shownWritten = false;   // "shown.txt" rewritten whole in this stage
+    bool m_shownUnsorted = false;  // links appended since
 };

@@ -18,7 +18,9 @@ QStringList RunReportStage(ReportContext& context, const QDateTime& startTime) {
     try {
         for (const QString& line : lines)
             run.reportInn(ParseInnListLine(line));
+        run.finish();
     } catch (const EGeneralError& e) {
+        run.finishAfterError();
         context.shownLinks = run.shownLinks().lines();
         throw EReportStageError(e.message(), run.files());
     }

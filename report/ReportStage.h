@@ -13,8 +13,9 @@
 //
 // Report files: ProgramDir + RunStamp + ".tab" for a line without a group,
 // ProgramDir + SafeFolderName(group) + "/" + RunStamp + ".tab" otherwise (the
-// folder is created when missing). "shown.txt" in ProgramDir is saved after
-// every INN whose contracts added links, in context.shownLinksEncoding. A link
+// folder is created when missing). "shown.txt" in ProgramDir gets the links
+// of every INN as soon as its contracts are written, in
+// context.shownLinksEncoding, and is left sorted when the stage ends. A link
 // joins the shown links only once its line is written, so a failed write
 // never hides a contract from later reports. Afterwards, also after a
 // failure, context.shownLinks holds the shown links as they stand.

@@ -1,5 +1,26 @@
 #include "report/ShownLinks.h"
 
+#include "platform/GeneralError.h"
+
+#include <QFile>
+
+namespace {
+
+QString joinedLines(const QStringList& lines) {
+    qsizetype length = 0;
+    for (const QString& line : lines)
+        length += line.size() + 2;
+    QString text;
+    text.reserve(length);
+    for (const QString& line : lines) {
+        text += line;
+        text += u"\r\n";
+    }
+    return text;
+}
+
+}  // namespace
+
 ShownLinks::ShownLinks(const QStringList& lines) {
     for (const QString& line : lines) {
         if (!line.isEmpty()) m_links.insert(line);
@@ -7,7 +28,7 @@ ShownLinks::ShownLinks(const QStringList& lines) {
 }
 
 void ShownLinks::add(const QString& url) {
-    if (m_links.insert(url).second) m_changed = true;
+    if (m_links.insert(url).second) m_added.append(url);
 }
 
 QStringList ShownLinks::lines() const {
@@ -19,15 +40,17 @@ QStringList ShownLinks::lines() const {
 }
 
 void SaveShownLinks(const QString& path, const ShownLinks& links, TextEncoding encoding) {
-    const QStringList lines = links.lines();
-    qsizetype length = 0;
-    for (const QString& line : lines)
-        length += line.size() + 2;
-    QString text;
-    text.reserve(length);
-    for (const QString& line : lines) {
-        text += line;
-        text += u"\r\n";
+    WriteTextFile(path, joinedLines(links.lines()), encoding);
+}
+
+void AppendShownLinks(const QString& path, const QStringList& links, TextEncoding encoding) {
+    // The encoding's byte-order mark is what it gives for an empty text.
+    const qsizetype markSize = EncodeText(QString(), encoding).size();
+    const QByteArray bytes = EncodeText(joinedLines(links), encoding).mid(markSize);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly) ||
+        file.write(bytes) != bytes.size() || !file.flush()) {
+        throw EGeneralError(
+            QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
     }
-    WriteTextFile(path, text, encoding);
 }

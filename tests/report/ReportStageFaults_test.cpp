@@ -154,3 +154,15 @@ TEST_F(ReportStageFaults, ANewShownFileIsUtf8WithAMark) {
     run(kInnA);
     EXPECT_EQ(folder.bytes(u"shown.txt"_q), kBom + (CardUrl(1) + u"\r\n"_q).toUtf8());
 }
+
+TEST_F(ReportStageFaults, AFailedStageLeavesTheShownFileSortedAndComplete) {
+    storeCard(5, {kInnA});
+    storeCard(3, {kInnB});
+    storeCard(1, {u"7736050003"_q});
+    ASSERT_TRUE(QDir().mkdir(folder.path(u"Группа"_q)));
+    ASSERT_TRUE(QDir().mkdir(folder.path(u"Группа/"_q + kTab)));
+
+    runFailing(kInnA + u"\n"_q + kInnB + u"\nГруппа\t7736050003"_q);
+    EXPECT_EQ(folder.bytes(u"shown.txt"_q),
+              kBom + (CardUrl(3) + u"\r\n"_q + CardUrl(5) + u"\r\n"_q).toUtf8());
+}

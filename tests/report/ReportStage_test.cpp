@@ -150,3 +150,19 @@ TEST_F(ReportStageRun, SubjectTextsAreWrittenAsTheyAre) {
     EXPECT_EQ(folder.lines(kTab).value(1),
               dataLine(kInnA, 1, u"«Кавычки» \"внутри\"\tи табуляция"_q, u"1,00"_q));
 }
+
+TEST_F(ReportStageRun, ShownLinksReachTheFileAfterEveryInnAndEndSorted) {
+    storeCard(5, u"Пятый"_q, u"5"_q, {kInnA, kInnC});
+    storeCard(3, u"Третий"_q, u"3"_q, {kInnB});
+    ReportContext context = folder.context(kInnA + u"\n"_q + kInnB + u"\n"_q + kInnC);
+    QStringList onDiskWhenSkipping;
+    context.addLogLine = [&](const QString& text) {
+        if (text.startsWith(u"ссылка"_q)) onDiskWhenSkipping = folder.lines(u"shown.txt"_q);
+    };
+    RunReportStage(context, StageTime());
+
+    // Before the third INN the links of the first two are on disk, in the order shown.
+    EXPECT_EQ(onDiskWhenSkipping, QStringList({CardUrl(5), CardUrl(3)}));
+    EXPECT_EQ(folder.bytes(u"shown.txt"_q),
+              kBom + (CardUrl(3) + u"\r\n"_q + CardUrl(5) + u"\r\n"_q).toUtf8());
+}
