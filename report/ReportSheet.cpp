@@ -6,6 +6,9 @@
 #include <xlsxwriter.h>
 #include <QFile>
 #include <QLocale>
+#include <algorithm>
+#include <iterator>
+#include <optional>
 
 namespace {
 
