@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -106,22 +107,34 @@ TEST_F(CliCrawlTest, SplitsOverFullSearchesAndQueuesEveryCardOnce) {
 
 TEST_F(CliCrawlTest, SecondRunSkipsCardsStoredMeanwhile) {
     ASSERT_EQ(runCli(2), 0);
-    // Store every other card, as the card handlers would have.
-    std::vector<std::string> stored;
+    // Besides what the first run stored, store every other card, as another
+    // copy of the program might have meanwhile.
+    std::set<std::string> stored;
     {
         auto db = TSQLiteDatabase::Create(programDir + u"db.s3db"_q);
         const auto& contracts = portal.contracts();
         for (std::size_t i = 0; i < contracts.size(); i += 2) {
             StoreContract(*db, QString::fromStdString(portal.cardUrl(contracts[i])), u"s"_q, u""_q,
                           u""_q, u""_q);
-            stored.push_back(contracts[i].cardPath);
+        }
+        for (const SyntheticContract& contract : contracts) {
+            if (IsUrlStored(*db, QString::fromStdString(portal.cardUrl(contract)))) {
+                stored.insert(contract.cardPath);
+            }
         }
     }
     replica.clearLog();
     ASSERT_EQ(runCli(2), 0);
-    const auto requested = cardRequests();
-    for (const std::string& path : stored)
-        EXPECT_EQ(requested.count(path), 0u) << path;
-    EXPECT_EQ(requested.size(), portal.contracts().size() - stored.size());
+    int cardsFetched = 0;
+    for (const auto& [path, count] : cardRequests()) {
+        if (path.find("contractCard") == std::string::npos &&
+            path.find("general-info") == std::string::npos &&
+            path.find("contract-info") == std::string::npos) {
+            continue;  // follow-up pages of cards
+        }
+        EXPECT_EQ(stored.count(path), 0u) << path;
+        ++cardsFetched;
+    }
+    EXPECT_EQ(cardsFetched, static_cast<int>(portal.contracts().size() - stored.size()));
     EXPECT_EQ(output.count(u": URL обработан ранее: "_q), static_cast<int>(stored.size()));
 }
