@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/JobQueue.h"
+#include "platform/GeneralError.h"
 #include "platform/TextFile.h"
 #include "store/ContractSink.h"
 
@@ -59,7 +60,19 @@ struct ReportContext {
     std::function<void(const QString& text)> addLogLine;
 };
 
-// Writes the report files and gives their paths.
+// The failure that ended a report stage, with the files written before it:
+// they stay and should still be converted into workbooks.
+class EReportStageError : public EGeneralError {
+public:
+    EReportStageError(const QString& message, QStringList reportFiles);
+    const QStringList& reportFiles() const noexcept { return m_reportFiles; }
+
+private:
+    QStringList m_reportFiles;
+};
+
+// Writes the report files and gives their paths. Throws EReportStageError
+// when it cannot finish.
 using ReportStage = std::function<QStringList(ReportContext& context)>;
 
 // Turns the report files into workbooks, logging each.

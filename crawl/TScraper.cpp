@@ -47,6 +47,11 @@ void TScraper::Execute() {
         setUp();
         crawlLoop();
         if (!isInterruptionRequested()) reportFiles = reportStage();
+    } catch (const EReportStageError& e) {
+        // The files written before the failure stay and still get workbooks.
+        reportFiles = e.reportFiles();
+        result = QStringLiteral("ERROR_") + e.message() + QStringLiteral(" (завершаем работу)");
+        ReportResult();
     } catch (const std::exception& e) {
         // A set-up failure (an unreadable list file) or an error outside the
         // loop's own handling: reported, and the run still ends properly.

@@ -4,9 +4,6 @@
 #include "report/ReportFile.h"
 #include "report/ReportRun.h"
 
-EReportStageError::EReportStageError(const QString& message, QStringList reportFiles)
-    : EGeneralError(message), m_reportFiles(std::move(reportFiles)) {}
-
 QStringList RunReportStage(ReportContext& context) {
     return RunReportStage(context, QDateTime::currentDateTime());
 }

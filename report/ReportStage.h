@@ -28,14 +28,3 @@ QStringList RunReportStage(ReportContext& context);
 
 // The same with the moment the stage starts given, which names the files.
 QStringList RunReportStage(ReportContext& context, const QDateTime& startTime);
-
-// The failure that ended a report stage, with the files written before it:
-// they stay and should still be converted into workbooks.
-class EReportStageError : public EGeneralError {
-public:
-    EReportStageError(const QString& message, QStringList reportFiles);
-    const QStringList& reportFiles() const noexcept { return m_reportFiles; }
-
-private:
-    QStringList m_reportFiles;
-};

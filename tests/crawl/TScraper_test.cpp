@@ -244,3 +244,22 @@ TEST_F(ControllerTest, UnreadableListFileIsReportedAndTheRunEndsProperly) {
     EXPECT_TRUE(window.controlsEnabled);
     EXPECT_EQ(QDir(programDir).entryList({u"log*.txt"_q}).size(), 1);
 }
+
+TEST_F(ControllerTest, ReportFilesWrittenBeforeAFailureStillGetWorkbooks) {
+    RunParameters p = parameters();
+    const QString written = programDir + u"written.tab"_q;
+    p.reportStage = [written](ReportContext&) -> QStringList {
+        throw EReportStageError(u"Не удалось создать папку"_q, {written});
+    };
+    QStringList converted;
+    p.workbookStage = [&converted](const QStringList& files,
+                                   const std::function<void(const QString&)>&) {
+        converted = files;
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(converted, QStringList{written});
+    EXPECT_GE(window.find(u": Ошибка: Не удалось создать папку"_q), 0);
+    EXPECT_EQ(window.count(u": Сбор данных завершен"_q), 0);
+    EXPECT_EQ(window.count(u": Включаем паузу на 30 секунд"_q), 0);
+    EXPECT_TRUE(window.controlsEnabled);
+}
