@@ -5,6 +5,10 @@
 #include "platform/LogStamp.h"
 #include "platform/TickClock.h"
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
 namespace {
 
 constexpr std::uint32_t kCounterRefreshMs = 1000;
@@ -19,12 +23,37 @@ QString errorTextHead(const QString& text) {
 
 }  // namespace
 
+// Runs the operation on the window thread and waits until it has run. The
+// wait is our own rather than Qt's blocking connection, so that the hand-over
+// is visible to the thread checkers we run the tests under.
 void TScraper::Synchronize(const std::function<void()>& operation) {
     if (QThread::currentThread() == m_control.thread()) {
         operation();
         return;
     }
-    QMetaObject::invokeMethod(&m_control, operation, Qt::BlockingQueuedConnection);
+    struct Call {
+        std::mutex mutex;
+        std::condition_variable ran;
+        bool done = false;
+    };
+    auto call = std::make_shared<Call>();
+    QMetaObject::invokeMethod(
+        &m_control,
+        [call, &operation] {
+            try {
+                operation();
+            } catch (...) {
+                // A window operation that fails must not leave the caller waiting.
+            }
+            {
+                std::lock_guard lock(call->mutex);
+                call->done = true;
+            }
+            call->ran.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(call->mutex);
+    call->ran.wait(lock, [&call] { return call->done; });
 }
 
 void TScraper::appendStampedLine(const QString& text) {

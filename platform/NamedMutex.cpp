@@ -47,18 +47,30 @@ NamedMutex::~NamedMutex() {
 }
 
 bool NamedMutex::lock(const std::atomic<bool>* stop) {
-    if (!stop) {
-        m_threads.lock();
-    } else {
-        while (!m_threads.try_lock_for(kPollInterval)) {
-            if (stop->load()) return false;
-        }
-    }
+    if (!enterProcessGate(stop)) return false;
     if (!lockFile(stop)) {
-        m_threads.unlock();
+        leaveProcessGate();
         return false;
     }
     return true;
+}
+
+bool NamedMutex::enterProcessGate(const std::atomic<bool>* stop) {
+    std::unique_lock lock(m_gateMutex);
+    while (m_gateTaken) {
+        if (stop && stop->load()) return false;
+        m_gateOpened.wait_for(lock, kPollInterval);
+    }
+    m_gateTaken = true;
+    return true;
+}
+
+void NamedMutex::leaveProcessGate() {
+    {
+        std::lock_guard lock(m_gateMutex);
+        m_gateTaken = false;
+    }
+    m_gateOpened.notify_one();
 }
 
 bool NamedMutex::lockFile(const std::atomic<bool>* stop) {
@@ -74,5 +86,5 @@ bool NamedMutex::lockFile(const std::atomic<bool>* stop) {
 
 void NamedMutex::unlock() {
     ::flock(m_fd, LOCK_UN);
-    m_threads.unlock();
+    leaveProcessGate();
 }

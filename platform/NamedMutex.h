@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 // A mutex shared by every thread of every process on the machine that opens
@@ -30,7 +31,13 @@ public:
 private:
     bool lockFile(const std::atomic<bool>* stop);
 
+    bool enterProcessGate(const std::atomic<bool>* stop);
+    void leaveProcessGate();
+
     QString m_path;
     int m_fd = -1;
-    std::timed_mutex m_threads;
+    // The threads of this process take turns through this gate before the file lock.
+    std::mutex m_gateMutex;
+    std::condition_variable m_gateOpened;
+    bool m_gateTaken = false;
 };
