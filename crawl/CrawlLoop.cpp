@@ -74,45 +74,19 @@ void TScraper::handleFinishedJob() {
 
 void TScraper::dispatch(const FinishedJob& job) {
     HandlerContext context = handlerContext();
-    const CardHandlers& handlers = m_parameters.handlers;
-    const PageHandler* handler = nullptr;
-    switch (job.kind) {
-        case PageKindResultList: {
-            ResultListContext list{m_queue,
-                                   ProgressBarMax,
-                                   TendersCounter,
-                                   m_splitStarted,
-                                   context.addLogLine,
-                                   [this](const QString& url) { return m_store->isUrlStored(url); },
-                                   context.updateTendersCounter,
-                                   context.today};
-            ParseResultList(list, job.url, job.html);
-            return;
-        }
-        case PageKindContractCard:
-            if (job.url.contains(QLatin1String("contractCard/common-info.html?"))) {
-                handler = &handlers.card44;
-            } else if (job.url.contains(QLatin1String("general-info.html?"))) {
-                handler = &handlers.cardCapitalRepair;
-            } else if (job.url.contains(QLatin1String("contract-info.html?"))) {
-                handler = &handlers.card223;
-            }
-            break;
-        case PageKindNotice223:
-            handler = &handlers.notice223;
-            break;
-        case PageKindNoticeDocuments:
-            handler = &handlers.noticeDocuments223;
-            break;
-        case PageKindSupplierList223:
-            handler = &handlers.supplierList223;
-            break;
-        case PageKindDownload:
-            if (job.statusText == u"успешно") handler = &handlers.documentInns;
-            break;
-        default:
-            break;
+    if (job.kind == PageKindResultList) {
+        ResultListContext list{m_queue,
+                               ProgressBarMax,
+                               TendersCounter,
+                               m_splitStarted,
+                               context.addLogLine,
+                               [this](const QString& url) { return m_store->isUrlStored(url); },
+                               context.updateTendersCounter,
+                               context.today};
+        ParseResultList(list, job.url, job.html);
+        return;
     }
+    const PageHandler* handler = ChooseCardHandler(m_parameters.handlers, job).handler;
     if (handler && *handler) (*handler)(context, job);
 }
 

@@ -5,11 +5,13 @@
 void JobQueue::addHead(const QString& job) {
     m_jobs.push_front(job);
     ++m_added;
+    if (onAdded) onAdded(job, true);
 }
 
 void JobQueue::addTail(const QString& job) {
     m_jobs.push_back(job);
     ++m_added;
+    if (onAdded) onAdded(job, false);
 }
 
 QString JobQueue::takeHead() {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 
 // The run's ordered list of job strings: an absolute address, optionally
 // followed by "|||" and the address of the contract card the job belongs to.
@@ -26,6 +27,9 @@ public:
 
     // Jobs added since construction; each one raises the run's progress maximum.
     qint64 addedCount() const { return m_added; }
+
+    // Called for every job added, with whether it went to the head.
+    std::function<void(const QString& job, bool atHead)> onAdded;
 
 private:
     std::deque<QString> m_jobs;

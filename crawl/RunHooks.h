@@ -49,6 +49,14 @@ struct CardHandlers {
     PageHandler documentInns;        // a converted download, only when it succeeded
 };
 
+// The card handler for a finished job of page kind 2 to 6, with its name;
+// none for other kinds, and for a download that did not succeed.
+struct ChosenHandler {
+    const PageHandler* handler = nullptr;
+    const char* name = nullptr;
+};
+ChosenHandler ChooseCardHandler(const CardHandlers& handlers, const FinishedJob& job);
+
 // What the report stage at the end of a drained run works with.
 struct ReportContext {
     TSQLiteDatabase& db;

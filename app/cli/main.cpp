@@ -1,3 +1,4 @@
+#include "app/cli/InspectCommand.h"
 #include "app/cli/RunCommand.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,8 @@ const char* const kUsage =
     "\n"
     "Команды:\n"
     "  run       собрать контракты с портала и составить отчёты по ИНН из INNs.txt\n"
+    "  inspect   показать, что программа прочтёт из сохранённой страницы или документа:\n"
+    "            inspect --url <адрес[|||адрес карточки]> <файл> [--json]\n"
     "\n"
     "Параметры команды run:\n"
     "  --dir <папка>       папка программы (settings.ini, INNs.txt, db.s3db, отчёты, логи)\n"
@@ -33,6 +36,10 @@ int main(int argc, char* argv[]) {
     if (command == QLatin1String("run")) {
         arguments.removeAt(1);
         return RunCommand(arguments);
+    }
+    if (command == QLatin1String("inspect")) {
+        arguments.removeAt(1);
+        return InspectCommand(arguments);
     }
     const bool asked = command == QLatin1String("help") || command == QLatin1String("--help") ||
                        command == QLatin1String("-h");
