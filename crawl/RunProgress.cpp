@@ -37,22 +37,22 @@ void TScraper::Synchronize(const std::function<void()>& operation) {
         bool done = false;
     };
     auto call = std::make_shared<Call>();
+    // The call's lock is taken on both sides: by this thread before the
+    // hand-over, by the window thread for the whole operation.
+    std::unique_lock lock(call->mutex);
     QMetaObject::invokeMethod(
         &m_control,
         [call, &operation] {
+            std::lock_guard held(call->mutex);
             try {
                 operation();
             } catch (...) {
                 // A window operation that fails must not leave the caller waiting.
             }
-            {
-                std::lock_guard lock(call->mutex);
-                call->done = true;
-            }
+            call->done = true;
             call->ran.notify_all();
         },
         Qt::QueuedConnection);
-    std::unique_lock lock(call->mutex);
     call->ran.wait(lock, [&call] { return call->done; });
 }
 
