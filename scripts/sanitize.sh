@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the threaded core's tests with AddressSanitizer (and UBSan) and with
+# ThreadSanitizer, and runs them. Address and undefined-behaviour errors fail
+# the run; thread reports fail it too unless CF_TSAN_ADVISORY=1.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+targets=(platform_tests text_tests store_tests crawl_tests cards_tests report_tests
+         fetch_tests worker_tests controller_tests)
+run_suite() {  # build dir, test executables...
+    local dir=$1 failed=0
+    shift
+    for name in "$@"; do
+        local exe
+        exe=$(find "$dir/tests" -name "$name" -type f -perm -u+x | head -n 1)
+        echo "-- $name"
+        "$exe" --gtest_brief=1 || failed=1
+    done
+    return $failed
+}
+
+asan="${CF_ASAN_DIR:-$root/build-asan}"
+cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DCF_SANITIZE=address \
+      -DCF_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$asan" -j"${CF_JOBS:-2}" --target "${targets[@]}" fetch_probe
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+echo "== AddressSanitizer"
+run_suite "$asan" "${targets[@]}"
+
+tsan="${CF_TSAN_DIR:-$root/build-tsan}"
+cmake -S "$root" -B "$tsan" -DCMAKE_BUILD_TYPE=Debug -DCF_SANITIZE=thread -DCF_BUILD_GUI=OFF \
+      -DCF_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$tsan" -j"${CF_JOBS:-2}" --target platform_tests worker_tests controller_tests fetch_probe
+echo "== ThreadSanitizer"
+halt=1
+[ "${CF_TSAN_ADVISORY:-0}" = 1 ] && halt=0
+export TSAN_OPTIONS="halt_on_error=$halt:exitcode=66:die_after_fork=0:suppressions=$root/tests/tsan.supp"
+run_suite "$tsan" platform_tests worker_tests controller_tests
