@@ -1,5 +1,7 @@
 #include "tests/support/SyntheticContracts.h"
 
+#include "tests/support/SyntheticRoutes.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -129,6 +131,7 @@ std::vector<SyntheticContract> GenerateSyntheticContracts(const SyntheticPortalC
         for (int i = 0; i < count; ++i)
             contracts.push_back(MakeContract(draw, PortalRegistry::Contracts44, day, ++serial));
     }
+    AssignSyntheticRoutes(contracts, config);
     return contracts;
 }
 

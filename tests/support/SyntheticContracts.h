@@ -8,8 +8,9 @@
 // Making up the synthetic portal's contracts. Pure functions of their arguments.
 
 // The contracts of the configuration: for each registry its count spread over the configured
-// days, then the crowded days' extra 44-FZ contracts. The same configuration always gives the
-// same contracts; card paths are unique.
+// days, then the crowded days' extra 44-FZ contracts, with their routes (see
+// AssignSyntheticRoutes). The same configuration always gives the same contracts; card paths
+// are unique.
 std::vector<SyntheticContract> GenerateSyntheticContracts(const SyntheticPortalConfig& config);
 
 // The registry number (or id) a card path ends with: the text after its last "=".

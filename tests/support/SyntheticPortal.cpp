@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <tuple>
 #include <unordered_map>
 
@@ -40,6 +43,8 @@ struct SyntheticPortal::State {
     // Per registry, in listing order: by conclusion date, then card path.
     std::array<std::vector<const SyntheticContract*>, 3> listed;
     std::unordered_map<std::string, const SyntheticContract*> byCardPath;
+    // 223-FZ contracts by card id (supplier-info pages) and by notice number (notice pages).
+    std::unordered_map<std::string, const SyntheticContract*> byCardId, byNotice;
     int maxPagesShown = 20;
 
     mutable std::mutex lock;
@@ -57,6 +62,10 @@ void BuildIndexes(SyntheticPortal::State& state) {
     for (const SyntheticContract& contract : state.contracts) {
         state.listed[IndexOf(contract.registry)].push_back(&contract);
         state.byCardPath.emplace(contract.cardPath, &contract);
+        if (contract.route == SyntheticRoute::SupplierList)
+            state.byCardId.emplace(SyntheticContractNumber(contract), &contract);
+        if (!contract.protocolFile.empty())
+            state.byNotice.emplace(contract.noticeNumber, &contract);
     }
     for (auto& listed : state.listed) {
         std::stable_sort(listed.begin(), listed.end(), [](const auto* a, const auto* b) {
@@ -82,12 +91,68 @@ void InstallSearch(PortalReplica& replica, std::shared_ptr<SyntheticPortal::Stat
 }
 
 void InstallCards(PortalReplica& replica, std::shared_ptr<SyntheticPortal::State> state) {
-    replica.setHandler(kCardPattern, [state](const httplib::Request& req, httplib::Response& res) {
+    PortalReplica* const server = &replica;
+    replica.setHandler(
+        kCardPattern, [state, server](const httplib::Request& req, httplib::Response& res) {
+            state->count(req.path);
+            const auto found = state->byCardPath.find(CardKey(req));
+            if (found == state->byCardPath.end()) return HttpStatus::setErrorPage(res, 404);
+            res.set_content(SyntheticCardHtml(*found->second, server->baseUrl()), kHtml);
+        });
+}
+
+// A 223-FZ follow-up page: the contract whose key is the value of the parameter, through the
+// index, answered by page; 404 for any other.
+using FollowUpPage = std::string (*)(const SyntheticContract&, const std::string& baseUrl);
+
+void InstallFollowUp(
+    PortalReplica& replica, std::shared_ptr<SyntheticPortal::State> state, const std::string& path,
+    const std::string& parameter,
+    std::unordered_map<std::string, const SyntheticContract*> SyntheticPortal::State::*index,
+    FollowUpPage page) {
+    PortalReplica* const server = &replica;
+    std::string pattern;
+    for (const char c : path)
+        pattern += c == '.' ? std::string("\\.") : std::string(1, c);
+    replica.setHandler(pattern, [=](const httplib::Request& req, httplib::Response& res) {
         state->count(req.path);
-        const auto found = state->byCardPath.find(CardKey(req));
-        if (found == state->byCardPath.end()) return HttpStatus::setErrorPage(res, 404);
-        res.set_content(SyntheticCardHtml(*found->second), kHtml);
+        const auto& contracts = (*state).*index;
+        const auto found = contracts.find(req.get_param_value(parameter));
+        if (found == contracts.end()) return HttpStatus::setErrorPage(res, 404);
+        res.set_content(page(*found->second, server->baseUrl()), kHtml);
     });
+}
+
+void InstallFollowUps(PortalReplica& replica, std::shared_ptr<SyntheticPortal::State> state) {
+    using State = SyntheticPortal::State;
+    InstallFollowUp(replica, state, kSupplierListPath, "id", &State::byCardId,
+                    [](const SyntheticContract& contract, const std::string&) {
+                        return SyntheticSupplierListHtml(contract);
+                    });
+    InstallFollowUp(replica, state, kNoticePath, "purchaseNoticeNumber", &State::byNotice,
+                    [](const SyntheticContract& contract, const std::string&) {
+                        return SyntheticNoticeHtml(contract);
+                    });
+    InstallFollowUp(replica, state, kDocumentsPath, "purchaseNoticeNumber", &State::byNotice,
+                    &SyntheticDocumentsHtml);
+}
+
+std::string ReadDocument(const std::string& file) {
+    const std::string path = std::string(CF_REPLICA_DOCUMENTS_DIR) + "/" + file;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The protocol of every contract on a protocol route, under its uid.
+void InstallProtocols(PortalReplica& replica, const SyntheticPortal::State& state) {
+    std::map<std::string, std::string> documents;
+    for (const SyntheticContract& contract : state.contracts) {
+        if (contract.protocolFile.empty()) continue;
+        auto [at, added] = documents.try_emplace(contract.protocolFile);
+        if (added) at->second = ReadDocument(contract.protocolFile);
+        replica.setDownload(SyntheticProtocolUid(contract), at->second);
+    }
 }
 
 }  // namespace
@@ -102,6 +167,8 @@ SyntheticPortal::SyntheticPortal(PortalReplica& replica, SyntheticPortalConfig c
         InstallSearch(replica, state_, registry);
     }
     InstallCards(replica, state_);
+    InstallFollowUps(replica, state_);
+    InstallProtocols(replica, *state_);
 }
 
 SyntheticPortal::~SyntheticPortal() = default;

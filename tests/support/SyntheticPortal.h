@@ -11,16 +11,40 @@
 
 class PortalReplica;
 
+// Where a crawl finds a contract's supplier INNs.
+enum class SyntheticRoute {
+    Card,             // 44-FZ and capital-repair cards name their suppliers themselves
+    SupplierList,     // 223-FZ: the card's supplier-info page
+    Protocol,         // 223-FZ: purchase notice, its documents, a protocol PDF with a text layer
+    ScannedProtocol,  // the same, but the PDF is a scan: only OCR finds its INNs
+    PlanPosition,     // 223-FZ: the card shows a plan position; no route leads to a supplier
+};
+
 // One contract of the synthetic portal, listed in its registry's search and shown on its card.
 struct SyntheticContract {
     PortalRegistry registry;
-    std::string cardPath;           // path and query of the card, e.g. "/epz/contract/..."
-    QDate concluded;                // the conclusion date the search filters on
-    qint64 price = 0;               // whole rubles; the search's price filter works on it
-    std::string subject;            // Russian text, sometimes with quotes
-    std::vector<std::string> inns;  // supplier INNs (10 or 12 digits), 1 to 3
-    bool absoluteLink = false;      // listed with an absolute address instead of a path
+    std::string cardPath;  // path and query of the card, e.g. "/epz/contract/..."
+    QDate concluded;       // the conclusion date the search filters on
+    qint64 price = 0;      // whole rubles; the search's price filter works on it
+    std::string subject;   // Russian text, sometimes with quotes
+    // Supplier INNs (10 or 12 digits), 1 to 3: one for a capital repair, the protocol's on a
+    // protocol route.
+    std::vector<std::string> inns;
+    bool absoluteLink = false;  // listed with an absolute address instead of a path
+
+    // How the card leads to the suppliers, and what a correct crawl stores for the card.
+    SyntheticRoute route = SyntheticRoute::Card;
+    QDate executionEnd{};                     // the end of execution the card shows
+    std::string protocolFile{};               // protocol routes: the PDF under tests/data/documents
+    std::string noticeNumber{};               // 223-FZ: the purchase notice's number
+    std::vector<std::string> expectedInns{};  // sorted; empty when no route leads to them
+    std::string expectedSubject{};            // the subject as value cleaning leaves it
+    double expectedAmount = 0;                // the stored amount: the price, no kopecks
+    std::string expectedConclusion{}, expectedExecution{};  // stored dates, "yyyy-mm-dd"
 };
+
+// "Card", "SupplierList", ...: for messages.
+const char* SyntheticRouteName(SyntheticRoute route);
 
 struct SyntheticPortalConfig {
     unsigned seed = 1;
@@ -31,19 +55,26 @@ struct SyntheticPortalConfig {
     std::vector<std::pair<QDate, int>> crowdedDays;
     // Like the portal: a search with more records shows only its first pages (20 × 50 = 1000).
     int maxPagesShown = 20;
+    // 223-FZ contracts whose commission protocol is a scan (the first ones on the protocol
+    // route): each costs the crawl an OCR run of several seconds.
+    int ocrContracts = 1;
 };
 
 // A procurement portal made up in the replica: deterministic contracts (by seed) listed at the
 // three registries' search pages in the portal's markup, 50 to a page, filtered by the
-// registries' date and price parameters, and a card page for each contract.
+// registries' date and price parameters, and a card page for each contract in the markup the
+// card handlers read. A 223-FZ card leads on to its supplier-info page, or to its purchase notice,
+// the notice's documents page and the commission protocol (a committed PDF fixture, downloaded
+// from /download/download.html?uid=...), or to a plan position only.
 //
 // Threads: the handlers run on the replica's worker threads and share only immutable contracts
 // and a locked request count with this object; they keep that state alive themselves, so the
 // portal may be destroyed while the replica still serves.
 class SyntheticPortal {
 public:
-    // Generates the contracts and installs the search and card handlers (replacing earlier ones
-    // of another synthetic portal). The replica may be started before or after.
+    // Generates the contracts and installs the search, card and follow-up handlers and the
+    // protocol downloads (replacing earlier ones of another synthetic portal). The replica may be
+    // started before or after. Throws std::runtime_error when a protocol fixture cannot be read.
     SyntheticPortal(PortalReplica& replica, SyntheticPortalConfig config);
     ~SyntheticPortal();
     SyntheticPortal(const SyntheticPortal&) = delete;
