@@ -1,0 +1,242 @@
+// A whole crawl of the synthetic portal with real cards, by the console front end run as the
+// program itself: contracts of the three registries, 223-FZ supplier lists and protocols (one of
+// them only readable by OCR), the store compared with what the portal knows, the report files,
+// and a second run that fetches nothing stored.
+#include "store/ContractStore.h"
+#include "store/SQLiteWrap.h"
+#include "store/SqlText.h"
+#include "tests/support/PortalReplica.h"
+#include "tests/support/SyntheticCardMarkup.h"
+#include "tests/support/SyntheticPortal.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+const QString kGroup = u"Группа"_q;
+
+SyntheticPortalConfig FewContracts() {
+    SyntheticPortalConfig config;
+    config.seed = 3;
+    config.firstDay = QDate(2024, 3, 1);
+    config.lastDay = QDate(2024, 3, 5);
+    config.contracts44 = 4;
+    config.contractsCapital = 2;
+    // Four on the supplier-info route, four on the protocol route (one scanned), two plan
+    // positions.
+    config.contracts223 = 10;
+    config.ocrContracts = 1;
+    return config;
+}
+
+// The replica, its portal, the program folder and the output of the first run, shared by the
+// tests: the crawl with its OCR runs once.
+struct Crawl {
+    PortalReplica replica;
+    std::unique_ptr<SyntheticPortal> portal;
+    QTemporaryDir dir;
+    QString programDir;
+    QString firstOutput;
+    int firstExit = -1;
+    std::string bareInn, groupInn;
+
+    // Runs "contract-finder-cli run" to its end; gives its exit code and output.
+    int run(QString& output) {
+        QProcess cli;
+        cli.start(
+            QStringLiteral(CF_CLI_PATH),
+            {u"run"_q, u"--dir"_q, dir.path(), u"--portal"_q,
+             QString::fromStdString(replica.baseUrl()), u"--from"_q, u"01.03.2024"_q, u"--to"_q,
+             u"05.03.2024"_q, u"--threads"_q, u"4"_q, u"--loop-sleep-ms"_q, u"2"_q});
+        if (!cli.waitForFinished(300000)) return -1;
+        output = QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError());
+        return cli.exitCode();
+    }
+
+    QString url(const SyntheticContract& contract) const {
+        return QString::fromStdString(portal->cardUrl(contract));
+    }
+};
+
+Crawl* g_crawl = nullptr;
+
+const SyntheticContract& FirstOf(const SyntheticPortal& portal, SyntheticRoute route) {
+    for (const SyntheticContract& contract : portal.contracts()) {
+        if (contract.route == route) return contract;
+    }
+    throw std::logic_error(std::string("no contract on the route ") + SyntheticRouteName(route));
+}
+
+class FullCrawlTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        g_crawl = new Crawl;
+        Crawl& c = *g_crawl;
+        c.replica.start();
+        c.portal = std::make_unique<SyntheticPortal>(c.replica, FewContracts());
+        c.programDir = c.dir.path() + u"/"_q;
+        // One INN of a 44-FZ card alone, one that only protocols hold in a group.
+        c.bareInn = FirstOf(*c.portal, SyntheticRoute::Card).inns.front();
+        c.groupInn = FirstOf(*c.portal, SyntheticRoute::ScannedProtocol).expectedInns.back();
+        {
+            QFile inns(c.programDir + u"INNs.txt"_q);
+            if (inns.open(QIODevice::WriteOnly)) {
+                inns.write((c.bareInn + "\r\n").c_str());
+                inns.write(
+                    (kGroup + u"\tПоставщик\t"_q + QString::fromStdString(c.groupInn) + u"\r\n"_q)
+                        .toUtf8());
+            }
+        }
+        c.firstExit = c.run(c.firstOutput);
+    }
+    static void TearDownTestSuite() {
+        delete g_crawl;
+        g_crawl = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_EQ(g_crawl->firstExit, 0) << g_crawl->firstOutput.right(3000).toStdString();
+    }
+
+    Crawl& c = *g_crawl;
+};
+
+// The INNs stored for the contract's address, sorted.
+std::vector<std::string> StoredInns(TSQLiteDatabase& db, const QString& url) {
+    TSQLiteTable table = db.GetTable(
+        u"SELECT i.inn FROM url_inns l JOIN inns i ON i.id = l.inn_id "
+        u"JOIN urls u ON u.id = l.url_id WHERE u.url = "_q +
+        SqlQuote(url) + u" ORDER BY i.inn"_q);
+    std::vector<std::string> inns;
+    for (; !table.Eof(); table.Next())
+        inns.push_back(table.FieldAsString(0).toStdString());
+    return inns;
+}
+
+// The text of every ".tab" file directly in the folder, and whether it has a workbook beside it.
+QString ReportsIn(const QString& folder, bool& workbooks) {
+    QString text;
+    const QDir dir(folder);
+    const QStringList tabs = dir.entryList({u"*.tab"_q}, QDir::Files);
+    workbooks = !tabs.isEmpty();
+    for (const QString& name : tabs) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly)) text += QString::fromUtf8(file.readAll());
+        workbooks = workbooks && QFile::exists(dir.filePath(name.chopped(4) + u".xlsx"_q));
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST_F(FullCrawlTest, StoresEveryContractWithTheInnsItsRouteLeadsTo) {
+    auto db = TSQLiteDatabase::Create(c.programDir + u"db.s3db"_q);
+    std::set<SyntheticRoute> routes;
+    std::set<PortalRegistry> registries;
+    for (const SyntheticContract& contract : c.portal->contracts()) {
+        const QString url = c.url(contract);
+        SCOPED_TRACE(url.toStdString() + " " + SyntheticRouteName(contract.route));
+        routes.insert(contract.route);
+        registries.insert(contract.registry);
+        TSQLiteTable row = db->GetTable(
+            u"SELECT contract_subject, amount, conclusion_date, execution_date FROM urls "
+            u"WHERE url = "_q +
+            SqlQuote(url));
+        ASSERT_FALSE(row.Eof());
+        EXPECT_EQ(row.FieldAsString(0).toStdString(), contract.expectedSubject);
+        EXPECT_DOUBLE_EQ(row.FieldAsDouble(1), contract.expectedAmount);
+        EXPECT_EQ(row.FieldAsString(2).toStdString(), contract.expectedConclusion);
+        EXPECT_EQ(row.FieldAsString(3).toStdString(), contract.expectedExecution);
+        EXPECT_EQ(StoredInns(*db, url), contract.expectedInns);
+        for (const std::string& inn : contract.expectedInns) {
+            bool listed = false;
+            for (const auto& [stored, info] : GetContractsByInn(*db, QString::fromStdString(inn)))
+                listed = listed || stored == url;
+            EXPECT_TRUE(listed) << inn;
+        }
+    }
+    EXPECT_EQ(db->GetTableValue(u"SELECT count(*) FROM urls"_q),
+              static_cast<std::int64_t>(c.portal->contracts().size()));
+    EXPECT_EQ(registries.size(), 3u);
+    EXPECT_EQ(routes.size(), 5u) << "every route taken";
+}
+
+TEST_F(FullCrawlTest, LogShowsTheRoutes) {
+    const QString& log = c.firstOutput;
+    for (const SyntheticContract& contract : c.portal->contracts()) {
+        const QString url = c.url(contract);
+        if (contract.route == SyntheticRoute::PlanPosition) {
+            EXPECT_TRUE(
+                log.contains(u"Обнаружена позиция плана закупки, поставщик неизвестен "_q + url))
+                << url.toStdString();
+        }
+        if (contract.route == SyntheticRoute::SupplierList) {
+            const QString page =
+                QString::fromStdString(c.replica.baseUrl() + kSupplierListPath + "?id=" +
+                                       contract.cardPath.substr(contract.cardPath.rfind('=') + 1));
+            EXPECT_TRUE(log.contains(page + u"&amp;viewMode=FULL: успешно"_q)) << url.toStdString();
+        }
+        if (contract.protocolFile.empty()) continue;
+        // "ИНН найдены (<inns>) в файле <download address>", INNs in any order.
+        const QString download = QString::fromStdString(
+            c.replica.baseUrl() + "/download/download.html?uid=" + SyntheticProtocolUid(contract));
+        const QStringList lines = log.split(u'\n').filter(u") в файле "_q + download);
+        ASSERT_EQ(lines.size(), 1) << contract.protocolFile;
+        EXPECT_TRUE(lines.front().contains(u"ИНН найдены ("_q));
+        for (const std::string& inn : contract.expectedInns)
+            EXPECT_TRUE(lines.front().contains(QString::fromStdString(inn))) << inn;
+    }
+    EXPECT_FALSE(log.contains(u"Ошибка?"_q)) << log.toStdString();
+    EXPECT_EQ(QDir(c.dir.path()).entryList({u"log*.txt"_q}).size(), 1);
+}
+
+TEST_F(FullCrawlTest, ReportsTheListedInnsContracts) {
+    bool workbooks = false;
+    const QString bare = ReportsIn(c.programDir, workbooks);
+    EXPECT_TRUE(workbooks) << "a .tab report with its .xlsx in the program folder";
+    const QString grouped = ReportsIn(c.programDir + kGroup, workbooks);
+    EXPECT_TRUE(workbooks) << "a .tab report with its .xlsx in the group folder";
+    EXPECT_TRUE(QFile::exists(c.programDir + u"shown.txt"_q));
+    int reported = 0;
+    for (const SyntheticContract& contract : c.portal->contracts()) {
+        const auto& inns = contract.expectedInns;
+        const QString url = c.url(contract);
+        if (std::find(inns.begin(), inns.end(), c.bareInn) != inns.end()) {
+            EXPECT_TRUE(bare.contains(url)) << url.toStdString();
+            ++reported;
+        }
+        if (std::find(inns.begin(), inns.end(), c.groupInn) != inns.end()) {
+            EXPECT_TRUE(grouped.contains(url)) << url.toStdString();
+            ++reported;
+        }
+    }
+    EXPECT_GE(reported, 2);
+}
+
+// Last: it runs the program again over the same folder.
+TEST_F(FullCrawlTest, SecondRunFetchesNoStoredCard) {
+    c.replica.clearLog();
+    QString output;
+    ASSERT_EQ(c.run(output), 0) << output.right(3000).toStdString();
+    std::set<std::string> cards;
+    for (const SyntheticContract& contract : c.portal->contracts())
+        cards.insert(contract.cardPath);
+    for (const auto& request : c.replica.requests()) {
+        const std::string target = request.path + "?" + request.query;
+        EXPECT_EQ(cards.count(target), 0u) << target;
+        EXPECT_EQ(request.path.find("/download/"), std::string::npos) << target;
+    }
+    EXPECT_EQ(output.count(u": URL обработан ранее: "_q),
+              static_cast<int>(c.portal->contracts().size()));
+}
