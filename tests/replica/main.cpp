@@ -1,6 +1,11 @@
-// portal-replica [--port N]: runs the portal replica until SIGINT or SIGTERM, so the program
-// (or curl) can be tried against it by hand. Prints the base address on stdout.
+// portal-replica [--port N] [--synthetic N]: runs the portal replica until SIGINT or SIGTERM,
+// so the program (or curl) can be tried against it by hand. With --synthetic it also serves
+// three registries of about N contracts each, concluded over the last thirty days. Prints the
+// base address on stdout.
 #include "tests/support/PortalReplica.h"
+#include "tests/support/SyntheticPortal.h"
+
+#include <memory>
 
 #include <csignal>
 #include <cstdlib>
@@ -11,21 +16,41 @@
 
 namespace {
 
-int parsePort(int argc, char** argv) {
+struct Options {
     int port = 0;
+    int synthetic = 0;  // contracts per registry; 0 serves the test routes only
+};
+
+Options parseOptions(int argc, char** argv) {
+    Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--port" && i + 1 < argc) {
-            port = std::stoi(argv[++i]);
+            options.port = std::stoi(argv[++i]);
+        } else if (arg == "--synthetic" && i + 1 < argc) {
+            options.synthetic = std::stoi(argv[++i]);
         } else if (arg == "--help" || arg == "-h") {
-            std::cout << "Использование: portal-replica [--port N]\n";
+            std::cout << "Использование: portal-replica [--port N] [--synthetic N]\n";
             std::exit(0);
         } else {
             throw std::invalid_argument("неизвестный аргумент: " + std::string(arg));
         }
     }
-    if (port < 0 || port > 65535) throw std::invalid_argument("порт вне диапазона 0–65535");
-    return port;
+    if (options.port < 0 || options.port > 65535) {
+        throw std::invalid_argument("порт вне диапазона 0–65535");
+    }
+    return options;
+}
+
+std::unique_ptr<SyntheticPortal> servePortal(PortalReplica& replica, int contracts) {
+    if (contracts <= 0) return nullptr;
+    SyntheticPortalConfig config;
+    config.lastDay = QDate::currentDate();
+    config.firstDay = config.lastDay.addDays(-30);
+    config.contracts44 = contracts;
+    config.contractsCapital = contracts / 4 + 1;
+    config.contracts223 = contracts / 2 + 1;
+    return std::make_unique<SyntheticPortal>(replica, config);
 }
 
 }  // namespace
@@ -40,9 +65,10 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     try {
-        const int port = parsePort(argc, argv);
+        const Options options = parseOptions(argc, argv);
         PortalReplica replica;
-        replica.start(port);
+        const auto portal = servePortal(replica, options.synthetic);
+        replica.start(options.port);
         std::cout << "Реплика портала запущена: " << replica.baseUrl() << "\n"
                   << "Сертификат: " << replica.certificatePath() << "\n"
                   << "Остановка: Ctrl+C" << std::endl;
