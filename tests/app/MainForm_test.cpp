@@ -4,6 +4,7 @@
 #include "platform/TextFile.h"
 #include "tests/app/MessageBoxCatcher.h"
 #include "tests/support/PortalReplica.h"
+#include "tests/support/SyntheticPortal.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -127,16 +128,22 @@ TEST_F(MainFormTest, SettingsAndListKeepTheirEncodingAcrossARestart) {
 
 TEST_F(MainFormTest, RunControlsDriveARunAgainstTheReplica) {
     PortalReplica replica;
+    SyntheticPortalConfig config;
+    config.lastDay = QDate::currentDate();
+    config.firstDay = config.lastDay.addDays(-3);
+    config.contracts44 = 3;
+    config.contractsCapital = 0;
+    config.contracts223 = 0;
+    SyntheticPortal portal(replica, config);
     replica.start();
     SetPortalBase(QString::fromStdString(replica.baseUrl()));
-    replica.setPage("/epz/contract/search/results.html", "<p>Поиск не дал результатов</p>");
-    replica.setPage("/epz/contractfz223/search/results.html", "<p>Поиск не дал результатов</p>");
-    replica.setPage("/epz/capitalrepairs/search/results.html", "<p>Поиск не дал результатов</p>");
     replica.setSlowBodyDelay(std::chrono::milliseconds(30));
     replica.queueFaults("/epz/", {PortalReplica::Fault::SlowBody});
 
     auto form = showForm();
-    form->runControl().setResumeDelayMs(100);
+    const SyntheticContract& reported = portal.contracts().front();
+    form->InnsMemo->setPlainText(QString::fromStdString(reported.inns.front()));
+    form->DatePublishedPicker->setOptionalDate(config.firstDay);
     QTest::mouseClick(form->StartButton, Qt::LeftButton);
     EXPECT_TRUE(form->runControl().IsRunActive());
     form->runControl().WaitForRunEnd(200);
@@ -149,10 +156,17 @@ TEST_F(MainFormTest, RunControlsDriveARunAgainstTheReplica) {
     EXPECT_TRUE(log.contains(u": Включаем паузу"_q));
     EXPECT_TRUE(log.contains(u": Отключаем паузу, продолжаем работу"_q));
 
-    ASSERT_TRUE(form->runControl().WaitForRunEnd(30000));
+    ASSERT_TRUE(form->runControl().WaitForRunEnd(60000));
     EXPECT_TRUE(form->LogsMemo->toPlainText().contains(u": Сбор данных завершен"_q));
     EXPECT_TRUE(form->StartButton->isEnabled());
     EXPECT_EQ(QDir(dir.path()).entryList({u"log*.txt"_q}).size(), 1);
+    // The report of the listed INN holds its contract's card.
+    const QStringList reports = QDir(dir.path()).entryList({u"*.tab"_q});
+    ASSERT_EQ(reports.size(), 1);
+    QFile report(dir.filePath(reports.first()));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().contains(QByteArray::fromStdString(reported.cardPath)));
+    EXPECT_EQ(QDir(dir.path()).entryList({u"*.xlsx"_q}).size(), 1);
     SetPortalBase(u"https://zakupki.gov.ru"_q);
 }
 
