@@ -7,16 +7,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 targets=(platform_tests text_tests store_tests crawl_tests cards_tests report_tests
          fetch_tests worker_tests controller_tests)
+passed=0
+failed=0
 run_suite() {  # build dir, test executables...
-    local dir=$1 failed=0
+    local dir=$1
     shift
     for name in "$@"; do
         local exe
         exe=$(find "$dir/tests" -name "$name" -type f -perm -u+x | head -n 1)
         echo "-- $name"
-        "$exe" --gtest_brief=1 || failed=1
+        if "$exe" --gtest_brief=1; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
     done
-    return $failed
 }
 
 asan="${CF_ASAN_DIR:-$root/build-asan}"
@@ -37,3 +38,7 @@ halt=1
 [ "${CF_TSAN_ADVISORY:-0}" = 1 ] && halt=0
 export TSAN_OPTIONS="halt_on_error=$halt:exitcode=66:die_after_fork=0:suppressions=$root/tests/tsan.supp"
 run_suite "$tsan" platform_tests worker_tests controller_tests
+
+# One closing line for the whole run: test executables under the sanitizers.
+echo "sanitizers: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
