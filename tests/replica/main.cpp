@@ -69,6 +69,14 @@ int main(int argc, char** argv) {
         PortalReplica replica;
         const auto portal = servePortal(replica, options.synthetic);
         replica.start(options.port);
+        if (portal) {
+            // A few supplier INNs of the served contracts, to try reports with.
+            std::cout << "ИНН для пробы:";
+            for (std::size_t i = 0; i < 3 && i < portal->contracts().size(); ++i) {
+                std::cout << ' ' << portal->contracts()[i].inns.front();
+            }
+            std::cout << "\n";
+        }
         std::cout << "Реплика портала запущена: " << replica.baseUrl() << "\n"
                   << "Сертификат: " << replica.certificatePath() << "\n"
                   << "Остановка: Ctrl+C" << std::endl;

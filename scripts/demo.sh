@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# A whole run on this machine, without the real portal: starts the bundled
+# portal replica with a synthetic portal on loopback, crawls it with the
+# console front end (splitting, every card route, text-layer and OCR
+# protocols), and ends with the reports, workbooks and the log file.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${CF_BUILD_DIR:-$root/build}
+"$root/scripts/build.sh" >/dev/null
+demo="${CF_DEMO_DIR:-$build/demo}"
+mkdir -p "$demo"
+port=${CF_DEMO_PORT:-18743}
+
+"$build/tests/replica/portal-replica" --port "$port" --synthetic "${CF_DEMO_CONTRACTS:-120}" \
+    > "$demo/replica.txt" &
+replica=$!
+trap 'kill $replica 2>/dev/null || true' EXIT
+for _ in $(seq 50); do grep -q "запущена" "$demo/replica.txt" 2>/dev/null && break; sleep 0.2; done
+inns=$(sed -n 's/^ИНН для пробы: //p' "$demo/replica.txt")
+printf '%s\r\n' $inns > "$demo/INNs.txt"
+
+echo "Реплика портала: https://127.0.0.1:$port; папка программы: $demo"
+"$build/app/contract-finder-cli" run --dir "$demo" --portal "https://127.0.0.1:$port" \
+    --from "$(date -d '-30 days' +%d.%m.%Y)" --to "$(date +%d.%m.%Y)" --threads 4
+echo
+echo "Отчёты, книги Excel и лог: $demo"
+ls -1 "$demo" | grep -E '\.(tab|xlsx|txt)$' || true
