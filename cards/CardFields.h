@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/TrimControls.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -8,9 +10,6 @@
 // page between two marker texts and cleaned into one line of plain text.
 // Pure functions apart from NormalizeAmountText, which reads the regional
 // settings; callable from any thread.
-
-// The text without the characters U+0000..U+0020 at both ends (U+00A0 stays).
-QString TrimControls(QStringView text);
 
 // HtmlToText, then TrimControls.
 QString CleanValue(QStringView html);

@@ -6,16 +6,9 @@
 #include "fetch/Rotation.h"
 #include "fetch/TScrapingThread.h"
 #include "store/ContractSink.h"
+#include "text/TrimControls.h"
 
 #include <algorithm>
-
-namespace {
-
-bool isBlank(const QString& job) {
-    return std::all_of(job.begin(), job.end(), [](QChar c) { return c.unicode() <= 0x20; });
-}
-
-}  // namespace
 
 void TScraper::crawlLoop() {
     while (!isInterruptionRequested() && !m_queueDrained) {
@@ -43,7 +36,7 @@ void TScraper::loopIteration() {
 
 void TScraper::startWorker() {
     const QString job = m_queue.takeForStart(ThreadsLimit, m_fetch->runningDownloads.load());
-    if (isBlank(job)) return;
+    if (TrimControls(job).isEmpty()) return;
     bool useProxy = false;
     Synchronize([this, &useProxy] { useProxy = m_window.runSettings().useProxy; });
 

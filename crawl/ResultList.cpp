@@ -3,6 +3,7 @@
 #include "platform/GeneralError.h"
 #include "text/HtmlText.h"
 #include "text/MarkerCuts.h"
+#include "text/TrimControls.h"
 
 #include <limits>
 #include <optional>
@@ -16,17 +17,6 @@ constexpr QStringView kEntryMarker = u"<div class=\"search-registry-entry-block"
 constexpr QStringView kNextArrow = u"arrow-prime.svg\" alt=\"\">";
 // Each pass of the entry walk consumes the page up to this far into the entry marker.
 constexpr qsizetype kEntryStep = 11;
-
-// Removes every character from U+0000 to U+0020 at both ends.
-QString TrimControls(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // The trimmed total text of the page, or none (logged) when the page reports no count.
 std::optional<QString> ReadTotalText(ResultListContext& ctx, const QString& url, QStringView page) {

@@ -1,5 +1,7 @@
 #include "fetch/ProxySettings.h"
 
+#include "text/TrimControls.h"
+
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -40,17 +42,6 @@ QString ReadPlainField(const QString& entry, qsizetype& pos) {
 void SkipBlanks(const QString& entry, qsizetype& pos) {
     while (pos < entry.size() && IsBlank(entry[pos]))
         ++pos;
-}
-
-// Removes leading and trailing characters of codes 0..32.
-QString TrimBlanks(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first].unicode() <= 32)
-        ++first;
-    while (last > first && text[last - 1].unicode() <= 32)
-        --last;
-    return text.mid(first, last - first);
 }
 
 // The text before and after the first separator; after is empty without one.
@@ -122,7 +113,7 @@ void ConfigureProxy(ProxySettings& settings, const QString& entry) {
         settings = ProxySettings{};
         return;
     }
-    QString s = TrimBlanks(entry);
+    QString s = TrimControls(entry);
     const qsizetype scheme = s.indexOf(u"//");
     if (scheme >= 0) s.remove(0, scheme + 2);
 

@@ -1,16 +1,11 @@
 #include "report/InnRequest.h"
 
+#include "text/TrimControls.h"
+
 #include <QStringList>
 
 QString TrimControlAndBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    // QString::trimmed() would also strip Unicode spaces the line may keep.
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
+    return TrimControls(text);
 }
 
 InnRequest ParseInnListLine(const QString& line) {
