@@ -3,21 +3,6 @@
 #include "crawl/PortalSearch.h"
 #include "fetch/JobString.h"
 
-namespace {
-
-constexpr qsizetype kMaxAddressLength = 8192;
-
-bool HasUnsafeCharacter(const QString& address) {
-    for (const QChar c : address) {
-        if (c.unicode() <= 0x20 || c == u'"' || c == u'\'' || c == u'<' || c == u'>' ||
-            c == QChar(0x7F))
-            return true;
-    }
-    return address.contains(u"|||");
-}
-
-}  // namespace
-
 QString PortalLink(const QString& link) {
     return link.startsWith(u'/') ? PortalBase() + link : link;
 }
@@ -26,11 +11,7 @@ QString PortalLink(const QString& link) {
 // address of another host, or one that the worker would take for a card or a
 // result list, could lead the run off the portal or round in a circle.
 bool IsPortalFollowUp(const QString& address, int expectedKind) {
-    const QString base = PortalBase() + u'/';
-    if (address.size() > kMaxAddressLength) return false;
-    if (!address.startsWith(base, Qt::CaseInsensitive)) return false;
-    if (HasUnsafeCharacter(address)) return false;
-    return PageKindOfUrl(address) == expectedKind;
+    return IsSafePortalAddress(address) && PageKindOfUrl(address) == expectedKind;
 }
 
 bool QueueFollowUp(HandlerContext& context, const QString& address, const QString& carried,

@@ -19,10 +19,8 @@ QString PortalLink(const QString& link);
 bool QueueFollowUp(HandlerContext& context, const QString& address, const QString& carried,
                    int expectedKind, const QString& pageUrl);
 
-// True for an address that starts with PortalBase and "/" (letter case of the
-// base ignored), leads to a page of the expected kind, is at most 8192
-// characters long, and holds no blank, control character, quote, "<", ">" or
-// "|||" that would break the request or the job string.
+// True for a safe portal address (IsSafePortalAddress) that leads to a page of
+// the expected kind.
 bool IsPortalFollowUp(const QString& address, int expectedKind);
 
 // Links the INNs to the contract stored under carried. A contract that is not

@@ -95,6 +95,18 @@ void SetPortalBase(const QString& base) {
     PortalBaseValue() = base;
 }
 
+bool IsSafePortalAddress(const QString& address) {
+    constexpr qsizetype kMaxAddressLength = 8192;
+    if (address.size() > kMaxAddressLength) return false;
+    if (!address.startsWith(PortalBase() + u'/', Qt::CaseInsensitive)) return false;
+    for (const QChar c : address) {
+        if (c.unicode() <= 0x20 || c == u'"' || c == u'\'' || c == u'<' || c == u'>' ||
+            c == QChar(0x7F))
+            return false;
+    }
+    return !address.contains(u"|||");
+}
+
 QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText) {
     const PortalRegistryInfo& info = RegistryInfo(registry);
     return PortalBase() + info.startFixedPart + fromText + u'&' + info.dateToName + u'=' + toText;

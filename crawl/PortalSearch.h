@@ -37,6 +37,13 @@ inline constexpr qint64 kHighestPrice = 10000000000LL;
 QString PortalBase();
 void SetPortalBase(const QString& base);
 
+// True for an address the run may fetch: it starts with PortalBase and "/"
+// (letter case of the base ignored), is at most 8192 characters long, and
+// holds no blank, control character, quote, "<", ">" or "|||" that would break
+// the request or the job string. Links read from pages pass this test before
+// they are queued, so a page cannot lead the run to another host.
+bool IsSafePortalAddress(const QString& address);
+
 // PortalBase + the registry's fixed part + fromText + "&" + date-to name + "=" + toText.
 // Date texts are "dd.mm.yyyy" or empty.
 QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText);

@@ -58,11 +58,17 @@ bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& 
     return true;
 }
 
-void QueueCard(ResultListContext& ctx, QStringView entry) {
+void QueueCard(ResultListContext& ctx, const QString& url, QStringView entry) {
     QString address =
         ExtractBetween(entry, u"registry-entry__header-mid__number", u"href=\"", u"\"");
     if (address.isEmpty()) return;
     if (address.startsWith(u'/')) address.prepend(PortalBase());
+    // A link to another host (or one that would break the job string) is never fetched.
+    if (!IsSafePortalAddress(address)) {
+        ctx.addLogLine(QStringLiteral("Ошибка? Недопустимая ссылка на карточку в ") + url +
+                       QStringLiteral(": ") + TrimControls(address.left(200)));
+        return;
+    }
     if (ctx.isUrlStored(address)) {
         ctx.addLogLine(QStringLiteral("URL обработан ранее: ") + address);
         return;
@@ -74,7 +80,7 @@ void QueueCard(ResultListContext& ctx, QStringView entry) {
 
 // Queues the card of every entry block; gives the offset where the walk left
 // the page, which is where the page links are looked for.
-qsizetype QueueCards(ResultListContext& ctx, QStringView page) {
+qsizetype QueueCards(ResultListContext& ctx, const QString& url, QStringView page) {
     qsizetype rest = 0;
     for (;;) {
         const qsizetype entry = page.indexOf(kEntryMarker, rest);
@@ -82,7 +88,7 @@ qsizetype QueueCards(ResultListContext& ctx, QStringView page) {
         qsizetype next = page.indexOf(kEntryMarker, entry + 1);
         if (next < 0) next = page.size();
         rest = entry + kEntryStep;
-        QueueCard(ctx, page.mid(entry, next - entry));
+        QueueCard(ctx, url, page.mid(entry, next - entry));
     }
 }
 
@@ -106,7 +112,7 @@ void ParsePage(ResultListContext& ctx, const QString& url, QStringView page) {
             ctx.updateTendersCounter();
             return;
         }
-        rest = QueueCards(ctx, page);
+        rest = QueueCards(ctx, url, page);
         ctx.updateTendersCounter();
     }
     QueueNextPage(ctx, url, page.mid(rest));

@@ -66,15 +66,38 @@ TEST(ParseResultList, StoredCardsAreLoggedNotQueued) {
     EXPECT_EQ(run.progressBarMax, 3 + 2);
 }
 
-TEST(ParseResultList, RelativeLinksGetThePortalBase) {
+TEST(ParseResultList, RelativeLinksGetThePortalBaseAndOtherHostsAreRefused) {
     SetPortalBase(u"https://127.0.0.1:8443"_q);
     ResultListRun run;
-    run.parse(NextPageAddress(kSearch, u"10"_q), page("results44_page10_of_12.html"));
+    const QString url = NextPageAddress(kSearch, u"10"_q);
+    run.parse(url, page("results44_page10_of_12.html"));
     SetPortalBase(u"https://zakupki.gov.ru"_q);
     EXPECT_EQ(run.jobs().at(0),
               u"https://127.0.0.1:8443/epz/contract/contractCard/common-info.html?"
               u"reestrNumber=2410104019823000011"_q);
-    EXPECT_EQ(run.jobs().at(1), kCard2);  // an absolute link is kept as it is
+    // The page's absolute link names a host other than the portal's: never fetched.
+    EXPECT_FALSE(run.jobs().contains(kCard2));
+    EXPECT_EQ(run.log, QStringList{u"Ошибка? Недопустимая ссылка на карточку в "_q + url + u": "_q +
+                                   kCard2});
+    EXPECT_EQ(run.tendersCounter, 1);
+}
+
+TEST(ParseResultList, HostileCardLinksAreLoggedNotQueued) {
+    const QString head = u"<div class=\"search-results__total\">3 записи</div>"_q;
+    const auto entry = [](const QString& link) {
+        return u"<div class=\"search-registry-entry-block\"><div class=\"registry-entry__"
+               u"header-mid__number\"><a href=\""_q +
+               link + u"\">№</a></div></div>"_q;
+    };
+    ResultListRun run;
+    run.parse(NextPageAddress(kSearch, u"2"_q),
+              head + entry(u"https://zakupki.gov.ru.attacker.example/epz/x"_q) +
+                  entry(u"/epz/x?a=1|||https://attacker.example/"_q) +
+                  entry(u"javascript:alert(1)"_q) + entry(u"/epz/ok?n=1"_q));
+    EXPECT_EQ(run.jobs(), QStringList{u"https://zakupki.gov.ru/epz/ok?n=1"_q});
+    EXPECT_EQ(run.log.size(), 3);
+    for (const QString& line : run.log)
+        EXPECT_TRUE(line.startsWith(u"Ошибка? Недопустимая ссылка на карточку в "_q));
 }
 
 TEST(ParseResultList, ArrowWithoutAFollowingPageQueuesNoNextPage) {
