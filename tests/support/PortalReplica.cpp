@@ -51,6 +51,33 @@ std::string httpDate() {
     return text;
 }
 
+// 5 MB of bytes from a fixed generator: the same garbage every time, made once.
+const std::string& garbageBody() {
+    static const std::string body = [] {
+        std::string bytes(5 * 1024 * 1024, '\0');
+        std::uint64_t state = 0x9E3779B97F4A7C15u;
+        for (char& byte : bytes) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            byte = static_cast<char>(state >> 24);
+        }
+        return bytes;
+    }();
+    return body;
+}
+
+// Overlong, truncated, surrogate and out-of-range sequences and lone continuation bytes.
+constexpr const char* kInvalidUtf8Comment =
+    "<!-- \xC3\x28 \xA0\xA1 \xE2\x82 \xED\xA0\x80 \xF8\x88\x80\x80\x80 \xC0\xAF \xFF\xFE -->";
+
+// Puts the invalid bytes into a text page after its first tag, leaving the markup intact.
+void spoilUtf8(httplib::Response& res) {
+    if (res.get_header_value("Content-Type").rfind("text/html", 0) != 0) return;
+    const auto tagEnd = res.body.find('>');
+    res.body.insert(tagEnd == std::string::npos ? 0 : tagEnd + 1, kInvalidUtf8Comment);
+}
+
 std::string queryOf(const httplib::Request& req) {
     const auto mark = req.target.find('?');
     return mark == std::string::npos ? std::string{} : req.target.substr(mark + 1);
@@ -182,6 +209,12 @@ httplib::Server::HandlerResponse PortalReplica::Impl::dispatch(const httplib::Re
     {
         std::lock_guard lock(mutex_);
         fault = faults_.next(req.path);
+        for (std::size_t i = logIds_.size(); i-- > 0;) {
+            if (logIds_[i] == id) {
+                log_[i].fault = fault;
+                break;
+            }
+        }
     }
     res.set_header("Date", httpDate());
     answer(req, res, fault);
@@ -214,8 +247,31 @@ bool PortalReplica::Impl::answerWithFault(const httplib::Request& req, httplib::
         case Fault::CloseWithoutAnswer:
             cutConnection(req, res);
             return true;
+        case Fault::CorruptGzip:
+            res.status = 200;
+            res.set_header("Content-Encoding", "gzip");
+            // A gzip header, then bytes that are no deflate stream.
+            res.set_content(std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) +
+                                garbageBody().substr(0, 4096),
+                            "text/html; charset=utf-8");
+            ResponseBody::sendAsIs(res);
+            return true;
+        case Fault::RedirectLoop:
+            res.set_redirect("/redirect/loop", 302);
+            return true;
+        case Fault::MissingMarkers:
+            res.status = 200;
+            res.set_content(maintenancePage(), "text/html; charset=utf-8");
+            ResponseBody::sendAsIs(res);
+            return true;
+        case Fault::Garbage:
+            res.status = 200;
+            res.set_content(garbageBody(), "text/html; charset=utf-8");
+            ResponseBody::sendAsIs(res);
+            return true;
         case Fault::None:
         case Fault::SlowBody:
+        case Fault::InvalidUtf8:
             return false;
     }
     return false;
@@ -235,6 +291,7 @@ void PortalReplica::Impl::answer(const httplib::Request& req, httplib::Response&
         if (req.path == "/close") return cutConnection(req, res);
         if (!routes_.serve(req, res, pacing)) HttpStatus::setErrorPage(res, 404);
     }
+    if (fault == Fault::InvalidUtf8) spoilUtf8(res);
     if (fault == Fault::SlowBody) {
         ResponseBody::sendPaced(res, pacing);
     } else {
@@ -369,6 +426,46 @@ void PortalReplica::clearLog() {
     std::lock_guard lock(impl_->mutex_);
     impl_->log_.clear();
     impl_->logIds_.clear();
+}
+
+const std::string& PortalReplica::maintenancePage() {
+    static const std::string page =
+        "<!DOCTYPE html><html><head><title>Единая информационная система</title></head><body>"
+        "<h1>Ведутся технические работы</h1><p>Сервис временно недоступен, попробуйте "
+        "позже.</p></body></html>";
+    return page;
+}
+
+const char* PortalReplica::faultName(Fault fault) {
+    switch (fault) {
+        case Fault::None:
+            return "None";
+        case Fault::Status403:
+            return "Status403";
+        case Fault::Status404:
+            return "Status404";
+        case Fault::Status429:
+            return "Status429";
+        case Fault::Status500:
+            return "Status500";
+        case Fault::EmptyBody:
+            return "EmptyBody";
+        case Fault::SlowBody:
+            return "SlowBody";
+        case Fault::CloseWithoutAnswer:
+            return "CloseWithoutAnswer";
+        case Fault::CorruptGzip:
+            return "CorruptGzip";
+        case Fault::RedirectLoop:
+            return "RedirectLoop";
+        case Fault::MissingMarkers:
+            return "MissingMarkers";
+        case Fault::Garbage:
+            return "Garbage";
+        case Fault::InvalidUtf8:
+            return "InvalidUtf8";
+    }
+    return "?";
 }
 
 const std::string& PortalReplica::sampleText() {

@@ -29,13 +29,19 @@ public:
         EmptyBody,           // 200 with an empty body
         SlowBody,            // the normal answer, its body paced by setSlowBodyDelay
         CloseWithoutAnswer,  // the connection is cut; the client receives no byte at all
+        CorruptGzip,         // 200 under "Content-Encoding: gzip" whose body does not inflate
+        RedirectLoop,        // 302 to /redirect/loop, which redirects to itself for ever
+        MissingMarkers,      // 200 with a maintenance page that has none of the portal's markup
+        Garbage,             // 200 "text/html" with 5 MB of random bytes
+        InvalidUtf8,         // the normal answer, with invalid UTF-8 put into an HTML comment
     };
 
     struct LoggedRequest {
         std::string method, path, query;             // query without "?", as sent
         std::map<std::string, std::string> headers;  // names lower-case; repeats joined by ", "
         std::chrono::steady_clock::time_point started, finished;  // headers read; answer written
-        int status = 0;  // status sent; 0 when the connection was cut without an answer
+        int status = 0;             // status sent; 0 when the connection was cut without an answer
+        Fault fault = Fault::None;  // the fault the request was answered with
     };
 
     // Makes the certificate and key; throws std::runtime_error when that fails.
@@ -78,6 +84,11 @@ public:
 
     std::vector<LoggedRequest> requests() const;  // in arrival order
     void clearLog();
+
+    // The page the MissingMarkers fault answers.
+    static const std::string& maintenancePage();
+    // "CorruptGzip", ...: for messages.
+    static const char* faultName(Fault fault);
 
     // The UTF-8 text (with Cyrillic) that /plain, /gzip and /deflate answer.
     static const std::string& sampleText();

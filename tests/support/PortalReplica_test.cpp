@@ -218,6 +218,36 @@ TEST_F(Replica, QueuedFaultsComeInOrderThenNormalAnswers) {
     EXPECT_EQ(fetch(page).body, "<html>страница</html>");
 }
 
+TEST_F(Replica, ContentFaultsSpoilTheAnswerAsTheirNamesSay) {
+    const std::string page = "<html><div class=\"marker\">страница</div></html>";
+    replica.setPage("/epz/page.html", page);
+    replica.queueFaults("/epz/", {Fault::CorruptGzip, Fault::RedirectLoop, Fault::MissingMarkers,
+                                  Fault::Garbage, Fault::InvalidUtf8});
+    const auto target = url("/epz/page.html");
+    EXPECT_EQ(fetch(target).code, CURLE_BAD_CONTENT_ENCODING);
+    EXPECT_EQ(fetch(target).code, CURLE_TOO_MANY_REDIRECTS);
+    const Reply maintenance = fetch(target);
+    EXPECT_EQ(maintenance.body, PortalReplica::maintenancePage());
+    EXPECT_EQ(maintenance.body.find("marker"), std::string::npos);
+    CurlOptions patient;
+    patient.timeoutMs = 20000;
+    const Reply garbage = fetch(target, patient);
+    EXPECT_EQ(garbage.status, 200);
+    EXPECT_EQ(garbage.body.size(), 5u * 1024 * 1024);
+    const Reply spoilt = fetch(target);
+    EXPECT_NE(spoilt.body.find("\xC3\x28"), std::string::npos);
+    EXPECT_NE(spoilt.body.find("<div class=\"marker\">страница</div>"), std::string::npos);
+    EXPECT_EQ(fetch(target).body, page);
+
+    // The log tells which request got which fault (the loop's own redirects drew none).
+    std::vector<Fault> logged;
+    for (const auto& request : replica.requests())
+        if (request.path == "/epz/page.html") logged.push_back(request.fault);
+    EXPECT_EQ(logged,
+              (std::vector<Fault>{Fault::CorruptGzip, Fault::RedirectLoop, Fault::MissingMarkers,
+                                  Fault::Garbage, Fault::InvalidUtf8, Fault::None}));
+}
+
 TEST_F(Replica, CloseWithoutAnswerSendsNoByte) {
     replica.queueFaults("/plain", {Fault::CloseWithoutAnswer});
     const Reply cut = fetch(url("/plain"));

@@ -242,6 +242,10 @@ void ReplicaRoutes::download(const httplib::Request& req, httplib::Response& res
         res.set_content(std::move(bytes), "application/octet-stream");
         return;
     }
-    res.set_header("Content-Disposition", contentDisposition(req.get_param_value("cd")));
+    // A uid that climbs folders is answered with a file name that does too.
+    const std::string uid = req.get_param_value("uid");
+    res.set_header("Content-Disposition", uid.find("..") == std::string::npos
+                                              ? contentDisposition(req.get_param_value("cd"))
+                                              : "attachment; filename=\"" + uid + ".pdf\"");
     res.set_content(std::move(bytes), "application/download");
 }

@@ -28,7 +28,9 @@ RegistryLook LookOf(PortalRegistry registry) {
 std::string HeaderHtml(const SyntheticContract& contract, const std::string& baseUrl) {
     const RegistryLook look = LookOf(contract.registry);
     const std::string number = SyntheticContractNumber(contract);
-    const std::string link = (contract.absoluteLink ? baseUrl : "") + contract.cardPath;
+    const std::string host =
+        contract.offPortalLink ? kOffPortalHost : (contract.absoluteLink ? baseUrl : "");
+    const std::string link = host + contract.cardPath;
     return R"(
         <div class="search-registry-entry-block box-shadow-search-input">
             <div class="row no-gutters registry-entry__form mr-0" style="height: 192px;">

@@ -95,5 +95,5 @@ std::string SyntheticDocumentsHtml(const SyntheticContract& contract, const std:
 }
 
 std::string SyntheticProtocolUid(const SyntheticContract& contract) {
-    return "protocol-" + contract.noticeNumber;
+    return (contract.traversalUid ? "../../../../escaped-" : "protocol-") + contract.noticeNumber;
 }

@@ -31,6 +31,11 @@ struct SyntheticContract {
     // protocol route.
     std::vector<std::string> inns;
     bool absoluteLink = false;  // listed with an absolute address instead of a path
+    // Hostile variants (SyntheticPortalConfig::hostileLinks): listed with a link to another host
+    // (a crawl must neither fetch nor store it), or a protocol downloaded under a uid and a file
+    // name that climb out of any folder with "../".
+    bool offPortalLink = false;
+    bool traversalUid = false;
 
     // How the card leads to the suppliers, and what a correct crawl stores for the card.
     SyntheticRoute route = SyntheticRoute::Card;
@@ -58,7 +63,13 @@ struct SyntheticPortalConfig {
     // 223-FZ contracts whose commission protocol is a scan (the first ones on the protocol
     // route): each costs the crawl an OCR run of several seconds.
     int ocrContracts = 1;
+    // Every 40th 44-FZ contract is listed with a link to another host, and every other
+    // text-layer protocol is downloaded under a uid with "../" in it.
+    bool hostileLinks = false;
 };
+
+// The host the off-portal links of hostile listings lead to.
+inline constexpr const char* kOffPortalHost = "https://attacker.invalid";
 
 // A procurement portal made up in the replica: deterministic contracts (by seed) listed at the
 // three registries' search pages in the portal's markup, 50 to a page, filtered by the

@@ -86,6 +86,9 @@ void AssignSyntheticRoutes(std::vector<SyntheticContract>& contracts,
         if (contract.registry == PortalRegistry::CapitalRepairs) contract.inns.resize(1);
         if (contract.registry != PortalRegistry::Contracts223) {
             contract.route = SyntheticRoute::Card;
+            contract.offPortalLink = config.hostileLinks &&
+                                     contract.registry == PortalRegistry::Contracts44 &&
+                                     i % 40 == 17;
         } else {
             contract.route = kTurns[turn++ % kTurns.size()];
             contract.noticeNumber = NoticeNumber(contract);
@@ -96,7 +99,9 @@ void AssignSyntheticRoutes(std::vector<SyntheticContract>& contracts,
                 contract.protocolFile = kScanned;
                 ++scanned;
             } else {
-                contract.protocolFile = kTextLayer[textLayer++ % kTextLayer.size()];
+                contract.protocolFile = kTextLayer[textLayer % kTextLayer.size()];
+                contract.traversalUid = config.hostileLinks && textLayer % 2 == 1;
+                ++textLayer;
             }
             contract.inns = ProtocolFixtureInns(contract.protocolFile);
         }
