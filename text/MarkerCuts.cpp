@@ -26,5 +26,8 @@ QString ExtractBetween(QStringView text, QStringView startMarker, QStringView mi
 qsizetype LastPosBefore(QStringView sub, QStringView text, qsizetype pos) {
     if (pos < 1 || sub.isEmpty()) return 0;
     const QStringView head = text.left(pos);
-    return head.lastIndexOf(sub) + 1;
+    if (sub.size() > head.size()) return 0;
+    // The last possible start is given explicitly: without it, Qt 6.4 looks
+    // for a one-unit needle at the end of the view too, one unit past it.
+    return head.lastIndexOf(sub, head.size() - sub.size()) + 1;
 }

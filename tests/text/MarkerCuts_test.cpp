@@ -44,3 +44,12 @@ TEST(LastPosBefore, FindsTheLastOccurrenceWhollyInsideThePrefix) {
     EXPECT_EQ(LastPosBefore(u"zz"_q, u"abxab"_q, 5), 0);
     EXPECT_EQ(LastPosBefore(u""_q, u"abxab"_q, 5), 0);
 }
+
+TEST(LastPosBefore, OneUnitNeedleJustPastThePrefixIsNotFound) {
+    // The unit right after the prefix used to count as inside it.
+    EXPECT_EQ(LastPosBefore(u"\""_q, u"ab\"ab\""_q, 2), 0);
+    EXPECT_EQ(LastPosBefore(u"\""_q, u"ab\"ab\""_q, 5), 3);
+    EXPECT_EQ(LastPosBefore(u"\""_q, u"ab\"ab\""_q, 6), 6);
+    EXPECT_EQ(LastPosBefore(u"b"_q, u"ab\"ab\""_q, 4), 2);
+    EXPECT_EQ(LastPosBefore(u"abc"_q, u"ab"_q, 2), 0);
+}
