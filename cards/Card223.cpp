@@ -70,6 +70,9 @@ void ParseCard223(HandlerContext& context, const FinishedJob& job) {
         FollowSupplierList(context, job);
     else
         FollowNoticeOrPlan(context, job);
+    // Marked before the contract is stored: a run that ends before the
+    // follow-up is handled leaves the card to be opened again next time.
+    if (context.followUpsQueued > 0) context.store.markFollowUpPending(job.url);
     const QString subject =
         CollapseSpaces(CutValue(job.html, u"Предмет договора</span>", u"</span>"));
     const QString amount =

@@ -22,6 +22,7 @@ bool QueueFollowUp(HandlerContext& context, const QString& address, const QStrin
     }
     context.queue.addHead(address + QStringLiteral("|||") + carried);
     ++context.progressBarMax;
+    ++context.followUpsQueued;
     return true;
 }
 

@@ -73,14 +73,23 @@ void TScraper::dispatch(const FinishedJob& job) {
                                TendersCounter,
                                m_splitStarted,
                                context.addLogLine,
-                               [this](const QString& url) { return m_store->isUrlStored(url); },
+                               [this](const QString& url) {
+                                   // A card whose follow-ups never ended is opened again.
+                                   return m_store->isUrlStored(url) &&
+                                          !m_store->isFollowUpPending(url);
+                               },
                                context.updateTendersCounter,
                                context.today};
         ParseResultList(list, job.url, job.html);
         return;
     }
     const PageHandler* handler = ChooseCardHandler(m_parameters.handlers, job).handler;
-    if (handler && *handler) (*handler)(context, job);
+    if (!handler || !*handler) return;
+    (*handler)(context, job);
+    // A handled follow-up that queues no further one ends its contract's chain.
+    if (job.kind != PageKindContractCard && !job.canonical.isEmpty() &&
+        context.followUpsQueued == 0)
+        m_store->clearFollowUpPending(job.canonical);
 }
 
 HandlerContext TScraper::handlerContext() {

@@ -33,6 +33,7 @@ struct HandlerContext {
     std::function<void(const QString& text)> addLogLine;  // one line, without time stamp
     std::function<void()> updateTendersCounter;
     QDate today;
+    int followUpsQueued = 0;  // follow-up jobs the handler queued (QueueFollowUp counts them)
 };
 
 using PageHandler = std::function<void(HandlerContext& context, const FinishedJob& job)>;

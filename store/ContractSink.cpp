@@ -21,3 +21,15 @@ void DatabaseContractSink::replaceContract(const QString& url, const QString& su
 void DatabaseContractSink::linkInnsToUrl(const QString& url, const QStringList& inns) {
     LinkInnsToUrl(m_db, url, inns);
 }
+
+void DatabaseContractSink::markFollowUpPending(const QString& url) {
+    MarkFollowUpPending(m_db, url);
+}
+
+void DatabaseContractSink::clearFollowUpPending(const QString& url) {
+    ClearFollowUpPending(m_db, url);
+}
+
+bool DatabaseContractSink::isFollowUpPending(const QString& url) {
+    return IsFollowUpPending(m_db, url);
+}

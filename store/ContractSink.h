@@ -19,6 +19,11 @@ public:
                                  const QString& conclusionDate, const QString& executionDate,
                                  const QStringList& inns) = 0;
     virtual void linkInnsToUrl(const QString& url, const QStringList& inns) = 0;
+    // The pending marks of contracts whose follow-up pages are still to come
+    // (see MarkFollowUpPending); a sink without a database keeps none.
+    virtual void markFollowUpPending(const QString& /*url*/) {}
+    virtual void clearFollowUpPending(const QString& /*url*/) {}
+    virtual bool isFollowUpPending(const QString& /*url*/) { return false; }
 };
 
 // The contract database behind the handlers. Used on the thread that owns the
@@ -34,6 +39,9 @@ public:
                          const QString& conclusionDate, const QString& executionDate,
                          const QStringList& inns) override;
     void linkInnsToUrl(const QString& url, const QStringList& inns) override;
+    void markFollowUpPending(const QString& url) override;
+    void clearFollowUpPending(const QString& url) override;
+    bool isFollowUpPending(const QString& url) override;
 
 private:
     TSQLiteDatabase& m_db;

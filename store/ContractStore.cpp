@@ -16,6 +16,7 @@ const char* const kSchema[] = {
     "found_at DATETIME DEFAULT CURRENT_TIMESTAMP,  PRIMARY KEY (url_id, inn_id));",
     "CREATE INDEX IF NOT EXISTS idx_url_inns_inn_id ON url_inns(inn_id);",
     "CREATE INDEX IF NOT EXISTS idx_inns_inn ON inns(inn);",
+    "CREATE TABLE IF NOT EXISTS pending_followups (  url TEXT PRIMARY KEY);",
 };
 
 // The five values of a contract row as SQL literals. Built before any
@@ -53,6 +54,21 @@ void linkInns(TSQLiteDatabase& db, std::int64_t urlId, const QStringList& inns) 
 void CreateSchema(TSQLiteDatabase& db) {
     for (const char* statement : kSchema)
         db.ExecSQL(QString::fromLatin1(statement));
+}
+
+void MarkFollowUpPending(TSQLiteDatabase& db, const QString& url) {
+    db.ExecSQL(QStringLiteral("INSERT OR IGNORE INTO pending_followups (url) VALUES (") +
+               SqlQuote(url) + QStringLiteral(");"));
+}
+
+void ClearFollowUpPending(TSQLiteDatabase& db, const QString& url) {
+    db.ExecSQL(QStringLiteral("DELETE FROM pending_followups WHERE url = ") + SqlQuote(url) +
+               QStringLiteral(";"));
+}
+
+bool IsFollowUpPending(TSQLiteDatabase& db, const QString& url) {
+    return db.GetTableValue(QStringLiteral("SELECT 1 FROM pending_followups WHERE url = ") +
+                            SqlQuote(url)) == 1;
 }
 
 bool IsUrlStored(TSQLiteDatabase& db, const QString& url) {

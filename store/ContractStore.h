@@ -56,5 +56,14 @@ void ReplaceContract(TSQLiteDatabase& db, const QString& url, const QString& sub
                      const QString& amount, const QString& conclusionDate,
                      const QString& executionDate, const QStringList& inns);
 
+// A 223-FZ card is stored before the follow-up pages that bring its INNs are
+// fetched. Its url is marked as pending before the card is stored and cleared
+// once the last follow-up has been handled, so a run cut short by a stop, a
+// crash or a failed page leaves the mark, and the next run opens the card
+// again instead of taking it for done.
+void MarkFollowUpPending(TSQLiteDatabase& db, const QString& url);
+void ClearFollowUpPending(TSQLiteDatabase& db, const QString& url);
+bool IsFollowUpPending(TSQLiteDatabase& db, const QString& url);
+
 // The contracts linked to exactly this INN text.
 TContractList GetContractsByInn(TSQLiteDatabase& db, const QString& inn);

@@ -46,6 +46,20 @@ TEST(ParseCard223, SupplierLinkWithNothingAfterThePathQueuesNothing) {
     EXPECT_TRUE(r.queue.isEmpty());
     EXPECT_TRUE(r.log.isEmpty());
     EXPECT_TRUE(r.stored(kCard));
+    EXPECT_FALSE(IsFollowUpPending(r.db, kCard)) << "nothing will follow: the card is done";
+}
+
+// The card is stored before its INNs arrive; until the follow-up is handled the
+// card stays marked, so a run cut short in between opens it again next time.
+TEST(ParseCard223, CardWithAFollowUpStaysPendingUntilTheFollowUpIsHandled) {
+    for (const char* fixture : {"card223_supplier_list_link.html", "card223_notice_link.html"}) {
+        SCOPED_TRACE(fixture);
+        HandlerRun r;
+        r.runFixture(ParseCard223, kCard, QString::fromLatin1(fixture));
+        ASSERT_EQ(r.context.followUpsQueued, 1);
+        EXPECT_TRUE(r.stored(kCard));
+        EXPECT_TRUE(IsFollowUpPending(r.db, kCard));
+    }
 }
 
 TEST(ParseCard223, RelativeNoticeLinkIsQueuedWithItsAttachmentKey) {

@@ -30,6 +30,7 @@ HandlerRun::HandlerRun()
 
 void HandlerRun::run(const PageHandler& handler, const QString& url, const QString& html,
                      const QString& canonical) {
+    context.followUpsQueued = 0;  // counted per job, as the controller does
     handler(context, FinishedJob{2, url, canonical, html, QStringLiteral("успешно")});
 }
 

@@ -146,6 +146,49 @@ TEST_F(ControllerTest, SecondRunDoesNotFetchStoredCards) {
     EXPECT_EQ(window.counterText, u"Найдено контрактов: 0"_q);
 }
 
+// A card whose follow-up page failed keeps its pending mark and is opened again by the next
+// run; once the follow-up is handled the card counts as done.
+TEST_F(ControllerTest, CardWhoseFollowUpNeverEndedIsOpenedAgainByTheNextRun) {
+    const std::string supplierPath = "/epz/contractfz223/card/supplier-info.html";
+    replica.setPage(kSearch44, resultPage({101}));
+    std::atomic<int> followUpsHandled{0};
+    const auto withFollowUp = [&] {
+        RunParameters p = parameters();
+        p.handlers.card44 = [&](HandlerContext& context, const FinishedJob& job) {
+            ++cardsHandled;
+            context.queue.addHead(QString::fromStdString(replica.baseUrl() + supplierPath) +
+                                  u"?id=1|||"_q + job.url);
+            ++context.followUpsQueued;
+            context.store.markFollowUpPending(job.url);
+            context.store.storeContract(job.url, u"предмет"_q, u""_q, u""_q, u""_q);
+        };
+        p.handlers.supplierList223 = [&](HandlerContext& context, const FinishedJob& job) {
+            ++followUpsHandled;
+            context.store.linkInnsToUrl(job.canonical, {u"7701234567"_q});
+        };
+        return p;
+    };
+    const QString card =
+        QString::fromStdString(replica.baseUrl() + kCardPath) + u"?reestrNumber=101"_q;
+
+    ASSERT_TRUE(runToEnd(withFollowUp()));  // the supplier page is missing: 404
+    EXPECT_EQ(followUpsHandled.load(), 0);
+    EXPECT_TRUE(IsUrlStored(*db, card));
+    EXPECT_TRUE(IsFollowUpPending(*db, card));
+
+    replica.setPage(supplierPath, "<html>suppliers</html>");
+    replica.clearLog();
+    ASSERT_TRUE(runToEnd(withFollowUp()));
+    EXPECT_EQ(cardRequests(), 1) << "opened again";
+    EXPECT_EQ(followUpsHandled.load(), 1);
+    EXPECT_FALSE(IsFollowUpPending(*db, card));
+    EXPECT_EQ(GetContractsByInn(*db, u"7701234567"_q).size(), 1u);
+
+    replica.clearLog();
+    ASSERT_TRUE(runToEnd(withFollowUp()));
+    EXPECT_EQ(cardRequests(), 0) << "done now";
+}
+
 TEST_F(ControllerTest, HandlerErrorPausesThenHandlesTheSameJobAgain) {
     RunParameters p = parameters();
     QStringList seen;
