@@ -16,6 +16,8 @@ packages=(
   sqlite3 unzip
   # the workbook test opens the written workbooks in a real spreadsheet application
   libreoffice-calc-nogui
+  # fuzz targets (scripts/fuzz.sh): clang, its libFuzzer and sanitizer runtimes, the symbolizer
+  clang libclang-rt-14-dev llvm-14
 )
 
 missing=()
