@@ -1,74 +1,255 @@
-// Measured crawls of the synthetic portal through the controller, the way a
-// run goes: jobs handled per second with 1, 4 and 16 threads, against the
-// loop's own ceiling, and the memory a queue of 100 000 jobs takes.
+// Measured whole crawls of the synthetic portal, the way a run goes: this process serves the
+// portal replica, and the console front end crawls it in a child process, so that the child's
+// peak memory and CPU time are the program's own and the replica's share is measured apart.
+// Printed per run: wall time, jobs handled per second against the loop's own ceiling, the
+// child's peak RSS and CPU per job, the replica's CPU per job, and what the run stored against
+// what a correct crawl stores.
 //
-//   run_bench [contracts]          (default 400 contracts of the 44-FZ registry)
+//   run_bench [--cards N] [--threads 1,4,16] [--loop-sleep-ms MS] [--cli PATH] [--dir DIR]
+//   run_bench --queue-memory
+//
+// The cards are a mix of the three registries (half 44-FZ, a fifth capital repairs, the rest
+// 223-FZ over the supplier-list, protocol and plan-position routes), none with a scanned
+// protocol: OCR is measured by text_bench. The loop pause is the program's 50 ms unless
+// --loop-sleep-ms sets another. Each run starts from an empty program folder under DIR (by
+// default run_bench_data beside this program).
 #include "crawl/JobQueue.h"
-#include "crawl/PortalSearch.h"
-#include "crawl/RunControl.h"
-#include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
-#include "tests/crawl/RecordingWindow.h"
 #include "tests/support/PortalReplica.h"
 #include "tests/support/SyntheticPortal.h"
 
+#include <poll.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
+#include <QFile>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
-long residentKb() {
-    long pages = 0;
-    long resident = 0;
-    FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(statm);
+struct Options {
+    int cards = 2000;
+    std::vector<int> threads{1, 4, 16};
+    unsigned long loopSleepMs = 50;
+    QString cli = QStringLiteral(CF_CLI_PATH);
+    QString dir;
+    bool queueMemory = false;
+};
+
+Options parseOptions(const QStringList& arguments) {
+    Options options;
+    options.dir = QCoreApplication::applicationDirPath() + QStringLiteral("/run_bench_data");
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (arg == QLatin1String("--cards") && hasValue) {
+            options.cards = arguments[++i].toInt();
+        } else if (arg == QLatin1String("--threads") && hasValue) {
+            options.threads.clear();
+            for (const QString& n : arguments[++i].split(QLatin1Char(',')))
+                options.threads.push_back(n.toInt());
+        } else if (arg == QLatin1String("--loop-sleep-ms") && hasValue) {
+            options.loopSleepMs = arguments[++i].toULong();
+        } else if (arg == QLatin1String("--cli") && hasValue) {
+            options.cli = arguments[++i];
+        } else if (arg == QLatin1String("--dir") && hasValue) {
+            options.dir = arguments[++i];
+        } else if (arg == QLatin1String("--queue-memory")) {
+            options.queueMemory = true;
+        } else {
+            throw std::invalid_argument("unknown argument: " + arg.toStdString());
+        }
     }
-    return resident * sysconf(_SC_PAGESIZE) / 1024;
+    return options;
 }
 
-double cpuSeconds() {
+double seconds(const timeval& time) {
+    return time.tv_sec + time.tv_usec / 1e6;
+}
+
+double cpuSeconds(const rusage& usage) {
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double ownCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return cpuSeconds(usage);
 }
 
-void measureCrawl(PortalReplica& replica, int threads, unsigned long loopSleepMs) {
-    QTemporaryDir dir;
-    auto db = TSQLiteDatabase::Create(dir.filePath(QStringLiteral("db.s3db")));
-    CreateSchema(*db);
-    RecordingWindow window;
-    window.settings.threadsLimit = threads;
-    RunControl control(window);
-    RunParameters parameters;
-    parameters.db = db.get();
-    parameters.programDir = dir.path() + QLatin1Char('/');
-    parameters.publishDateFrom = QDate(2024, 3, 1);
-    parameters.publishDateTo = QDate(2024, 3, 31);
-    parameters.loopSleepMs = loopSleepMs;
-    parameters.requestMutexName = QStringLiteral("cf-run-bench");
-    parameters.handlers.card44 = [](HandlerContext& context, const FinishedJob& job) {
-        context.store.storeContract(job.url, QStringLiteral("s"), QString(), QString(), QString());
-    };
-    replica.clearLog();
-    const double cpuBefore = cpuSeconds();
+// A line of /proc/self/status ("VmHWM", "VmRSS") in KB.
+long statusKb(const char* key) {
+    long kb = 0;
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    const std::size_t keyLength = std::strlen(key);
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, key, keyLength) == 0 && line[keyLength] == ':')
+            kb = std::atol(line + keyLength + 1);
+    }
+    std::fclose(status);
+    return kb;
+}
+
+// The portal: a mix of the three registries over March 2024, no scanned protocol.
+SyntheticPortalConfig portalConfig(int cards) {
+    SyntheticPortalConfig config;
+    config.firstDay = QDate(2024, 3, 1);
+    config.lastDay = QDate(2024, 3, 31);
+    config.contracts44 = cards / 2;
+    config.contractsCapital = cards / 5;
+    config.contracts223 = cards - config.contracts44 - config.contractsCapital;
+    config.ocrContracts = 0;
+    return config;
+}
+
+struct ChildRun {
+    int exitStatus = -1;
+    rusage usage{};
+    double wallSeconds = 0;
+    double lastJobSeconds = 0;  // when the last handled job's log line arrived
+    int jobs = 0;               // log lines of handled jobs
+    int errorLines = 0;         // log lines reporting an error
+    std::string lastLines;
+};
+
+// Runs the console front end with its log on a pipe, timing each log line as it arrives.
+ChildRun runChild(const QStringList& arguments) {
+    std::vector<std::string> texts;
+    for (const QString& argument : arguments)
+        texts.push_back(argument.toStdString());
+    std::vector<char*> argv;
+    for (std::string& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+
+    ChildRun run;
     QElapsedTimer timer;
     timer.start();
-    control.Start(std::move(parameters));
-    control.WaitForRunEnd(3600 * 1000);
-    const double seconds = timer.elapsed() / 1000.0;
-    const int jobs = window.count(QStringLiteral(": успешно"));
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    if (spawned != 0) {
+        close(pipeEnds[0]);
+        throw std::runtime_error("cannot start " + texts[0]);
+    }
+
+    std::string pending;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+        if (got <= 0) break;
+        const double at = timer.nsecsElapsed() / 1e9;
+        pending.append(buffer, static_cast<std::size_t>(got));
+        std::size_t end;
+        while ((end = pending.find('\n')) != std::string::npos) {
+            const std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            if (line.find(": успешно") != std::string::npos) {
+                ++run.jobs;
+                run.lastJobSeconds = at;
+            }
+            if (line.find("Ошибка") != std::string::npos ||
+                line.find("ошибка") != std::string::npos) {
+                ++run.errorLines;
+                if (run.errorLines <= 5) std::fprintf(stderr, "  log: %s\n", line.c_str());
+            }
+            run.lastLines = line;
+        }
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    wait4(pid, &status, 0, &run.usage);
+    run.wallSeconds = timer.nsecsElapsed() / 1e9;
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+struct Expected {
+    std::size_t contracts = 0;
+    std::size_t innLinks = 0;
+    std::vector<std::string> reportInns;
+};
+
+Expected expectedOf(const SyntheticPortal& portal) {
+    Expected expected;
+    for (const SyntheticContract& contract : portal.contracts()) {
+        ++expected.contracts;
+        expected.innLinks += contract.expectedInns.size();
+        if (expected.reportInns.size() < 3 && !contract.expectedInns.empty())
+            expected.reportInns.push_back(contract.expectedInns.front());
+    }
+    return expected;
+}
+
+void measureCrawl(PortalReplica& replica, const Expected& expected, const Options& options,
+                  int threads) {
+    const QString dir =
+        options.dir + QStringLiteral("/threads-%1-pause-%2/").arg(threads).arg(options.loopSleepMs);
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+    QFile inns(dir + QStringLiteral("INNs.txt"));
+    if (!inns.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write INNs.txt");
+    for (const std::string& inn : expected.reportInns)
+        inns.write((inn + "\r\n").c_str());
+    inns.close();
+
+    replica.clearLog();
+    const double replicaCpuBefore = ownCpuSeconds();
+    const ChildRun run = runChild(
+        {options.cli, QStringLiteral("run"), QStringLiteral("--dir"), dir,
+         QStringLiteral("--portal"), QString::fromStdString(replica.baseUrl()),
+         QStringLiteral("--from"), QStringLiteral("01.03.2024"), QStringLiteral("--to"),
+         QStringLiteral("31.03.2024"), QStringLiteral("--threads"), QString::number(threads),
+         QStringLiteral("--loop-sleep-ms"), QString::number(options.loopSleepMs)});
+    const double replicaCpu = ownCpuSeconds() - replicaCpuBefore;
+    const std::size_t requests = replica.requests().size();
+
+    TSQLiteDatabase db(dir + QStringLiteral("db.s3db"));
+    const auto stored = db.GetTableValue(QStringLiteral("SELECT count(*) FROM urls"));
+    const auto links = db.GetTableValue(QStringLiteral("SELECT count(*) FROM url_inns"));
+
+    const int jobs = qMax(1, run.jobs);
+    const double crawlSeconds = run.lastJobSeconds > 0 ? run.lastJobSeconds : run.wallSeconds;
+    const double ceiling = 1000.0 / (2.0 * static_cast<double>(qMax(1UL, options.loopSleepMs)));
     std::printf(
-        "threads %2d, loop pause %3lu ms: %5d jobs in %6.1f s = %6.1f jobs/s, "
-        "CPU %.2f ms/job, RSS %ld KB\n",
-        threads, loopSleepMs, jobs, seconds, jobs / seconds,
-        1000.0 * (cpuSeconds() - cpuBefore) / qMax(1, jobs), residentKb());
+        "threads %2d, loop pause %2lu ms: exit %d, %d jobs (%zu requests), wall %.1f s "
+        "(last job at %.1f s), %.2f jobs/s = %.0f%% of the loop's ceiling of %.0f/s\n"
+        "    program: peak RSS %ld KB, CPU %.2f s = %.2f ms/job (user %.2f s, sys %.2f s); "
+        "replica (this process): CPU %.2f s = %.2f ms/job, RSS %ld KB\n"
+        "    stored %lld of %zu contracts, %lld of %zu INN links; %d error lines\n",
+        threads, options.loopSleepMs, run.exitStatus, run.jobs, requests, run.wallSeconds,
+        crawlSeconds, run.jobs / crawlSeconds, 100.0 * run.jobs / crawlSeconds / ceiling, ceiling,
+        run.usage.ru_maxrss, cpuSeconds(run.usage), 1000.0 * cpuSeconds(run.usage) / jobs,
+        seconds(run.usage.ru_utime), seconds(run.usage.ru_stime), replicaCpu,
+        1000.0 * replicaCpu / jobs, statusKb("VmRSS"), static_cast<long long>(stored),
+        expected.contracts, static_cast<long long>(links), expected.innLinks, run.errorLines);
+    std::fflush(stdout);
+}
+
+long residentKb() {
+    return statusKb("VmRSS");
 }
 
 void measureQueueMemory() {
@@ -87,22 +268,27 @@ void measureQueueMemory() {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const int contracts = argc > 1 ? std::atoi(argv[1]) : 400;
-    PortalReplica replica;
-    replica.start();
-    SetPortalBase(QString::fromStdString(replica.baseUrl()));
-    SyntheticPortalConfig config;
-    config.firstDay = QDate(2024, 3, 1);
-    config.lastDay = QDate(2024, 3, 31);
-    config.contracts44 = contracts;
-    config.contractsCapital = 0;
-    config.contracts223 = 0;
-    SyntheticPortal portal(replica, config);
-
-    measureQueueMemory();
-    for (int threads : {1, 4, 16})
-        measureCrawl(replica, threads, 50);
-    for (int threads : {1, 4, 16})
-        measureCrawl(replica, threads, 1);
-    return 0;
+    try {
+        const Options options = parseOptions(QCoreApplication::arguments());
+        if (options.queueMemory) {
+            measureQueueMemory();
+            return 0;
+        }
+        PortalReplica replica;
+        replica.start();
+        const SyntheticPortal portal(replica, portalConfig(options.cards));
+        const Expected expected = expectedOf(portal);
+        const SyntheticPortalConfig config = portalConfig(options.cards);
+        std::printf(
+            "%d cards: %d 44-FZ, %d capital repairs, %d 223-FZ (no scanned protocol); "
+            "replica at %s, RSS %ld KB before the runs\n",
+            options.cards, config.contracts44, config.contractsCapital, config.contracts223,
+            replica.baseUrl().c_str(), residentKb());
+        for (int threads : options.threads)
+            measureCrawl(replica, expected, options, threads);
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "run_bench: %s\n", e.what());
+        return 1;
+    }
 }
