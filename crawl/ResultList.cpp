@@ -21,7 +21,14 @@ constexpr qsizetype kEntryStep = 11;
 // The trimmed total text of the page, or none (logged) when the page reports no count.
 std::optional<QString> ReadTotalText(ResultListContext& ctx, const QString& url, QStringView page) {
     qsizetype marker = page.indexOf(kTotalMarker);
-    if (page.contains(kNoResults)) marker = -1;
+    const bool noResults = page.contains(kNoResults);
+    if (marker < 0 && !noResults) {
+        // Neither a count nor the portal's "nothing found": a maintenance or broken page,
+        // whose cards this run cannot see. Logged also after a split, unlike empty searches.
+        ctx.addLogLine(QStringLiteral("Ошибка? Страница без списка результатов: ") + url);
+        return std::nullopt;
+    }
+    if (noResults) marker = -1;
     if (marker < 0) {
         // After the first split many narrow searches are empty; their lines would flood the log.
         if (!ctx.splitStarted)

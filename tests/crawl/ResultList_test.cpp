@@ -119,6 +119,17 @@ TEST(ParseResultList, NoResultsLineOnlyBeforeTheFirstSplit) {
     EXPECT_TRUE(run.queue.isEmpty());
 }
 
+TEST(ParseResultList, PageWithoutAnyResultMarkupIsAnErrorBeforeAndAfterASplit) {
+    const QString maintenance = u"<html><h1>Ведутся технические работы</h1></html>"_q;
+    for (const bool split : {false, true}) {
+        ResultListRun run;
+        run.splitStarted = split;
+        run.parse(kSearch, maintenance);
+        EXPECT_EQ(run.log, QStringList{u"Ошибка? Страница без списка результатов: "_q + kSearch});
+        EXPECT_TRUE(run.queue.isEmpty());
+    }
+}
+
 TEST(ParseResultList, PageWithoutRecordCountStillQueuesItsNextPage) {
     ResultListRun run;
     run.parse(kSearch, page("results44_total_without_count.html"));
