@@ -119,7 +119,7 @@ private:
     bool answerFromRegistry(const httplib::Request& req, httplib::Response& res);
     void cutConnection(const httplib::Request& req, httplib::Response& res);
     std::uint64_t logArrival(const httplib::Request& req);
-    void logDone(std::uint64_t id, int status);
+    void logDone(std::uint64_t id, int status, Clock::time_point finished);
 
     TemporaryFolder folder_;
     std::unique_ptr<httplib::SSLServer> server_;
@@ -194,7 +194,8 @@ void PortalReplica::Impl::configure(httplib::Server& server) {
         [this](const httplib::Request& req, httplib::Response& res) { return dispatch(req, res); });
     server.set_logger([this](const httplib::Request&, const httplib::Response& res) {
         if (currentRequest.replica != this) return;
-        logDone(currentRequest.id, currentRequest.cut ? 0 : res.status);
+        logDone(currentRequest.id, currentRequest.cut ? 0 : res.status,
+                ResponseBody::lastWriteBegun().value_or(Clock::now()));
         currentRequest = {};
     });
 }
@@ -204,11 +205,14 @@ void PortalReplica::Impl::configure(httplib::Server& server) {
 httplib::Server::HandlerResponse PortalReplica::Impl::dispatch(const httplib::Request& req,
                                                                httplib::Response& res) {
     const std::uint64_t id = logArrival(req);
+    ResponseBody::clearLastWriteBegun();
     currentRequest = {this, id, false};
     Fault fault;
     {
         std::lock_guard lock(mutex_);
-        fault = faults_.next(req.path);
+        // The loop is a fault of its own: its hops draw none, so that it always runs into the
+        // client's redirect limit.
+        fault = req.path == "/redirect/loop" ? Fault::None : faults_.next(req.path);
         for (std::size_t i = logIds_.size(); i-- > 0;) {
             if (logIds_[i] == id) {
                 log_[i].fault = fault;
@@ -220,7 +224,7 @@ httplib::Server::HandlerResponse PortalReplica::Impl::dispatch(const httplib::Re
     answer(req, res, fault);
     if (res.status == -1) res.status = 200;
     // Provisional: the logger overwrites the time once the answer has gone out.
-    logDone(id, currentRequest.cut ? 0 : res.status);
+    logDone(id, currentRequest.cut ? 0 : res.status, Clock::now());
     return httplib::Server::HandlerResponse::Handled;
 }
 
@@ -336,8 +340,7 @@ std::uint64_t PortalReplica::Impl::logArrival(const httplib::Request& req) {
     return nextId_++;
 }
 
-void PortalReplica::Impl::logDone(std::uint64_t id, int status) {
-    const auto now = Clock::now();
+void PortalReplica::Impl::logDone(std::uint64_t id, int status, Clock::time_point now) {
     std::lock_guard lock(mutex_);
     for (std::size_t i = logIds_.size(); i-- > 0;) {
         if (logIds_[i] == id) {

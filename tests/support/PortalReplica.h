@@ -39,7 +39,9 @@ public:
     struct LoggedRequest {
         std::string method, path, query;             // query without "?", as sent
         std::map<std::string, std::string> headers;  // names lower-case; repeats joined by ", "
-        std::chrono::steady_clock::time_point started, finished;  // headers read; answer written
+        // Headers read; the answer written (for a body: when its last bytes began to go out,
+        // which no client can see the answer's end before).
+        std::chrono::steady_clock::time_point started, finished;
         int status = 0;             // status sent; 0 when the connection was cut without an answer
         Fault fault = Fault::None;  // the fault the request was answered with
     };

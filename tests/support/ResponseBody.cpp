@@ -25,6 +25,15 @@ void StopSignal::reset() {
 
 namespace {
 
+thread_local std::optional<std::chrono::steady_clock::time_point> tLastWriteBegun;
+
+// Writes a chunk, noting the time first when it is the body's last.
+bool writeChunk(httplib::DataSink& sink, const std::string& body, std::size_t offset,
+                std::size_t length) {
+    if (offset + length >= body.size()) tLastWriteBegun = std::chrono::steady_clock::now();
+    return sink.write(body.data() + offset, length);
+}
+
 // Moves the body out of the response into a provider; the body must not stay in res.body, or
 // cpp-httplib would send that instead of asking the provider.
 std::shared_ptr<const std::string> takeBody(httplib::Response& res, std::string& contentType) {
@@ -37,6 +46,14 @@ std::shared_ptr<const std::string> takeBody(httplib::Response& res, std::string&
 
 }  // namespace
 
+std::optional<std::chrono::steady_clock::time_point> ResponseBody::lastWriteBegun() {
+    return tLastWriteBegun;
+}
+
+void ResponseBody::clearLastWriteBegun() {
+    tLastWriteBegun.reset();
+}
+
 void ResponseBody::sendAsIs(httplib::Response& res) {
     if (res.body.empty()) return;  // cpp-httplib sends "Content-Length: 0" and nothing to squeeze
     std::string contentType;
@@ -44,7 +61,7 @@ void ResponseBody::sendAsIs(httplib::Response& res) {
     res.set_content_provider(
         body->size(), contentType,
         [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            return sink.write(body->data() + offset, length);
+            return writeChunk(sink, *body, offset, length);
         });
 }
 
@@ -56,6 +73,6 @@ void ResponseBody::sendPaced(httplib::Response& res, const Pacing& pacing) {
         body->size(), contentType,
         [body, pacing](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             if (offset > 0 && !pacing.stop->sleepFor(pacing.perChunk)) return false;
-            return sink.write(body->data() + offset, std::min(length, pacing.chunkSize));
+            return writeChunk(sink, *body, offset, std::min(length, pacing.chunkSize));
         });
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace httplib {
@@ -32,6 +33,13 @@ struct Pacing {
 };
 
 namespace ResponseBody {
+
+// When this thread last began writing the final bytes of a body (cleared by
+// clearLastWriteBegun). A client cannot have the whole answer before that moment, while the
+// server may note the answer's end only after the client has moved on: this is the end time
+// that orders requests safely.
+std::optional<std::chrono::steady_clock::time_point> lastWriteBegun();
+void clearLastWriteBegun();
 
 // Sends the response's body exactly as it is, with a Content-Length. Without this cpp-httplib
 // compresses text bodies itself (brotli or gzip, whatever the client accepts), which would hide

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "tests/support/PortalReplica.h"
+#include "tests/support/SyntheticPortal.h"
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Whole runs of the program (the console front end, a child process) against the portal replica,
+// and what a run leaves behind, read back for the checks of the end-to-end campaigns.
+
+// A program folder inside a fresh temporary folder of its own, and a separate working folder
+// for the child: whatever a run writes outside the program folder shows up in one of the two.
+class ProgramFolder {
+public:
+    ProgramFolder();
+    QString path() const;     // the program folder, without a trailing "/"
+    QString workDir() const;  // the child's working folder
+    // Names of files and folders under the enclosing folder that are neither the program
+    // folder nor the (empty) working folder: must stay empty.
+    QStringList strayEntries() const;
+    // Files left in the program folder besides the run's own (database, lists, reports, logs).
+    QStringList leftovers() const;
+    void writeInns(const QStringList& lines) const;
+
+private:
+    QTemporaryDir outer_;
+};
+
+struct CliRun {
+    QString folder;
+    std::string portal;  // replica base address
+    QString from = QStringLiteral("01.02.2024"), to = QStringLiteral("29.02.2024");
+    int threads = 4;
+};
+
+// Starts "contract-finder-cli run" for the folder; the caller waits or kills.
+std::unique_ptr<QProcess> StartCli(const CliRun& run, const QString& workDir);
+// Runs it to its end (at most timeoutMs); gives the exit code (-1 on time-out) and the output.
+int RunCli(const CliRun& run, const QString& workDir, QString& output, int timeoutMs = 900000);
+
+// One stored contract, as the database holds it.
+struct StoredContract {
+    std::string subject, conclusion, execution;
+    double amount = 0;
+    std::vector<std::string> inns;  // sorted
+    bool pending = false;           // marked as waiting for its follow-up pages
+};
+
+// Every stored contract by url. Opens the database file read-only.
+std::map<std::string, StoredContract> ReadStore(const QString& programFolder);
+// "PRAGMA integrity_check" of the database file: "ok" when sound.
+QString IntegrityCheck(const QString& programFolder);
+
+// The pages a contract's crawl goes through.
+enum class ChainPage { Card, SupplierList, Notice, Documents, Download };
+// The pages of the contract's route, card first.
+std::vector<ChainPage> ChainOf(const SyntheticContract& contract);
+
+// A fault that spoils the content of an answer the program takes as given: the page is read
+// but yields nothing (unlike transport faults, which the program retries).
+bool SpoilsContent(PortalReplica::Fault fault, ChainPage page);
+
+// Per-contract summary of a run's requests: the fault of the last request of each chain page.
+struct ChainOutcome {
+    bool cardRequested = false;
+    bool cardSpoilt = false;       // the card's last answer was spoilt
+    bool followUpSpoilt = false;   // a follow-up page's last answer was spoilt
+    bool followUpMissing = false;  // a follow-up page of the route was never requested
+};
+// Every request of the contract's chain pages with its status and fault, one per line: for
+// failure messages.
+std::string ChainHistory(const SyntheticContract& contract,
+                         const std::vector<PortalReplica::LoggedRequest>& requests);
+
+std::map<std::string, ChainOutcome> ChainOutcomes(
+    const SyntheticPortal& portal, const std::vector<PortalReplica::LoggedRequest>& requests);

@@ -1,0 +1,143 @@
+// The program killed with SIGKILL in the middle of a run, then run again over the same folder.
+#include "tests/campaign/CampaignSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <set>
+
+namespace {
+
+SyntheticPortalConfig CrashPortal() {
+    SyntheticPortalConfig config;
+    config.seed = 5;
+    config.firstDay = QDate(2024, 2, 1);
+    config.lastDay = QDate(2024, 2, 29);
+    config.contracts44 = 400;
+    config.contractsCapital = 80;
+    config.contracts223 = 200;
+    config.ocrContracts = 0;
+    return config;
+}
+
+int CardRequests(const PortalReplica& replica) {
+    int cards = 0;
+    for (const auto& request : replica.requests())
+        cards += request.path.find("/card/") != std::string::npos ||
+                 request.path.find("contractCard") != std::string::npos;
+    return cards;
+}
+
+// The (INN, contract address) pair of every data line of the .tab files in the folder.
+QStringList ReportPairs(const QString& folder) {
+    QStringList pairs;
+    for (const QString& name : QDir(folder).entryList({u"*.tab"_q}, QDir::Files)) {
+        QFile file(folder + u"/"_q + name);
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(u"\r\n"_q)) {
+            const QStringList fields = line.split(u'\t');
+            if (fields.size() < 2 || !fields[1].startsWith(u"\"http"_q)) continue;
+            pairs << fields[0].mid(1).chopped(1) + u' ' + fields[1].mid(1).chopped(1);
+        }
+    }
+    return pairs;
+}
+
+}  // namespace
+
+TEST(CrashRecovery, KilledRunLosesNothingAndTheNextRunCompletesWithoutRefetching) {
+    PortalReplica replica;
+    replica.start();
+    SyntheticPortal portal(replica, CrashPortal());
+    ProgramFolder folder;
+    // INNs of many contracts: the protocols' suppliers and a few 44-FZ ones.
+    QStringList inns = {u"7701234567"_q, u"500100732259"_q, u"7705123456"_q};
+    for (const SyntheticContract& contract : portal.contracts()) {
+        if (contract.route == SyntheticRoute::Card && inns.size() < 8)
+            inns << QString::fromStdString(contract.inns.front());
+    }
+    folder.writeInns(inns);
+    CliRun run{folder.path(), replica.baseUrl()};
+
+    auto cli = StartCli(run, folder.workDir());
+    // Waiting on the child also drains its output, which would otherwise fill the pipe and
+    // hold the run up.
+    for (int i = 0; i < 1200 && CardRequests(replica) < 300; ++i)
+        cli->waitForFinished(50);
+    ASSERT_GE(CardRequests(replica), 300) << QString::fromUtf8(cli->readAll()).toStdString();
+    cli->kill();  // SIGKILL: no handler, no end-of-run steps
+    ASSERT_TRUE(cli->waitForFinished(10000));
+    ASSERT_EQ(cli->exitStatus(), QProcess::CrashExit);
+
+    ASSERT_EQ(IntegrityCheck(folder.path()), u"ok"_q);
+    const auto atKill = ReadStore(folder.path());
+    ASSERT_GT(atKill.size(), 100u);
+    ASSERT_LT(atKill.size(), portal.contracts().size()) << "killed in the middle";
+    std::map<std::string, const SyntheticContract*> byUrl;
+    for (const SyntheticContract& contract : portal.contracts())
+        byUrl[replica.baseUrl() + contract.cardPath] = &contract;
+    int pending = 0;
+    for (const auto& [url, got] : atKill) {
+        SCOPED_TRACE(url);
+        ASSERT_EQ(byUrl.count(url), 1u);
+        const SyntheticContract& contract = *byUrl[url];
+        // Nothing half-written: a stored contract has all its fields, and its INNs are all
+        // there, or (a 223-FZ card whose follow-up was still to come) none and marked pending.
+        EXPECT_EQ(got.subject, contract.expectedSubject);
+        EXPECT_DOUBLE_EQ(got.amount, contract.expectedAmount);
+        EXPECT_EQ(got.conclusion, contract.expectedConclusion);
+        EXPECT_EQ(got.execution, contract.expectedExecution);
+        if (got.inns != contract.expectedInns) {
+            EXPECT_TRUE(got.inns.empty());
+            EXPECT_TRUE(got.pending);
+        }
+        pending += got.pending;
+    }
+
+    std::printf("stored at the kill: %zu of %zu, waiting for follow-ups: %d\n", atKill.size(),
+                portal.contracts().size(), pending);
+    replica.clearLog();
+    QString output;
+    ASSERT_EQ(RunCli(run, folder.workDir(), output), 0) << output.right(3000).toStdString();
+    const auto completed = ReadStore(folder.path());
+    EXPECT_EQ(completed.size(), portal.contracts().size());
+    for (const SyntheticContract& contract : portal.contracts()) {
+        const std::string url = replica.baseUrl() + contract.cardPath;
+        const auto found = completed.find(url);
+        ASSERT_NE(found, completed.end()) << url;
+        EXPECT_EQ(found->second.inns, contract.expectedInns) << url;
+        EXPECT_FALSE(found->second.pending) << url;
+    }
+    // Only cards not stored before the kill, or still waiting for their follow-ups, are
+    // fetched again.
+    int refetched = 0;
+    for (const auto& request : replica.requests()) {
+        const auto before = atKill.find(replica.baseUrl() + request.path + "?" + request.query);
+        if (before == atKill.end()) continue;
+        EXPECT_TRUE(before->second.pending) << request.path << "?" << request.query;
+        ++refetched;
+    }
+    EXPECT_EQ(refetched, pending);
+    EXPECT_EQ(output.count(u": URL обработан ранее: "_q),
+              static_cast<int>(atKill.size()) - pending);
+
+    // The report lists every contract of the listed INNs, each link once (a link reported
+    // under one INN is not repeated under another).
+    std::set<std::string> expected;
+    for (const SyntheticContract& contract : portal.contracts()) {
+        for (const QString& inn : inns) {
+            const auto& own = contract.expectedInns;
+            if (std::find(own.begin(), own.end(), inn.toStdString()) != own.end())
+                expected.insert(replica.baseUrl() + contract.cardPath);
+        }
+    }
+    std::set<std::string> reported;
+    for (const QString& pair : ReportPairs(folder.path())) {
+        const std::string url = pair.section(u' ', 1).toStdString();
+        EXPECT_TRUE(reported.insert(url).second) << "twice: " << pair.toStdString();
+    }
+    EXPECT_EQ(reported, expected);
+    EXPECT_TRUE(folder.strayEntries().isEmpty());
+}
