@@ -11,7 +11,7 @@ demo="${CF_DEMO_DIR:-$build/demo}"
 mkdir -p "$demo"
 port=${CF_DEMO_PORT:-18743}
 
-"$build/tests/replica/portal-replica" --port "$port" --synthetic "${CF_DEMO_CONTRACTS:-120}" \
+"$build/replica/portal-replica" --port "$port" --synthetic "${CF_DEMO_CONTRACTS:-120}" \
     > "$demo/replica.txt" &
 replica=$!
 trap 'kill $replica 2>/dev/null || true' EXIT

@@ -14,7 +14,7 @@ port=18643
 printf '[Settings]\r\nThreads=4\r\nPortal=https://127.0.0.1:%s\r\n' "$port" > "$work/settings.ini"
 printf '7707083893\r\nГруппа 1\tПоставщик\t7728168971\r\n500100732259\r\n' > "$work/INNs.txt"
 
-"$build/tests/replica/portal-replica" --port "$port" --synthetic 400 > "$work/replica.log" &
+"$build/replica/portal-replica" --port "$port" --synthetic 400 > "$work/replica.log" &
 replica=$!
 Xvfb :99 -screen 0 1100x850x24 >/dev/null 2>&1 &
 xvfb=$!

@@ -2,8 +2,8 @@
 // program itself against the replica on loopback.
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
-#include "tests/support/PortalReplica.h"
-#include "tests/support/SyntheticPortal.h"
+#include "replica/PortalReplica.h"
+#include "replica/SyntheticPortal.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -5,9 +5,9 @@
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
 #include "store/SqlText.h"
-#include "tests/support/PortalReplica.h"
-#include "tests/support/SyntheticCardMarkup.h"
-#include "tests/support/SyntheticPortal.h"
+#include "replica/PortalReplica.h"
+#include "replica/SyntheticCardMarkup.h"
+#include "replica/SyntheticPortal.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 #include "crawl/PortalSearch.h"
 #include "platform/TextFile.h"
 #include "tests/app/MessageBoxCatcher.h"
-#include "tests/support/PortalReplica.h"
-#include "tests/support/SyntheticPortal.h"
+#include "replica/PortalReplica.h"
+#include "replica/SyntheticPortal.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

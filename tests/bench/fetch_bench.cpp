@@ -4,7 +4,7 @@
 // per request, as each fetch worker has.
 #include "fetch/HttpSession.h"
 #include "tests/fetch/ProxyServer.h"
-#include "tests/support/PortalReplica.h"
+#include "replica/PortalReplica.h"
 
 #include <benchmark/benchmark.h>
 

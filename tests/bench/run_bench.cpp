@@ -15,8 +15,8 @@
 // default run_bench_data beside this program).
 #include "crawl/JobQueue.h"
 #include "store/SQLiteWrap.h"
-#include "tests/support/PortalReplica.h"
-#include "tests/support/SyntheticPortal.h"
+#include "replica/PortalReplica.h"
+#include "replica/SyntheticPortal.h"
 
 #include <poll.h>
 #include <spawn.h>

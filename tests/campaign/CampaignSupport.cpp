@@ -2,8 +2,8 @@
 
 #include "store/SQLiteWrap.h"
 #include "store/SqlText.h"
-#include "tests/support/SyntheticCardMarkup.h"
-#include "tests/support/SyntheticContracts.h"
+#include "replica/SyntheticCardMarkup.h"
+#include "replica/SyntheticContracts.h"
 #include "tests/support/TestSupport.h"
 
 #include <sqlite3.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tests/support/PortalReplica.h"
-#include "tests/support/SyntheticPortal.h"
+#include "replica/PortalReplica.h"
+#include "replica/SyntheticPortal.h"
 
 #include <QProcess>
 #include <QString>

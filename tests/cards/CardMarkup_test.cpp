@@ -1,4 +1,4 @@
-#include "tests/support/CardMarkup.h"
+#include "replica/CardMarkup.h"
 #include "cards/Card223.h"
 #include "cards/Card44.h"
 #include "cards/CardCapitalRepair.h"

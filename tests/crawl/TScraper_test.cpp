@@ -3,7 +3,7 @@
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
 #include "tests/crawl/RecordingWindow.h"
-#include "tests/support/PortalReplica.h"
+#include "replica/PortalReplica.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

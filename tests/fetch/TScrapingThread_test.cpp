@@ -2,7 +2,7 @@
 #include "fetch/JobString.h"
 #include "fetch/Rotation.h"
 #include "tests/fetch/ProxyServer.h"
-#include "tests/support/PortalReplica.h"
+#include "replica/PortalReplica.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "tests/support/HttpStatus.h"
+#include "replica/HttpStatus.h"
 
 #include <httplib.h>
 

@@ -1,7 +1,7 @@
-#include "tests/support/ReplicaRoutes.h"
+#include "replica/ReplicaRoutes.h"
 
-#include "tests/support/Compression.h"
-#include "tests/support/HttpStatus.h"
+#include "replica/Compression.h"
+#include "replica/HttpStatus.h"
 
 #include <httplib.h>
 

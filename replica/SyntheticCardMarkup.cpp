@@ -1,7 +1,7 @@
-#include "tests/support/SyntheticCardMarkup.h"
+#include "replica/SyntheticCardMarkup.h"
 
-#include "tests/support/CardMarkup.h"
-#include "tests/support/SyntheticContracts.h"
+#include "replica/CardMarkup.h"
+#include "replica/SyntheticContracts.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/support/SyntheticRoutes.h"
+#include "replica/SyntheticRoutes.h"
 
 #include <algorithm>
 #include <array>

@@ -1,12 +1,12 @@
-#include "tests/support/PortalReplica.h"
+#include "replica/PortalReplica.h"
 
-#include "tests/support/ConnectionCloser.h"
-#include "tests/support/FaultPlan.h"
-#include "tests/support/HttpStatus.h"
-#include "tests/support/ReplicaRoutes.h"
-#include "tests/support/ResponseBody.h"
-#include "tests/support/SelfSignedCertificate.h"
-#include "tests/support/TemporaryFolder.h"
+#include "replica/ConnectionCloser.h"
+#include "replica/FaultPlan.h"
+#include "replica/HttpStatus.h"
+#include "replica/ReplicaRoutes.h"
+#include "replica/ResponseBody.h"
+#include "replica/SelfSignedCertificate.h"
+#include "replica/TemporaryFolder.h"
 
 #include <sys/socket.h>
 

@@ -1,4 +1,4 @@
-#include "tests/support/ConnectionCloser.h"
+#include "replica/ConnectionCloser.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

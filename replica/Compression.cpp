@@ -1,4 +1,4 @@
-#include "tests/support/Compression.h"
+#include "replica/Compression.h"
 
 #include <zlib.h>
 

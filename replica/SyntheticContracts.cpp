@@ -1,6 +1,6 @@
-#include "tests/support/SyntheticContracts.h"
+#include "replica/SyntheticContracts.h"
 
-#include "tests/support/SyntheticRoutes.h"
+#include "replica/SyntheticRoutes.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "tests/support/FaultPlan.h"
+#include "replica/FaultPlan.h"
 
 #include <algorithm>
 

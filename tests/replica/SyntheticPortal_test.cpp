@@ -1,13 +1,13 @@
-#include "tests/support/SyntheticPortal.h"
+#include "replica/SyntheticPortal.h"
 
 #include "tests/crawl/ResultListRun.h"
-#include "tests/support/CardMarkup.h"
-#include "tests/support/PortalReplica.h"
-#include "tests/support/ResultPageMarkup.h"
-#include "tests/support/SyntheticCardMarkup.h"
-#include "tests/support/SyntheticContracts.h"
-#include "tests/support/SyntheticRoutes.h"
-#include "tests/support/SyntheticSearch.h"
+#include "replica/CardMarkup.h"
+#include "replica/PortalReplica.h"
+#include "replica/ResultPageMarkup.h"
+#include "replica/SyntheticCardMarkup.h"
+#include "replica/SyntheticContracts.h"
+#include "replica/SyntheticRoutes.h"
+#include "replica/SyntheticSearch.h"
 #include "tests/support/TestSupport.h"
 
 #include <curl/curl.h>

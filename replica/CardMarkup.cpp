@@ -1,4 +1,4 @@
-#include "tests/support/CardMarkup.h"
+#include "replica/CardMarkup.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/support/ResponseBody.h"
+#include "replica/ResponseBody.h"
 
 #include <httplib.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/support/PortalReplica.h"
+#include "replica/PortalReplica.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,6 +1,6 @@
-#include "tests/support/SyntheticSearch.h"
+#include "replica/SyntheticSearch.h"
 
-#include "tests/support/ResultPageMarkup.h"
+#include "replica/ResultPageMarkup.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "tests/support/SelfSignedCertificate.h"
+#include "replica/SelfSignedCertificate.h"
 
 #include <openssl/bio.h>
 #include <openssl/bn.h>

@@ -2,8 +2,8 @@
 // so the program (or curl) can be tried against it by hand. With --synthetic it also serves
 // three registries of about N contracts each, concluded over the last thirty days. Prints the
 // base address on stdout.
-#include "tests/support/PortalReplica.h"
-#include "tests/support/SyntheticPortal.h"
+#include "replica/PortalReplica.h"
+#include "replica/SyntheticPortal.h"
 
 #include <memory>
 
@@ -50,6 +50,9 @@ std::unique_ptr<SyntheticPortal> servePortal(PortalReplica& replica, int contrac
     config.contracts44 = contracts;
     config.contractsCapital = contracts / 4 + 1;
     config.contracts223 = contracts / 2 + 1;
+    // One day with a thousand more 44-FZ contracts: the crawl has to split the registry's
+    // search by date, and that day's search by price.
+    config.crowdedDays = {{config.lastDay.addDays(-5), 1000}};
     return std::make_unique<SyntheticPortal>(replica, config);
 }
 

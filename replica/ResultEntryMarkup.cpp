@@ -1,5 +1,5 @@
-#include "tests/support/ResultPageMarkup.h"
-#include "tests/support/SyntheticContracts.h"
+#include "replica/ResultPageMarkup.h"
+#include "replica/SyntheticContracts.h"
 
 namespace {
 

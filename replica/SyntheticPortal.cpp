@@ -1,11 +1,11 @@
-#include "tests/support/SyntheticPortal.h"
+#include "replica/SyntheticPortal.h"
 
-#include "tests/support/HttpStatus.h"
-#include "tests/support/PortalReplica.h"
-#include "tests/support/ResultPageMarkup.h"
-#include "tests/support/SyntheticCardMarkup.h"
-#include "tests/support/SyntheticContracts.h"
-#include "tests/support/SyntheticSearch.h"
+#include "replica/HttpStatus.h"
+#include "replica/PortalReplica.h"
+#include "replica/ResultPageMarkup.h"
+#include "replica/SyntheticCardMarkup.h"
+#include "replica/SyntheticContracts.h"
+#include "replica/SyntheticSearch.h"
 
 #include <algorithm>
 #include <array>

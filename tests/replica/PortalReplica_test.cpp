@@ -1,4 +1,4 @@
-#include "tests/support/PortalReplica.h"
+#include "replica/PortalReplica.h"
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "tests/support/ResultPageMarkup.h"
+#include "replica/ResultPageMarkup.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/support/ResponseBody.h"
+#include "replica/ResponseBody.h"
 
 #include <map>
 #include <mutex>

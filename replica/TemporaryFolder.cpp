@@ -1,4 +1,4 @@
-#include "tests/support/TemporaryFolder.h"
+#include "replica/TemporaryFolder.h"
 
 #include <stdlib.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/support/SyntheticPortal.h"
+#include "replica/SyntheticPortal.h"
 
 #include <string>
 
