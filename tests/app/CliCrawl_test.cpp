@@ -1,9 +1,9 @@
 // A whole crawl of the synthetic portal by the console front end, run as the
 // program itself against the replica on loopback.
-#include "store/ContractStore.h"
-#include "store/SQLiteWrap.h"
 #include "replica/PortalReplica.h"
 #include "replica/SyntheticPortal.h"
+#include "store/ContractStore.h"
+#include "store/SQLiteWrap.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,12 +2,12 @@
 // program itself: contracts of the three registries, 223-FZ supplier lists and protocols (one of
 // them only readable by OCR), the store compared with what the portal knows, the report files,
 // and a second run that fetches nothing stored.
-#include "store/ContractStore.h"
-#include "store/SQLiteWrap.h"
-#include "store/SqlText.h"
 #include "replica/PortalReplica.h"
 #include "replica/SyntheticCardMarkup.h"
 #include "replica/SyntheticPortal.h"
+#include "store/ContractStore.h"
+#include "store/SQLiteWrap.h"
+#include "store/SqlText.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

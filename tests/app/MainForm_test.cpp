@@ -2,9 +2,9 @@
 #include "app/TMainForm.h"
 #include "crawl/PortalSearch.h"
 #include "platform/TextFile.h"
-#include "tests/app/MessageBoxCatcher.h"
 #include "replica/PortalReplica.h"
 #include "replica/SyntheticPortal.h"
+#include "tests/app/MessageBoxCatcher.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

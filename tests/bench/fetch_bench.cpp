@@ -3,8 +3,8 @@
 // connection kept, and with a new session (new connection and TLS handshake)
 // per request, as each fetch worker has.
 #include "fetch/HttpSession.h"
-#include "tests/fetch/ProxyServer.h"
 #include "replica/PortalReplica.h"
+#include "tests/fetch/ProxyServer.h"
 
 #include <benchmark/benchmark.h>
 

@@ -14,9 +14,9 @@
 // --loop-sleep-ms sets another. Each run starts from an empty program folder under DIR (by
 // default run_bench_data beside this program).
 #include "crawl/JobQueue.h"
-#include "store/SQLiteWrap.h"
 #include "replica/PortalReplica.h"
 #include "replica/SyntheticPortal.h"
+#include "store/SQLiteWrap.h"
 
 #include <poll.h>
 #include <spawn.h>

@@ -1,9 +1,9 @@
 #include "tests/campaign/CampaignSupport.h"
 
-#include "store/SQLiteWrap.h"
-#include "store/SqlText.h"
 #include "replica/SyntheticCardMarkup.h"
 #include "replica/SyntheticContracts.h"
+#include "store/SQLiteWrap.h"
+#include "store/SqlText.h"
 #include "tests/support/TestSupport.h"
 
 #include <sqlite3.h>

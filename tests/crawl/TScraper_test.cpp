@@ -1,9 +1,9 @@
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
+#include "replica/PortalReplica.h"
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
 #include "tests/crawl/RecordingWindow.h"
-#include "replica/PortalReplica.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

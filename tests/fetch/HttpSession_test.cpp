@@ -1,7 +1,7 @@
 #include "fetch/HttpSession.h"
 
-#include "tests/fetch/ProxyServer.h"
 #include "replica/PortalReplica.h"
+#include "tests/fetch/ProxyServer.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "fetch/TScrapingThread.h"
 #include "fetch/JobString.h"
 #include "fetch/Rotation.h"
-#include "tests/fetch/ProxyServer.h"
 #include "replica/PortalReplica.h"
+#include "tests/fetch/ProxyServer.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 #include "replica/SyntheticPortal.h"
 
-#include "tests/crawl/ResultListRun.h"
 #include "replica/CardMarkup.h"
 #include "replica/PortalReplica.h"
 #include "replica/ResultPageMarkup.h"
@@ -8,6 +7,7 @@
 #include "replica/SyntheticContracts.h"
 #include "replica/SyntheticRoutes.h"
 #include "replica/SyntheticSearch.h"
+#include "tests/crawl/ResultListRun.h"
 #include "tests/support/TestSupport.h"
 
 #include <curl/curl.h>
