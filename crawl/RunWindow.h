@@ -1,5 +1,7 @@
 #pragma once
 
+#include "crawl/RunSummary.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +39,9 @@ public:
     virtual RunSettings runSettings() const = 0;
     // The whole text of the INN list.
     virtual QString innListText() const = 0;
+
+    // The account of a run that has just ended (done, stopped or failed).
+    virtual void showRunSummary(const RunSummary& /*summary*/) {}
 
     // Lets the window handle what is pending, after a visible change.
     virtual void processPendingEvents() {}
