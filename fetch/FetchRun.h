@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fetch/ConnectionWatch.h"
 #include "fetch/RequestPacer.h"
 #include "fetch/WorkerLists.h"
 #include "platform/NamedMutex.h"
@@ -30,6 +31,7 @@ struct FetchRun {
     RequestPacer pacer;
     std::atomic<int> runningDownloads{0};
     WorkerLists lists;
+    ConnectionWatch connections;  // every request of the run reports here
 
     // Read-only while workers run.
     QStringList proxies;

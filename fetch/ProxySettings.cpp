@@ -2,6 +2,7 @@
 
 #include "text/TrimControls.h"
 
+#include <QRegularExpression>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -106,6 +107,15 @@ std::optional<ProxyEntry> ParseFormB(const QString& entry) {
     return parsed;
 }
 
+// "host:port", after trimming and scheme removal: a proxy named without
+// credentials. Neither form A nor form B, but the form most lists use.
+std::optional<ProxyEntry> ParseHostPort(const QString& s) {
+    static const QRegularExpression kHostPort(QStringLiteral("^([^\\s:;@/\"]+):([0-9]{1,5})$"));
+    const QRegularExpressionMatch match = kHostPort.match(s);
+    if (!match.hasMatch()) return std::nullopt;
+    return ProxyEntry{match.captured(1), match.captured(2), QString(), QString()};
+}
+
 }  // namespace
 
 void ConfigureProxy(ProxySettings& settings, const QString& entry) {
@@ -119,7 +129,13 @@ void ConfigureProxy(ProxySettings& settings, const QString& entry) {
 
     const std::optional<ProxyEntry> parsed =
         s.contains(u'@') ? std::optional(ParseFormA(s)) : ParseFormB(entry);
-    if (!parsed) return;
+    if (!parsed) {
+        // Only a bare "host:port" is taken; it carries no credentials, so none
+        // of another proxy's are sent to it.
+        const std::optional<ProxyEntry> plain = ParseHostPort(s);
+        if (plain) settings = ProxySettings{plain->host, PortNumber(plain->portText), {}, {}};
+        return;
+    }
     settings.server = parsed->host;
     settings.port = PortNumber(parsed->portText);
     if (!parsed->user.isEmpty()) {

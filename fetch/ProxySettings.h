@@ -17,8 +17,10 @@ struct ProxySettings {
 // Applies one proxy entry to the settings. Two forms are understood:
 //  A (contains "@" after trimming): [scheme//]user[:password]@host[:port]
 //  B (no "@"): fields split by SplitProxyFields: "host:port", user, password.
-// An empty entry clears everything; a form B entry with fewer than three fields
-// changes nothing; an empty user name keeps the previous user name and password.
+// A third form, "[scheme//]host:port" alone, names a proxy without credentials
+// and clears the user name and password. An empty entry clears everything;
+// any other form B entry with fewer than three fields changes nothing; an
+// empty user name keeps the previous user name and password.
 void ConfigureProxy(ProxySettings& settings, const QString& entry);
 
 // Splits a form B entry into fields: ";" and characters of codes 1 to 32

@@ -1,6 +1,7 @@
 #include "fetch/TScrapingThread.h"
 
 #include "fetch/DownloadedDocument.h"
+#include "fetch/FailureReason.h"
 #include "fetch/HttpSession.h"
 #include "fetch/JobString.h"
 #include "fetch/ProxySettings.h"
@@ -102,19 +103,31 @@ bool TScrapingThread::request(HttpSession& session, HttpResponse& response) {
         auto turn = m_run->pacer.beginDirect(RequestInterval, m_terminated);
         if (!turn) return false;  // stopped while waiting for the turn
         response = session.get(url);
+        noteAnswer(response);
         return true;
     }
     ConfigureProxy(session.proxy(), proxy);
     response = session.get(url);
+    noteAnswer(response);
     if (!response.ok) {
         if (response.errorMessage.contains(QLatin1String("Gracefully"))) {
             response = session.get(url);
+            noteAnswer(response);
         } else {
             response.errorMessage = QStringLiteral("retry");
         }
     }
     if (response.ok) m_run->pacer.markRequestEnd();
     return true;
+}
+
+// A portal that never answers gets one clear line in the run's log rather
+// than only hundreds of libcurl texts; a stop's abort is no failure.
+void TScrapingThread::noteAnswer(const HttpResponse& response) {
+    if (Terminated() || response.errorMessage == QLatin1String("aborted")) return;
+    if (m_run->connections.note(response.statusCode > 0)) {
+        AddWorkerLogLine(NoAnswerWarning(url, ConnectionWatch::kWarnAfter, response.errorMessage));
+    }
 }
 
 void TScrapingThread::processResponse(const HttpResponse& response) {

@@ -56,6 +56,7 @@ private:
 
     AttemptEnd attempt(HttpSession& session, int& attempts);
     bool request(HttpSession& session, HttpResponse& response);
+    void noteAnswer(const HttpResponse& response);
     void processResponse(const HttpResponse& response);
     void handleFailure(HttpSession& session, const QString& message, int statusCode, int& attempts);
     void finish(bool download);

@@ -1,5 +1,7 @@
 #include "fetch/ProxySettings.h"
 
+#include "fetch/ProxyList.h"
+
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -86,8 +88,27 @@ TEST(ConfigureProxy, FormBFieldsAndTheirEdgeCases) {
 
 TEST(ConfigureProxy, FewerThanThreeFieldsChangeNothing) {
     ProxySettings s = WithCredentials();
-    for (const QString& entry : {u"host:8080"_q, u"host:8080;user"_q, u"   "_q}) {
+    for (const QString& entry : {u"host:8080;user"_q, u"   "_q, u"host"_q}) {
         ConfigureProxy(s, entry);
         ExpectProxy(s, u"old"_q, 1, u"olduser"_q, u"oldpass"_q);
     }
+}
+
+TEST(ConfigureProxy, BareHostAndPortNameAProxyWithoutCredentials) {
+    ProxySettings s = WithCredentials();
+    ConfigureProxy(s, u" 10.0.0.7:3128 "_q);
+    ExpectProxy(s, u"10.0.0.7"_q, 3128, u""_q, u""_q);
+    s = WithCredentials();
+    ConfigureProxy(s, u"http://proxy.example:8080"_q);
+    ExpectProxy(s, u"proxy.example"_q, 8080, u""_q, u""_q);
+}
+
+TEST(CheckProxyList, LinesWithoutAServerAreNamedAndLeftOut) {
+    const ProxyListCheck check = CheckProxyList(
+        {u"10.0.0.7:3128"_q, u"not a proxy"_q, u""_q, u"u:p@h:1"_q, u"h:2;u;p"_q, u"h:3;u"_q});
+    EXPECT_EQ(check.usable, (QStringList{u"10.0.0.7:3128"_q, u"u:p@h:1"_q, u"h:2;u;p"_q}));
+    ASSERT_EQ(check.warnings.size(), 3);
+    EXPECT_TRUE(check.warnings[0].startsWith(u"Строка 2 файла proxy.txt: \"not a proxy\" — "_q));
+    EXPECT_TRUE(check.warnings[1].startsWith(u"Строка 3 файла proxy.txt: \"\""_q));
+    EXPECT_TRUE(check.warnings[2].startsWith(u"Строка 6 файла proxy.txt: \"h:3;u\""_q));
 }
