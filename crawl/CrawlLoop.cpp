@@ -2,6 +2,7 @@
 // busy and hands every finished job to the handler of its page kind.
 #include "crawl/ResultList.h"
 #include "crawl/TScraper.h"
+#include "fetch/FailureReason.h"
 #include "fetch/JobString.h"
 #include "fetch/Rotation.h"
 #include "fetch/TScrapingThread.h"
@@ -58,7 +59,11 @@ void TScraper::handleFinishedJob() {
     TScrapingThread* worker = m_fetch->lists.firstFinished();
     const FinishedJob job{worker->result, worker->url, worker->canonical, worker->html,
                           worker->statusText};
+    Health.jobFinished(job.url, job.kind);
     LogMessageText = job.url + QStringLiteral(": ") + job.statusText;
+    // The "ERROR_" status is libcurl's or the portal's text; the reason says it in Russian.
+    const QString reason = job.kind < 0 ? FailureReason(job.statusText) : QString();
+    if (!reason.isEmpty()) LogMessageText += QStringLiteral(" — ") + reason;
     AddLogLine();
     dispatch(job);
     m_fetch->lists.takeFinished();

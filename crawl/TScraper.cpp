@@ -1,7 +1,9 @@
 #include "crawl/TScraper.h"
 
+#include "crawl/LogFileName.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
+#include "fetch/ProxyList.h"
 #include "fetch/TScrapingThread.h"
 #include "platform/GeneralError.h"
 #include "platform/TextFile.h"
@@ -65,7 +67,8 @@ void TScraper::Execute() {
 
 void TScraper::setUp() {
     // Named first, so that even a run whose set-up fails leaves its log file.
-    LogFileName = QStringLiteral("log%1.txt").arg(static_cast<qint32>(TickClock::system().ticks()));
+    LogFileName =
+        FreeLogFileName(m_parameters.programDir, static_cast<qint32>(TickClock::system().ticks()));
     m_fetch->pacer.reset();
     m_splitStarted = false;
     TendersCounter = 0;
@@ -75,7 +78,8 @@ void TScraper::setUp() {
     SetBusyState();
 
     const QString& dir = m_parameters.programDir;
-    m_fetch->proxies = ReadListFile(dir + QStringLiteral("proxy.txt"));
+    // A line that names no proxy server would send its requests out directly.
+    m_fetch->proxies = CheckProxyList(ReadListFile(dir + QStringLiteral("proxy.txt"))).usable;
     m_fetch->userAgents = ReadListFile(dir + QStringLiteral("useragents.txt"));
     m_shownLinksFile = ReadTextFile(dir + QStringLiteral("shown.txt"))
                            .value_or(DecodedText{QString(), TextEncoding::Utf8Bom});
@@ -87,6 +91,10 @@ void TScraper::setUp() {
 
     LogMessageText = QStringLiteral("Начинаем работу...");
     AddLogLine();
+    for (const QString& warning : m_parameters.startWarnings) {
+        LogMessageText = warning;
+        AddLogLine();
+    }
     queueStartAddresses();
     m_queueDrained = false;
     ReadRunSettings();
@@ -98,7 +106,9 @@ void TScraper::queueStartAddresses() {
     const QString to = dateText(m_parameters.publishDateTo);
     for (PortalRegistry registry : {PortalRegistry::Contracts223, PortalRegistry::CapitalRepairs,
                                     PortalRegistry::Contracts44}) {
-        m_queue.addTail(BuildStartAddress(registry, from, to));
+        const QString address = BuildStartAddress(registry, from, to);
+        m_queue.addTail(address);
+        Health.startSearchQueued(address);
     }
     ProgressBarPosition = 0;
     ProgressBarMax = static_cast<int>(m_queue.size());
@@ -121,7 +131,8 @@ QStringList TScraper::reportStage() {
                               }};
         files = m_parameters.reportStage(context);
     }
-    result = QStringLiteral("ok");
+    const QString failure = Health.failureText(PortalBase());
+    result = failure.isEmpty() ? QStringLiteral("ok") : QStringLiteral("ERROR_") + failure;
     ReportResult();
     return files;
 }
@@ -135,8 +146,11 @@ void TScraper::endOfRun(const QStringList& reportFiles) {
             AddLogLine();
         });
     }
-    const QString logPath = m_parameters.programDir + LogFileName;
+    QString logPath;
     if (!LogFileName.isEmpty()) {
+        // Another copy of the program may have taken the name meanwhile.
+        LogFileName = KeepLogFileNameFree(m_parameters.programDir, LogFileName);
+        logPath = m_parameters.programDir + LogFileName;
         appendStampedLine(QStringLiteral(": Работа завершена, лог записан в ") + logPath);
         QStringList lines;
         Synchronize([this, &lines] { lines = m_window.logLines(); });

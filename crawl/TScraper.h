@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/JobQueue.h"
+#include "crawl/RunHealth.h"
 #include "crawl/RunHooks.h"
 #include "crawl/RunWindow.h"
 #include "fetch/FetchRun.h"
@@ -35,6 +36,9 @@ struct RunParameters {
     unsigned long loopSleepMs = 50;
     ReportStage reportStage;
     WorkbookStage workbookStage;
+    // Lines the run's log gets right after "Начинаем работу...": what the
+    // front end's checks found wrong with the INN list, proxy.txt, settings.
+    QStringList startWarnings;
 };
 
 // The crawl controller: carries out one run on a thread of its own, from the
@@ -66,6 +70,9 @@ public:
     int ThreadsLimit = 1;
     int RequestIntervalSec = 0;
     QString LogFileName;
+    // Whether the portal gave the run anything; a run that got nothing ends
+    // with result "ERROR_" and the reason.
+    RunHealth Health;
 
 protected:
     void run() override { Execute(); }
