@@ -17,10 +17,25 @@ int ProgramSettings::clampThreads(const QString& text) {
     return static_cast<int>(qBound(qlonglong(kMinThreads), value, qlonglong(kMaxThreads)));
 }
 
+std::optional<int> ProgramSettings::parseThreads(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < kMinThreads || value > kMaxThreads) return std::nullopt;
+    return value;
+}
+
 ProgramSettings ProgramSettings::load(const QString& programDir) {
     QSettings ini(settingsPath(programDir), QSettings::IniFormat);
     ProgramSettings settings;
-    settings.threads = clampThreads(ini.value(QStringLiteral("Settings/Threads")).toString());
+    const QVariant threads = ini.value(QStringLiteral("Settings/Threads"));
+    settings.threads = clampThreads(threads.toString());
+    if (threads.isValid() && !parseThreads(threads.toString())) {
+        settings.threadsProblem = QStringLiteral(
+                                      "В settings.ini значение Threads=%1 — не число от 1 до 1000; "
+                                      "используется %2")
+                                      .arg(threads.toString())
+                                      .arg(settings.threads);
+    }
     settings.portal = ini.value(QStringLiteral("Settings/Portal")).toString().trimmed();
     return settings;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // "settings.ini" in the program folder: section "Settings", key "Threads"
 // (1..1000, default 1) and key "Portal" (the portal's address, default the
@@ -11,6 +12,9 @@ struct ProgramSettings {
 
     int threads = kMinThreads;
     QString portal;  // empty: the real portal
+    // A Russian log line when "Threads" holds no number from 1 to 1000, with
+    // the value used instead; empty otherwise (also when the key is missing).
+    QString threadsProblem;
 
     static ProgramSettings load(const QString& programDir);
     void save(const QString& programDir) const;
@@ -18,4 +22,6 @@ struct ProgramSettings {
     // A Threads text as the settings and the window take it: a number in
     // range, or the nearest bound; anything else gives the default.
     static int clampThreads(const QString& text);
+    // A thread count as an option gives it: a whole number from 1 to 1000, else none.
+    static std::optional<int> parseThreads(const QString& text);
 };

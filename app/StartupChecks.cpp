@@ -1,5 +1,6 @@
 #include "app/StartupChecks.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -11,12 +12,31 @@ const QString kExtractHint = QStringLiteral(
     "Это можно сделать, кликнув правой кнопкой мыши на архиве и выбрав пункт меню "
     "\"Извлечь все\"");
 
-// A temporary folder of either platform: "/tmp/", "/var/tmp/" or "\Temp\".
+// The path with "/" separators and one "/" at its end.
+QString folderPath(const QString& dir) {
+    QString path = QDir::cleanPath(QString(dir).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    return path;
+}
+
+// A Windows path: backslashes or a drive letter.
+bool isWindowsPath(const QString& dir) {
+    return dir.contains(QLatin1Char('\\')) ||
+           (dir.size() >= 2 && dir[0].isLetter() && dir[1] == QLatin1Char(':'));
+}
+
+// A temporary folder. A Windows path is one when it holds "\Temp\" in any
+// letter case (the system's and the users' temporary folders); any other path
+// only when it lies in the system's temporary location, /tmp or /var/tmp, so
+// that a project folder that happens to be named "temp" is not refused.
 bool isTemporaryFolder(const QString& dir) {
-    const QString path =
-        QString(dir).replace(QLatin1Char('\\'), QLatin1Char('/')) + QLatin1Char('/');
-    return path.contains(QLatin1String("/temp/"), Qt::CaseInsensitive) ||
-           path.contains(QLatin1String("/tmp/"), Qt::CaseInsensitive);
+    const QString path = folderPath(dir);
+    if (isWindowsPath(dir)) return path.contains(QLatin1String("/temp/"), Qt::CaseInsensitive);
+    for (const QString& temporary :
+         {QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp")}) {
+        if (path.startsWith(folderPath(temporary))) return true;
+    }
+    return false;
 }
 
 bool hasRussianData(const QString& tesseract) {

@@ -1,8 +1,10 @@
 #include "app/TMainForm.h"
 
+#include "app/DatabaseOpening.h"
 #include "app/OptionalDateEdit.h"
 #include "app/ProgramSettings.h"
 #include "app/RunAssembly.h"
+#include "app/RunStartChecks.h"
 #include "app/StartupChecks.h"
 #include "app/TextSelectAll.h"
 #include "crawl/PortalSearch.h"
@@ -67,13 +69,19 @@ bool TMainForm::runPlacementChecks() {
     if (!problem) return true;
     showMessage(problem->caption, problem->text);
     m_startupFailed = true;
-    close();
-    QCoreApplication::exit(0);
+    // The process ends at once: main() sees startupFailed() before any event
+    // loop runs, and a window shown later from a running loop quits it.
+    hide();
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     return false;
 }
 
 void TMainForm::loadSettingsAndList() {
-    LimitEdit->setValue(ProgramSettings::load(m_options.programDir).threads);
+    const ProgramSettings settings = ProgramSettings::load(m_options.programDir);
+    LimitEdit->setValue(settings.threads);
+    if (!settings.threadsProblem.isEmpty()) LogsMemo->appendPlainText(settings.threadsProblem);
+    if (!m_options.portalProblem.isEmpty()) LogsMemo->appendPlainText(m_options.portalProblem);
     try {
         const auto inns = ReadTextFile(m_options.programDir + QStringLiteral("INNs.txt"));
         if (inns) {
@@ -99,13 +107,40 @@ void TMainForm::locateOcrEngine() {
 }
 
 void TMainForm::openDatabase() {
-    try {
-        m_db = TSQLiteDatabase::Create(m_options.programDir + QStringLiteral("db.s3db"));
-        CreateSchema(*m_db);
-    } catch (const EGeneralError& e) {
-        m_db.reset();
-        showMessage(QStringLiteral("Ошибка"), e.message());
+    DatabaseOpening opening = OpenProgramDatabase(m_options.programDir);
+    if (opening.damaged && askToMoveDamagedDatabase(opening.message)) {
+        try {
+            const QString moved = MoveDamagedDatabase(m_options.programDir);
+            LogsMemo->appendPlainText(opening.message + QStringLiteral(" Файл переименован в ") +
+                                      moved + QStringLiteral(", начата новая база."));
+            opening = OpenProgramDatabase(m_options.programDir);
+        } catch (const EGeneralError& e) {
+            opening.message = e.message();
+        }
+    } else if (opening.damaged) {
+        opening.message += QStringLiteral(
+            " Файл оставлен как есть; сбор невозможен, пока его не "
+            "переименуют или не уберут из папки программы.");
     }
+    m_db = std::move(opening.db);
+    if (m_db) return;
+    if (!opening.damaged) showMessage(QStringLiteral("Ошибка"), opening.message);
+    LogsMemo->appendPlainText(opening.message);
+    m_dbMissing = true;
+    StartButton->setEnabled(false);
+}
+
+bool TMainForm::askToMoveDamagedDatabase(const QString& message) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("База данных"),
+                    message + QStringLiteral("\n\nПереименовать его в ") +
+                        DamagedDatabaseName(QDateTime::currentDateTime()) +
+                        QStringLiteral(" и начать новую базу? Файл не будет удалён."),
+                    QMessageBox::NoButton, this);
+    box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.exec();
+    return box.clickedButton() != no && box.clickedButton() != nullptr;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -141,12 +176,39 @@ void TMainForm::StartButtonClick() {
         showMessage(QStringLiteral("Ошибка"), QStringLiteral("База данных не открыта"));
         return;
     }
-    const auto outcome = m_control.Start(
+    RunParameters parameters =
         AssembleRun(*m_db, m_options.programDir, DatePublishedPicker->optionalDate(),
-                    DatePublishedPicker2->optionalDate(), m_tesseractExe));
+                    DatePublishedPicker2->optionalDate(), m_tesseractExe);
+    if (!checkRunStart(parameters)) return;
+    const auto outcome = m_control.Start(std::move(parameters));
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         showMessage(QString(), QStringLiteral("Задайте список ИНН!"));
     }
+}
+
+// The input checks shared with the console: a refusal is shown and logged;
+// the warnings of a run that may start go to its log after its first lines.
+bool TMainForm::checkRunStart(RunParameters& parameters) {
+    if (!m_options.portalProblem.isEmpty()) {
+        showMessage(QStringLiteral("Ошибка"), m_options.portalProblem);
+        return false;
+    }
+    RunStartCheck check;
+    try {
+        check = CheckRunStart({innListText(), parameters.publishDateFrom, parameters.publishDateTo,
+                               UseProxyCheckBox->isChecked(), m_options.programDir});
+    } catch (const EGeneralError& e) {
+        check.refusal = e.message();
+    }
+    if (check.refusal.isEmpty()) {
+        parameters.startWarnings = check.warnings;
+        return true;
+    }
+    for (const QString& warning : check.warnings)
+        LogsMemo->appendPlainText(warning);
+    LogsMemo->appendPlainText(check.refusal);
+    showMessage(QStringLiteral("Ошибка"), check.refusal);
+    return false;
 }
 
 void TMainForm::showMessage(const QString& caption, const QString& text) {
@@ -169,7 +231,7 @@ QStringList TMainForm::logLines() const {
 }
 
 void TMainForm::setRunControlsEnabled(bool enabled) {
-    StartButton->setEnabled(enabled && !m_ocrMissing);
+    StartButton->setEnabled(enabled && !m_ocrMissing && !m_dbMissing);
     InnsMemo->setEnabled(enabled);
 }
 

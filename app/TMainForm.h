@@ -26,6 +26,7 @@ struct MainFormOptions {
     QString placementPath;  // the folder of the program file, for the placement checks
     bool checkPlacement = true;
     bool findTesseract = true;  // look for the OCR engine (tests may pretend it is missing)
+    QString portalProblem;      // a bad "Portal=" in settings.ini: no run can start
 };
 
 // The program's window: the INN list, the log, the thread count, the date
@@ -86,6 +87,8 @@ private:
     void loadSettingsAndList();
     void locateOcrEngine();
     void openDatabase();
+    bool askToMoveDamagedDatabase(const QString& message);
+    bool checkRunStart(RunParameters& parameters);
     void saveSettingsAndList();
     void showMessage(const QString& caption, const QString& text);
 
@@ -97,4 +100,5 @@ private:
     bool m_shown = false;
     bool m_startupFailed = false;
     bool m_ocrMissing = false;
+    bool m_dbMissing = false;  // the database could not be opened: start stays disabled
 };

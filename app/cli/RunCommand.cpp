@@ -1,7 +1,10 @@
 #include "app/cli/RunCommand.h"
 
+#include "app/DatabaseOpening.h"
+#include "app/PortalAddress.h"
 #include "app/ProgramSettings.h"
 #include "app/RunAssembly.h"
+#include "app/RunStartChecks.h"
 #include "app/cli/ConsoleWindow.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
@@ -36,6 +39,7 @@ struct RunOptions {
     std::optional<int> threads;
     int intervalSec = 0;
     bool useProxy = false;
+    bool moveDamagedDb = false;
     QString portal;
     std::optional<unsigned long> loopSleepMs;  // for tests: shorter loop pauses
 };
@@ -65,7 +69,8 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     const QCommandLineOption portal(QStringLiteral("portal"), QString(), QStringLiteral("адрес"));
     const QCommandLineOption loopSleep(QStringLiteral("loop-sleep-ms"), QString(),
                                        QStringLiteral("мс"));
-    parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep});
+    const QCommandLineOption moveDamaged(QStringLiteral("move-damaged-db"));
+    parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep, moveDamaged});
     if (!parser.parse(arguments)) {
         printError(QStringLiteral("Ошибка в параметрах: ") + parser.errorText());
         return std::nullopt;
@@ -79,30 +84,74 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
         return std::nullopt;
     }
     if (parser.isSet(threads)) {
-        options.threads = ProgramSettings::clampThreads(parser.value(threads));
+        options.threads = ProgramSettings::parseThreads(parser.value(threads));
+        if (!options.threads) {
+            printError(
+                QStringLiteral("Ошибка в параметрах: --threads %1 — нужно число от 1 до 1000")
+                    .arg(parser.value(threads)));
+            return std::nullopt;
+        }
     }
     options.intervalSec = qMax(0, parser.value(interval).toInt());
     options.useProxy = parser.isSet(proxy);
+    options.moveDamagedDb = parser.isSet(moveDamaged);
     options.portal = parser.value(portal);
     if (parser.isSet(loopSleep)) options.loopSleepMs = parser.value(loopSleep).toULong();
     return options;
+}
+
+// The database, or none after a message; a damaged file is moved aside only when asked.
+std::unique_ptr<TSQLiteDatabase> openDatabase(const QString& programDir, bool moveDamaged) {
+    DatabaseOpening opening = OpenProgramDatabase(programDir);
+    if (opening.damaged && moveDamaged) {
+        const QString moved = MoveDamagedDatabase(programDir);
+        printError(opening.message + QStringLiteral(" Файл переименован в ") + moved +
+                   QStringLiteral(", начата новая база."));
+        opening = OpenProgramDatabase(programDir);
+    } else if (opening.damaged) {
+        printError(opening.message +
+                   QStringLiteral(" Запустите с параметром --move-damaged-db, чтобы переименовать "
+                                  "его в db.s3db.damaged-<дата-время> и начать новую базу "
+                                  "(файл не удаляется)."));
+        return nullptr;
+    }
+    if (!opening.db) printError(opening.message);
+    return std::move(opening.db);
 }
 
 int runCrawl(const RunOptions& options) {
     const QString programDir = ResolveProgramDir(options.dir);
     const ProgramSettings settings = ProgramSettings::load(programDir);
     const QString portal = options.portal.isEmpty() ? settings.portal : options.portal;
-    if (!portal.isEmpty()) SetPortalBase(portal);
+    if (!portal.isEmpty()) {
+        const PortalAddressCheck address = CheckPortalAddress(portal);
+        if (!address.problem.isEmpty()) {
+            printError(address.problem);
+            return kBadUsage;
+        }
+        SetPortalBase(address.base);
+    }
 
     const auto innFile = ReadTextFile(programDir + QStringLiteral("INNs.txt"));
-    auto db = TSQLiteDatabase::Create(programDir + QStringLiteral("db.s3db"));
-    CreateSchema(*db);
+    const QString innList = innFile ? innFile->text : QString();
+    RunStartCheck check =
+        CheckRunStart({innList, options.from, options.to, options.useProxy, programDir});
+    if (!options.threads && !settings.threadsProblem.isEmpty())
+        check.warnings << settings.threadsProblem;
+    if (!check.refusal.isEmpty()) {
+        for (const QString& warning : check.warnings)
+            printError(warning);
+        printError(check.refusal);
+        return kBadUsage;
+    }
+    auto db = openDatabase(programDir, options.moveDamagedDb);
+    if (!db) return kFailed;
 
     RunSettings runSettings;
     runSettings.threadsLimit = options.threads.value_or(settings.threads);
     runSettings.requestIntervalSec = options.intervalSec;
     runSettings.useProxy = options.useProxy;
-    ConsoleWindow window(runSettings, innFile ? innFile->text : QString());
+    ConsoleWindow window(runSettings, innList);
     RunControl control(window);
 
     QString result;
@@ -114,6 +163,7 @@ int runCrawl(const RunOptions& options) {
         AssembleRun(*db, programDir, options.from, options.to,
                     QStandardPaths::findExecutable(QStringLiteral("tesseract")));
     if (options.loopSleepMs) parameters.loopSleepMs = *options.loopSleepMs;
+    parameters.startWarnings = check.warnings;
     const auto outcome = control.Start(std::move(parameters));
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         printError(QStringLiteral("Задайте список ИНН! (файл ") + programDir +

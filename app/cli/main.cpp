@@ -22,6 +22,9 @@ const char* const kUsage =
     "  --interval <S>      пауза между прямыми запросами, секунд\n"
     "  --proxy             работать через прокси из proxy.txt\n"
     "  --portal <адрес>    адрес портала (по умолчанию https://zakupki.gov.ru)\n"
+    "  --move-damaged-db   повреждённый db.s3db переименовать в db.s3db.damaged-<дата-время>\n"
+    "                      и начать новую базу (старый файл не удаляется)\n"
+    "  -h, --help          показать эту справку\n"
     "\n"
     "Ctrl+C останавливает сбор; лог работы всё равно записывается.\n"
     "Коды выхода: 0 - готово, 1 - ошибка, 2 - неверные параметры, 130 - остановлено.\n";
@@ -33,6 +36,13 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("contract-finder"));
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.value(1);
+    // "run --help" asks for the usage as "--help" alone does.
+    const bool helpAsked =
+        arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"));
+    if (command == QLatin1String("run") && helpAsked) {
+        QTextStream(stdout) << QString::fromUtf8(kUsage);
+        return 0;
+    }
     if (command == QLatin1String("run")) {
         arguments.removeAt(1);
         return RunCommand(arguments);

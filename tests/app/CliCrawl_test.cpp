@@ -23,7 +23,7 @@ protected:
         programDir = dir.path() + u"/"_q;
         QFile inns(programDir + u"INNs.txt"_q);
         ASSERT_TRUE(inns.open(QIODevice::WriteOnly));
-        inns.write("7701234567\r\n");
+        inns.write("7707083893\r\n");
     }
 
     // Runs "contract-finder-cli run" to its end; gives its exit code.

@@ -170,6 +170,62 @@ TEST_F(MainFormTest, RunControlsDriveARunAgainstTheReplica) {
     SetPortalBase(u"https://zakupki.gov.ru"_q);
 }
 
+TEST_F(MainFormTest, DamagedDatabaseIsMovedAsideOnlyOnYes) {
+    const QByteArray noise(3000, '\x5a');
+    auto writeNoise = [&] {
+        QFile file(dir.filePath(u"db.s3db"_q));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(noise);
+    };
+    auto readDb = [&] {
+        QFile file(dir.filePath(u"db.s3db"_q));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    writeNoise();
+    messages.answer = u"Нет"_q;
+    {
+        auto form = showForm();
+        ASSERT_EQ(messages.texts.size(), 1);
+        EXPECT_TRUE(messages.texts.first().contains(u"повреждён или не является базой данных"_q));
+        EXPECT_TRUE(messages.texts.first().contains(u"db.s3db.damaged-"_q));
+        EXPECT_FALSE(form->StartButton->isEnabled());
+        form->setRunControlsEnabled(true);
+        EXPECT_FALSE(form->StartButton->isEnabled());
+        EXPECT_TRUE(form->LogsMemo->toPlainText().contains(u"Файл оставлен как есть"_q));
+        EXPECT_EQ(readDb(), noise);
+    }
+    messages.answer = u"Да"_q;
+    auto form = showForm();
+    EXPECT_TRUE(form->StartButton->isEnabled());
+    const QStringList moved = QDir(dir.path()).entryList({u"db.s3db.damaged-*"_q});
+    ASSERT_EQ(moved.size(), 1);
+    QFile kept(dir.filePath(moved.first()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), noise);
+    EXPECT_TRUE(readDb().startsWith("SQLite format 3"));
+}
+
+TEST_F(MainFormTest, ReversedRangeOrBadInnListStartsNoRun) {
+    auto form = showForm();
+    form->DatePublishedPicker->setOptionalDate(QDate(2024, 3, 10));
+    form->DatePublishedPicker2->setOptionalDate(QDate(2024, 3, 1));
+    QTest::mouseClick(form->StartButton, Qt::LeftButton);
+    EXPECT_FALSE(form->runControl().IsRunActive());
+    ASSERT_FALSE(messages.texts.isEmpty());
+    EXPECT_TRUE(messages.texts.last().startsWith(
+        u"Дата окончания периода (01.03.2024) раньше даты начала (10.03.2024)"_q));
+
+    form->DatePublishedPicker2->setOptionalDate(QDate());
+    form->InnsMemo->setPlainText(u"7707083894\n123"_q);
+    QTest::mouseClick(form->StartButton, Qt::LeftButton);
+    EXPECT_FALSE(form->runControl().IsRunActive());
+    EXPECT_TRUE(messages.texts.last().startsWith(u"В списке ИНН нет ни одного верного ИНН"_q));
+    const QString log = form->LogsMemo->toPlainText();
+    EXPECT_TRUE(
+        log.contains(u"Строка 1 списка ИНН: \"7707083894\" — неверные контрольные цифры"_q));
+    EXPECT_TRUE(log.contains(u"Строка 2 списка ИНН: \"123\" — не ИНН: нужно 10 или 12 цифр"_q));
+}
+
 TEST(OptionalDateEdit, DeleteUnsetsThePicker) {
     OptionalDateEdit edit;
     edit.setOptionalDate(QDate(2024, 3, 1));

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
 
-// Answers every message box the window opens, as a user pressing OK, and
-// keeps their texts.
+// Answers every message box the window opens, as a user pressing OK (or the
+// button whose text is `answer`, when the box has one), and keeps their texts.
 class MessageBoxCatcher {
 public:
     MessageBoxCatcher() {
@@ -15,12 +16,19 @@ public:
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 texts << box->text();
                 captions << box->windowTitle();
+                for (QAbstractButton* button : box->buttons()) {
+                    if (!answer.isEmpty() && button->text() == answer) {
+                        button->click();
+                        return;
+                    }
+                }
                 box->accept();
             }
         });
         m_timer.start();
     }
 
+    QString answer;
     QStringList texts;
     QStringList captions;
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 
 TEST(CheckPlacement, ArchiveFolderComesBeforeTemporaryFolder) {
@@ -14,15 +15,16 @@ TEST(CheckPlacement, ArchiveFolderComesBeforeTemporaryFolder) {
     EXPECT_TRUE(archive->text.endsWith(u"\"Извлечь все\""_q));
 }
 
-TEST(CheckPlacement, TemporaryFoldersOfEitherPlatformInAnyCase) {
+TEST(CheckPlacement, TemporaryFoldersOfEitherPlatform) {
     for (const QString& dir : {u"C:\\Users\\x\\TEMP\\prog"_q, u"D:\\temp\\p\\"_q, u"/tmp/prog"_q,
-                               u"/var/TMP/prog/"_q, u"/home/u/Temp/prog"_q}) {
+                               u"/tmp"_q, u"/var/tmp/prog/"_q, QDir::tempPath() + u"/a/b"_q}) {
         const auto problem = CheckPlacement(dir, true);
         ASSERT_TRUE(problem) << dir.toStdString();
         EXPECT_TRUE(problem->text.startsWith(u"Программа запущена из временной папки!\r\n"_q));
     }
-    for (const QString& dir :
-         {u"/home/u/temperature"_q, u"/opt/contract-finder"_q, u"/home/u/tmpfiles"_q}) {
+    for (const QString& dir : {u"/home/u/temperature"_q, u"/opt/contract-finder"_q,
+                               u"/home/u/tmpfiles"_q, u"/home/u/Projects/temp/cf"_q,
+                               u"/home/u/Temp/prog"_q, u"/data/tmp/cf"_q, u"/tmpfiles/cf"_q}) {
         EXPECT_FALSE(CheckPlacement(dir, true)) << dir.toStdString();
     }
 }

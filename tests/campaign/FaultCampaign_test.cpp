@@ -65,7 +65,7 @@ TEST(FaultCampaign, EveryCorrectlyServedCardIsStoredRightAndNothingLeavesTheProg
         replica.setFaultRate(fault, rate, 20261209);
 
     ProgramFolder folder;
-    folder.writeInns({u"7701234567"_q});
+    folder.writeInns({u"7707083893"_q});
     CliRun run{folder.path(), replica.baseUrl()};
     QString output;
     const int exitCode = RunCli(run, folder.workDir(), output);

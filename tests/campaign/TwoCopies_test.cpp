@@ -20,8 +20,8 @@ TEST(TwoCopies, DirectRequestsNeverOverlapAndBothFinish) {
     SyntheticPortal portal(replica, config);
 
     ProgramFolder first, second;
-    first.writeInns({u"7701234567"_q});
-    second.writeInns({u"7701234567"_q});
+    first.writeInns({u"7707083893"_q});
+    second.writeInns({u"7707083893"_q});
     auto one = StartCli({first.path(), replica.baseUrl()}, first.workDir());
     auto two = StartCli({second.path(), replica.baseUrl()}, second.workDir());
     ASSERT_TRUE(one->waitForFinished(600000));

@@ -1,0 +1,170 @@
+// The console front end's answers to a portal that is not there and to input
+// it must not start a run with, run as the program itself.
+#include "store/SQLiteWrap.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+// Nothing listens on the discard port of loopback: every connection is refused at once.
+const QString kDeadPortal = u"https://127.0.0.1:9/"_q;
+
+class CliRunChecksTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        programDir = dir.path() + u"/"_q;
+        write(u"INNs.txt"_q, "7707083893\r\n");
+    }
+
+    void write(const QString& name, const QByteArray& content) const {
+        QFile file(programDir + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QByteArray read(const QString& name) const {
+        QFile file(programDir + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // "contract-finder-cli run --dir <folder>" with more options; gives its exit code.
+    int run(const QStringList& options) {
+        QProcess cli;
+        cli.start(
+            QStringLiteral(CF_CLI_PATH),
+            QStringList{u"run"_q, u"--dir"_q, dir.path(), u"--loop-sleep-ms"_q, u"2"_q} + options);
+        if (!cli.waitForFinished(120000)) return -1;
+        output = QString::fromUtf8(cli.readAllStandardOutput());
+        errors = QString::fromUtf8(cli.readAllStandardError());
+        return cli.exitCode();
+    }
+
+    QTemporaryDir dir;
+    QString programDir;
+    QString output;
+    QString errors;
+};
+
+}  // namespace
+
+TEST_F(CliRunChecksTest, DeadPortalEndsAsAFailureThatSaysWhy) {
+    write(u"settings.ini"_q, "[Settings]\r\nThreads=abc\r\n");
+    write(u"INNs.txt"_q, "7707083893\r\n12345678901\r\n");
+    ASSERT_EQ(run({u"--portal"_q, kDeadPortal}), 1) << output.right(2000).toStdString();
+
+    // The trailing "/" of the address is dropped.
+    EXPECT_TRUE(output.contains(u"https://127.0.0.1:9/epz/contract/search/results.html?"_q));
+    EXPECT_FALSE(output.contains(u"127.0.0.1:9//"_q));
+    // The start's warnings, then one line about the silent server, not one per attempt.
+    EXPECT_TRUE(output.contains(
+        u": Строка 2 списка ИНН: \"12345678901\" — не ИНН: нужно 10 или 12 цифр"_q));
+    EXPECT_TRUE(
+        output.contains(u": В settings.ini значение Threads=abc — не число от 1 до 1000; "
+                        u"используется 1"_q));
+    EXPECT_EQ(output.count(u"Сервер https://127.0.0.1:9 не отвечает: 20 запросов подряд без "
+                           u"ответа (сервер не принимает соединения). Проверьте адрес портала, "
+                           u"подключение к интернету и настройки прокси"_q),
+              1);
+    // Every failed start search keeps its status and gets a reason; the run closes as failed.
+    EXPECT_EQ(output.count(u": ERROR_"_q) - output.count(u"Ответ сайта для "_q), 3);
+    EXPECT_EQ(output.count(u" — сервер не принимает соединения\n"_q), 3);
+    const qsizetype failure = output.indexOf(
+        u": Ошибка: не получено ни одной страницы портала https://127.0.0.1:9 — сбор данных не "
+        u"удался"_q);
+    ASSERT_GE(failure, 0);
+    EXPECT_GT(output.indexOf(u": Работа завершена, лог записан в "_q), failure);
+    EXPECT_FALSE(output.contains(u": Сбор данных завершен"_q));
+    EXPECT_EQ(QDir(dir.path()).entryList({u"log*.txt"_q}).size(), 1);
+}
+
+TEST_F(CliRunChecksTest, BadPortalAddressesAreRefusedByName) {
+    for (const QString& address : {u"htps://x"_q, u"https://host/epz"_q, u"https://"_q,
+                                   u"zakupki.gov.ru"_q, u"https://host?a=1"_q}) {
+        EXPECT_EQ(run({u"--portal"_q, address}), 2) << address.toStdString();
+        EXPECT_TRUE(errors.contains(u"Адрес портала \""_q + address + u"\" не подходит"_q))
+            << errors.toStdString();
+    }
+    write(u"settings.ini"_q, "[Settings]\r\nPortal=ftp://zakupki.gov.ru\r\n");
+    EXPECT_EQ(run({}), 2);
+    EXPECT_TRUE(errors.contains(u"Адрес портала \"ftp://zakupki.gov.ru\" не подходит"_q));
+    EXPECT_FALSE(QFile::exists(programDir + u"db.s3db"_q)) << "no run was started";
+}
+
+TEST_F(CliRunChecksTest, InputThatMakesARunPointlessIsRefused) {
+    // A range that ends before it begins.
+    EXPECT_EQ(
+        run({u"--portal"_q, kDeadPortal, u"--from"_q, u"10.03.2024"_q, u"--to"_q, u"01.03.2024"_q}),
+        2);
+    EXPECT_TRUE(
+        errors.contains(u"Дата окончания периода (01.03.2024) раньше даты начала "
+                        u"(10.03.2024)"_q));
+    // Thread counts that are no number of threads.
+    for (const QString& threads : {u"abc"_q, u"0"_q, u"1001"_q}) {
+        EXPECT_EQ(run({u"--threads"_q, threads}), 2);
+        EXPECT_TRUE(errors.contains(u"Ошибка в параметрах: --threads "_q + threads))
+            << threads.toStdString();
+    }
+    // A list without one valid INN: each line is named, then the refusal.
+    write(u"INNs.txt"_q, "7707083894\r\nИНН: 7707083893\r\n");
+    EXPECT_EQ(run({u"--portal"_q, kDeadPortal}), 2);
+    EXPECT_TRUE(
+        errors.contains(u"Строка 1 списка ИНН: \"7707083894\" — неверные контрольные "
+                        u"цифры ИНН"_q));
+    EXPECT_TRUE(errors.contains(u"Строка 2 списка ИНН: "_q));
+    EXPECT_TRUE(errors.contains(u"В списке ИНН нет ни одного верного ИНН"_q));
+    EXPECT_FALSE(QFile::exists(programDir + u"db.s3db"_q)) << "no run was started";
+}
+
+TEST_F(CliRunChecksTest, ProxiesOnNeverMeanDirectRequests) {
+    write(u"proxy.txt"_q, "not a proxy\r\nhost:8080;user\r\n");
+    EXPECT_EQ(run({u"--portal"_q, kDeadPortal, u"--proxy"_q}), 2);
+    EXPECT_TRUE(errors.contains(u"Строка 1 файла proxy.txt: \"not a proxy\""_q));
+    EXPECT_TRUE(errors.contains(u"Строка 2 файла proxy.txt: \"host:8080;user\""_q));
+    EXPECT_TRUE(errors.contains(u"Включена работа через прокси, но в файле "_q));
+
+    // A bare host:port is a proxy: the run goes through it (and finds nothing there).
+    write(u"proxy.txt"_q, "not a proxy\r\n127.0.0.1:9\r\n");
+    EXPECT_EQ(run({u"--portal"_q, kDeadPortal, u"--proxy"_q}), 1);
+    EXPECT_TRUE(output.contains(u": Строка 1 файла proxy.txt: \"not a proxy\""_q));
+    EXPECT_FALSE(output.contains(u"Строка 2 файла proxy.txt"_q));
+    EXPECT_TRUE(output.contains(u" — пустой ответ или сбой соединения через прокси"_q));
+}
+
+TEST_F(CliRunChecksTest, DamagedDatabaseIsMovedAsideOnlyWhenAsked) {
+    QByteArray noise(4096, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 131 + 7) % 251);
+    write(u"db.s3db"_q, noise);
+    write(u"db.s3db-journal"_q, "old journal");
+
+    EXPECT_EQ(run({u"--portal"_q, kDeadPortal}), 1);
+    EXPECT_TRUE(errors.contains(u"повреждён или не является базой данных этой программы"_q));
+    EXPECT_TRUE(errors.contains(u"--move-damaged-db"_q));
+    EXPECT_EQ(read(u"db.s3db"_q), noise);
+
+    EXPECT_EQ(run({u"--portal"_q, kDeadPortal, u"--move-damaged-db"_q}), 1);
+    const QStringList moved = QDir(dir.path()).entryList({u"db.s3db.damaged-*"_q});
+    ASSERT_EQ(moved.size(), 2) << moved.join(u' ').toStdString();
+    EXPECT_TRUE(QRegularExpression(u"^db\\.s3db\\.damaged-\\d{8}-\\d{6}$"_q)
+                    .match(moved.first())
+                    .hasMatch());
+    EXPECT_EQ(read(moved.first()), noise);
+    EXPECT_EQ(read(moved.first() + u"-journal"_q), "old journal");
+    EXPECT_TRUE(output.contains(u": Начинаем работу..."_q)) << "the run went on with a new base";
+    EXPECT_TRUE(read(u"db.s3db"_q).startsWith("SQLite format 3"));
+}
+
+TEST_F(CliRunChecksTest, HelpOfTheRunCommand) {
+    for (const QString& option : {u"--help"_q, u"-h"_q}) {
+        EXPECT_EQ(run({option}), 0);
+        EXPECT_TRUE(output.startsWith(u"Использование: contract-finder-cli"_q));
+        EXPECT_TRUE(output.contains(u"--move-damaged-db"_q));
+    }
+}
