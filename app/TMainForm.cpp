@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QThread>
 #include <QUrl>
 
 namespace {
@@ -69,11 +70,10 @@ bool TMainForm::runPlacementChecks() {
     if (!problem) return true;
     showMessage(problem->caption, problem->text);
     m_startupFailed = true;
-    // The process ends at once: main() sees startupFailed() before any event
-    // loop runs, and a window shown later from a running loop quits it.
+    // The process ends at once: main() sees startupFailed() before its event
+    // loop starts; a window first shown from a running loop ends that loop.
     hide();
-    QMetaObject::invokeMethod(
-        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
     return false;
 }
 

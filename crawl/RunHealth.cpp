@@ -14,18 +14,17 @@ bool RunHealth::startSearchesFailed() const {
 }
 
 QString RunHealth::failureText(const QString& portalBase) const {
-    // Ends with "завершаем работу": the run ends without the error pause.
     if (noPageReceived()) {
         return QStringLiteral(
                    "не получено ни одной страницы портала %1 — сбор данных не удался. "
                    "Проверьте адрес портала, подключение к интернету и настройки "
-                   "прокси; завершаем работу")
+                   "прокси")
             .arg(portalBase);
     }
     if (startSearchesFailed()) {
         return QStringLiteral(
             "не загрузился ни один из трёх начальных поисков портала — сбор "
-            "данных не удался; завершаем работу");
+            "данных не удался");
     }
     return {};
 }

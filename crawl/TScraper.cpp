@@ -132,7 +132,10 @@ QStringList TScraper::reportStage() {
         files = m_parameters.reportStage(context);
     }
     const QString failure = Health.failureText(PortalBase());
-    result = failure.isEmpty() ? QStringLiteral("ok") : QStringLiteral("ERROR_") + failure;
+    // "завершаем работу": a failed run ends without the error pause.
+    result = failure.isEmpty()
+                 ? QStringLiteral("ok")
+                 : QStringLiteral("ERROR_") + failure + QStringLiteral("; завершаем работу");
     ReportResult();
     return files;
 }

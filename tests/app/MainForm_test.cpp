@@ -170,6 +170,19 @@ TEST_F(MainFormTest, RunControlsDriveARunAgainstTheReplica) {
     SetPortalBase(u"https://zakupki.gov.ru"_q);
 }
 
+TEST_F(MainFormTest, StartFromATemporaryFolderEndsAfterItsMessage) {
+    MainFormOptions o = options();
+    o.checkPlacement = true;
+    o.placementPath = QDir::tempPath() + u"/unpacked/cf"_q;
+    TMainForm form(o);
+    form.show();
+    EXPECT_TRUE(form.startupFailed());
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts.first().startsWith(u"Программа запущена из временной папки!"_q));
+    EXPECT_FALSE(QFile::exists(dir.filePath(u"db.s3db"_q)));
+}
+
 TEST_F(MainFormTest, DamagedDatabaseIsMovedAsideOnlyOnYes) {
     const QByteArray noise(3000, '\x5a');
     auto writeNoise = [&] {
@@ -203,6 +216,17 @@ TEST_F(MainFormTest, DamagedDatabaseIsMovedAsideOnlyOnYes) {
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), noise);
     EXPECT_TRUE(readDb().startsWith("SQLite format 3"));
+}
+
+TEST_F(MainFormTest, BadPortalAddressStartsNoRun) {
+    MainFormOptions o = options();
+    o.portalProblem = u"Адрес портала \"htps://x\" не подходит"_q;
+    TMainForm form(o);
+    form.show();
+    EXPECT_TRUE(form.LogsMemo->toPlainText().contains(o.portalProblem));
+    QTest::mouseClick(form.StartButton, Qt::LeftButton);
+    EXPECT_FALSE(form.runControl().IsRunActive());
+    EXPECT_EQ(messages.texts.last(), o.portalProblem);
 }
 
 TEST_F(MainFormTest, ReversedRangeOrBadInnListStartsNoRun) {
