@@ -85,12 +85,9 @@ TEST_F(CliRunChecksTest, DeadPortalEndsAsAFailureThatSaysWhy) {
 }
 
 TEST_F(CliRunChecksTest, BadPortalAddressesAreRefusedByName) {
-    for (const QString& address : {u"htps://x"_q, u"https://host/epz"_q, u"https://"_q,
-                                   u"zakupki.gov.ru"_q, u"https://host?a=1"_q}) {
-        EXPECT_EQ(run({u"--portal"_q, address}), 2) << address.toStdString();
-        EXPECT_TRUE(errors.contains(u"Адрес портала \""_q + address + u"\" не подходит"_q))
-            << errors.toStdString();
-    }
+    // Each form of a bad address is tried by CheckPortalAddress; here, the refusal.
+    EXPECT_EQ(run({u"--portal"_q, u"htps://x"_q}), 2);
+    EXPECT_TRUE(errors.contains(u"Адрес портала \"htps://x\" не подходит"_q));
     write(u"settings.ini"_q, "[Settings]\r\nPortal=ftp://zakupki.gov.ru\r\n");
     EXPECT_EQ(run({}), 2);
     EXPECT_TRUE(errors.contains(u"Адрес портала \"ftp://zakupki.gov.ru\" не подходит"_q));
