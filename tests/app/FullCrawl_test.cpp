@@ -185,7 +185,7 @@ TEST_F(FullCrawlTest, LogShowsTheRoutes) {
             const QString page =
                 QString::fromStdString(c.replica.baseUrl() + kSupplierListPath + "?id=" +
                                        contract.cardPath.substr(contract.cardPath.rfind('=') + 1));
-            EXPECT_TRUE(log.contains(page + u"&amp;viewMode=FULL: успешно"_q)) << url.toStdString();
+            EXPECT_TRUE(log.contains(page + u"&viewMode=FULL: успешно"_q)) << url.toStdString();
         }
         if (contract.protocolFile.empty()) continue;
         // "ИНН найдены (<inns>) в файле <download address>", INNs in any order.
