@@ -60,7 +60,10 @@ void TScraper::handleFinishedJob() {
                           worker->statusText};
     LogMessageText = job.url + QStringLiteral(": ") + job.statusText;
     AddLogLine();
+    m_pageLackedPart = false;
+    const int storedBefore = m_store->contractsStored();
     dispatch(job);
+    tallyJob(job, storedBefore, worker->documentSource);
     m_fetch->lists.takeFinished();
     releaseWorker(worker);
 }
@@ -105,6 +108,7 @@ HandlerContext TScraper::handlerContext() {
 }
 
 void TScraper::addJobLog(const QString& text) {
+    if (IsMissingPartLine(text)) m_pageLackedPart = true;
     LogMessageText = text;
     AddLogLine();
 }
