@@ -34,8 +34,8 @@ QString reportLine(const ReportFigures& report) {
     }
     if (report.alreadyShown > 0) {
         return QStringLiteral(
-                   "%1: новых контрактов нет — все найденные (%2) уже выводились в прошлых "
-                   "отчётах (shown.txt)")
+                   "%1: новых контрактов нет — все найденные (%2) уже выводились раньше (список "
+                   "shown.txt)")
             .arg(reportName(report))
             .arg(report.alreadyShown);
     }
