@@ -150,6 +150,26 @@ TEST_F(ControllerTest, DrainedRunWritesItsLinesInOrderAndItsLogFile) {
     EXPECT_EQ(window.summary->programDir, programDir);
 }
 
+// Cards that all lack their expected part: one warning about the portal's layout, counted in the
+// summary as pages lacking a part.
+TEST_F(ControllerTest, CardsLackingTheirPartInARowGiveOneLayoutWarning) {
+    std::vector<int> cards(45);
+    for (int i = 0; i < 45; ++i)
+        cards[static_cast<std::size_t>(i)] = 200 + i;
+    replica.setPage(kSearch44, resultPage(cards));
+    RunParameters p = parameters();
+    p.handlers.card44 = [](HandlerContext& context, const FinishedJob& job) {
+        context.addLogLine(u"Ошибка? Нет информации о поставщиках "_q + job.url);
+        context.store.storeContract(job.url, u"s"_q, u""_q, u""_q, u""_q);
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(window.count(u"похоже, портал изменил разметку карточек контрактов 44-ФЗ"_q), 1);
+    EXPECT_EQ(window.count(u"contract-finder-cli inspect --url "_q), 1);
+    ASSERT_TRUE(window.summary);
+    EXPECT_EQ(window.summary->registries[0].pagesLackingParts, 45);
+    EXPECT_EQ(window.summary->registries[0].cardsStored, 45);
+}
+
 // Links are attribute values: "&amp;" in them is "&". A card an older version stored under the
 // written spelling is still recognised as stored; a new one is fetched under the decoded one.
 TEST_F(ControllerTest, AmpersandReferencesInLinksAreDecodedAndOldSpellingsStayStored) {
