@@ -15,12 +15,18 @@
 
 namespace {
 
-// Records what a handler would store; nothing counts as stored already.
+// Records what a handler would store. Only the card the inspected page
+// belongs to counts as stored, as it is in a run by the time its follow-up
+// pages come back, so that a supplier page or a document shows the INNs it
+// would link; every other card is new, so that a result page shows its cards.
 class RecordingSink : public ContractSink {
 public:
-    explicit RecordingSink(PageInspection& out) : m_out(out) {}
+    RecordingSink(PageInspection& out, QString storedCard)
+        : m_out(out), m_storedCard(std::move(storedCard)) {}
 
-    bool isUrlStored(const QString&) override { return false; }
+    bool isUrlStored(const QString& url) override {
+        return !m_storedCard.isEmpty() && url == m_storedCard;
+    }
     void storeContract(const QString& url, const QString& subject, const QString& amount,
                        const QString& conclusion, const QString& execution) override {
         record(QStringLiteral("StoreContract"), {url, subject, amount, conclusion, execution, {}});
@@ -42,6 +48,7 @@ private:
     }
 
     PageInspection& m_out;
+    QString m_storedCard;
 };
 
 std::optional<qint64> recordCountOf(const QString& html) {
@@ -59,6 +66,8 @@ void inspectDocument(PageInspection& out, const QString& documentPath) {
         ConverterPath(programDir, QStringLiteral("pdftoppm")),
         QStandardPaths::findExecutable(QStringLiteral("tesseract")));
     out.documentInns = found.inns;
+    if (found.inns.isEmpty() && !found.failure.isEmpty())
+        out.log << QStringLiteral("документ не прочитан: ") + found.failure;
     if (found.source == DocumentInnsResult::TextLayer) out.documentSource = QStringLiteral("text");
     if (found.source == DocumentInnsResult::Ocr) out.documentSource = QStringLiteral("ocr");
 }
@@ -72,6 +81,9 @@ PageInspection InspectPage(const QString& job, const QByteArray& content,
     out.kind = PageKindOfUrl(split.url);
     FinishedJob finished{out.kind, split.url, split.canonical, QString::fromUtf8(content),
                          QStringLiteral("успешно")};
+    // A follow-up page saved without the card it belongs to stands for its own card.
+    const bool followUp = out.kind >= PageKindNotice223 && out.kind <= PageKindDownload;
+    if (followUp && finished.canonical.isEmpty()) finished.canonical = finished.url;
     if (out.kind == PageKindDownload) {
         inspectDocument(out, documentPath);
         finished.html = out.documentInns.join(QLatin1Char(','));
@@ -85,7 +97,7 @@ PageInspection InspectPage(const QString& job, const QByteArray& content,
     int counter = 0;
     bool splitStarted = false;
     QStringList keys;
-    RecordingSink sink(out);
+    RecordingSink sink(out, followUp ? finished.canonical : QString());
     HandlerContext context{queue,
                            progressMax,
                            counter,

@@ -5,6 +5,7 @@
 #include "cards/TPcrePattern.h"
 #include "crawl/PortalSearch.h"
 #include "fetch/JobString.h"
+#include "text/HtmlText.h"
 #include "text/MarkerCuts.h"
 
 namespace {
@@ -14,7 +15,8 @@ constexpr QStringView kCellMarker = u"table_info\">";
 
 void FollowSupplierList(HandlerContext& context, const FinishedJob& job) {
     const QString marker = u'"' + kSupplierPath.toString();
-    const QString rest = ExtractBetween(job.html, marker, {}, u"\"");
+    // Links are attribute values: their character references ("&amp;") are decoded.
+    const QString rest = HtmlDecode(ExtractBetween(job.html, marker, {}, u"\""));
     if (rest.isEmpty()) return;
     QueueFollowUp(context, PortalBase() + kSupplierPath.toString() + rest, job.url,
                   PageKindSupplierList223, job.url);
@@ -23,7 +25,7 @@ void FollowSupplierList(HandlerContext& context, const FinishedJob& job) {
 // The notice key is everything after the first "=" of the notice address,
 // later query parameters included.
 void FollowNotice(HandlerContext& context, const FinishedJob& job, const QString& general) {
-    const QString link = PortalLink(ExtractBetween(general, u"href=\"", {}, u"\""));
+    const QString link = PortalLink(HtmlDecode(ExtractBetween(general, u"href=\"", {}, u"\"")));
     if (link.isEmpty()) return;
     if (!QueueFollowUp(context, link, job.url, PageKindNotice223, job.url)) return;
     context.noticeDocumentKeys.append(ExtractBetween(link, u"=", {}, {}) + u'=' +

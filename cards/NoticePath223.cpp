@@ -7,6 +7,7 @@
 #include "cards/TableCells.h"
 #include "crawl/PortalSearch.h"
 #include "fetch/JobString.h"
+#include "text/HtmlText.h"
 #include "text/MarkerCuts.h"
 
 namespace {
@@ -54,7 +55,8 @@ QString DownloadLink(QStringView attachment, qsizetype download) {
     const qsizetype open = LastPosBefore(u"\"", attachment, download + 1);
     const qsizetype close = attachment.indexOf(u'"', open);
     if (close < 0) return {};
-    return attachment.sliced(open, close - open).toString();
+    // An attribute value: its character references ("&amp;") are decoded.
+    return HtmlDecode(attachment.sliced(open, close - open));
 }
 
 void QueueDownload(HandlerContext& context, const FinishedJob& job, QStringView attachment) {
@@ -75,7 +77,7 @@ void ParseNotice223(HandlerContext& context, const FinishedJob& job) {
         context.addLogLine(QStringLiteral("Ошибка? Нет ссылки на документы ") + job.url);
         return;
     }
-    const QString query = ExtractBetween(job.html, marker, {}, u"\"");
+    const QString query = HtmlDecode(ExtractBetween(job.html, marker, {}, u"\""));
     if (query.isEmpty()) return;
     QueueFollowUp(context, PortalBase() + kDocumentsPath.toString() + query, job.canonical,
                   PageKindNoticeDocuments, job.url);

@@ -65,7 +65,10 @@ void TScraper::handleFinishedJob() {
     const QString reason = job.kind < 0 ? FailureReason(job.statusText) : QString();
     if (!reason.isEmpty()) LogMessageText += QStringLiteral(" — ") + reason;
     AddLogLine();
+    m_pageLackedPart = false;
+    const int storedBefore = m_store->contractsStored();
     dispatch(job);
+    tallyJob(job, storedBefore, worker->documentSource);
     m_fetch->lists.takeFinished();
     releaseWorker(worker);
 }
@@ -110,6 +113,7 @@ HandlerContext TScraper::handlerContext() {
 }
 
 void TScraper::addJobLog(const QString& text) {
+    if (IsMissingPartLine(text)) m_pageLackedPart = true;
     LogMessageText = text;
     AddLogLine();
 }

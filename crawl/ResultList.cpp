@@ -66,8 +66,9 @@ bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& 
 }
 
 void QueueCard(ResultListContext& ctx, const QString& url, QStringView entry) {
+    // An attribute value: "&amp;" in it stands for "&" (the portal gets the address decoded).
     QString address =
-        ExtractBetween(entry, u"registry-entry__header-mid__number", u"href=\"", u"\"");
+        HtmlDecode(ExtractBetween(entry, u"registry-entry__header-mid__number", u"href=\"", u"\""));
     if (address.isEmpty()) return;
     if (address.startsWith(u'/')) address.prepend(PortalBase());
     // A link to another host (or one that would break the job string) is never fetched.

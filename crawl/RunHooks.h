@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/JobQueue.h"
+#include "crawl/RunSummary.h"
 #include "platform/GeneralError.h"
 #include "platform/TextFile.h"
 #include "store/ContractSink.h"
@@ -9,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class TSQLiteDatabase;
 
@@ -67,6 +69,9 @@ struct ReportContext {
     QStringList shownLinks;  // the lines of "shown.txt" as loaded at set-up
     TextEncoding shownLinksEncoding = TextEncoding::Utf8Bom;  // the encoding it was read with
     std::function<void(const QString& text)> addLogLine;
+    // Filled by the stage, also when it fails: one entry per listed INN
+    // without a group and per group, in list order, for the run's summary.
+    std::vector<ReportFigures> figures;
 };
 
 // The failure that ended a report stage, with the files written before it:

@@ -7,9 +7,9 @@ const char16_t* const kRegistryNames[] = {u"44-ФЗ", u"223-ФЗ", u"капре�
 QString outcomeText(const RunSummary& summary) {
     switch (summary.outcome) {
         case RunOutcome::Done:
-            return QStringLiteral("Итог работы: сбор завершён");
+            return QStringLiteral("Итог работы: сбор данных завершён");
         case RunOutcome::Stopped:
-            return QStringLiteral("Итог работы: остановлено пользователем");
+            return QStringLiteral("Итог работы: остановлено пользователем, отчёты не составлялись");
         case RunOutcome::Failed:
             break;
     }
@@ -17,19 +17,30 @@ QString outcomeText(const RunSummary& summary) {
            (summary.failureText.isEmpty() ? QString() : QStringLiteral(": ") + summary.failureText);
 }
 
+QString reportName(const ReportFigures& report) {
+    return report.isGroup ? QStringLiteral("Группа «%1»").arg(report.name)
+                          : QStringLiteral("ИНН %1").arg(report.name);
+}
+
 QString reportLine(const ReportFigures& report) {
     if (report.newContracts > 0) {
-        return QStringLiteral("%1: новых контрактов %2, отчёт %3")
-            .arg(report.name)
-            .arg(report.newContracts)
-            .arg(report.workbookFile.isEmpty() ? report.reportFile : report.workbookFile);
+        QString line = QStringLiteral("%1: новых контрактов %2, отчёт %3")
+                           .arg(reportName(report))
+                           .arg(report.newContracts)
+                           .arg(report.reportFile);
+        if (!report.workbookFile.isEmpty())
+            line += QStringLiteral(", книга ") + report.workbookFile;
+        return line;
     }
     if (report.alreadyShown > 0) {
-        return QStringLiteral("%1: новых контрактов нет (все %2 уже были в отчётах, см. shown.txt)")
-            .arg(report.name)
+        return QStringLiteral(
+                   "%1: новых контрактов нет — все найденные (%2) уже выводились раньше (список "
+                   "shown.txt)")
+            .arg(reportName(report))
             .arg(report.alreadyShown);
     }
-    return report.name + QStringLiteral(": новых контрактов нет (в базе нет контрактов этого ИНН)");
+    return reportName(report) + QStringLiteral(": новых контрактов нет — в базе нет контрактов ") +
+           (report.isGroup ? QStringLiteral("с ИНН этой группы") : QStringLiteral("с этим ИНН"));
 }
 
 }  // namespace
@@ -42,7 +53,8 @@ QStringList RunSummary::lines() const {
         const RegistryFigures& r = registries[i];
         out << QStringLiteral(
                    "%1: страниц поиска %2, карточек прочитано %3, сохранено %4, "
-                   "страниц без ожидаемых данных %5, документов по тексту %6, по OCR %7")
+                   "страниц без ожидаемых данных %5, документов прочитано по текстовому слою %6, "
+                   "по OCR %7")
                    .arg(QString::fromUtf16(kRegistryNames[i]))
                    .arg(r.searchesRead)
                    .arg(r.cardsRead)
@@ -53,6 +65,6 @@ QStringList RunSummary::lines() const {
     }
     for (const ReportFigures& report : reports)
         out << reportLine(report);
-    out << QStringLiteral("Данные программы: ") + programDir;
+    out << QStringLiteral("Данные программы (база, отчёты, логи): ") + programDir;
     return out;
 }

@@ -30,7 +30,8 @@ TScraper::TScraper(RunControl& control, IRunWindow& window, RunParameters parame
     : m_control(control),
       m_window(window),
       m_parameters(std::move(parameters)),
-      m_store(std::make_unique<DatabaseContractSink>(*m_parameters.db)) {}
+      m_store(std::make_unique<CountingContractSink>(
+          std::make_unique<DatabaseContractSink>(*m_parameters.db))) {}
 
 TScraper::~TScraper() {
     wait();
@@ -45,24 +46,34 @@ void TScraper::Execute() {
         return;
     }
     QStringList reportFiles;
+    bool stopped = false;
     try {
         setUp();
         crawlLoop();
-        if (!isInterruptionRequested()) reportFiles = reportStage();
+        stopped = isInterruptionRequested();
+        if (!stopped) reportFiles = reportStage();
     } catch (const EReportStageError& e) {
         // The files written before the failure stay and still get workbooks.
         reportFiles = e.reportFiles();
         result = QStringLiteral("ERROR_") + e.message() + QStringLiteral(" (завершаем работу)");
+        setRunFailed(QStringLiteral("отчёты составлены не полностью: ") + e.message());
         ReportResult();
     } catch (const std::exception& e) {
         // A set-up failure (an unreadable list file) or an error outside the
         // loop's own handling: reported, and the run still ends properly.
         result = QStringLiteral("ERROR_") + QString::fromUtf8(e.what()) +
                  QStringLiteral(" (завершаем работу)");
+        setRunFailed(QString::fromUtf8(e.what()));
         ReportResult();
     }
     stopWorkers();
-    endOfRun(reportFiles);
+    endOfRun(reportFiles, stopped || isInterruptionRequested());
+}
+
+void TScraper::setRunFailed(const QString& reason) {
+    if (m_failed) return;
+    m_failed = true;
+    m_failureText = reason;
 }
 
 void TScraper::setUp() {
@@ -128,10 +139,18 @@ QStringList TScraper::reportStage() {
                               [this](const QString& text) {
                                   LogMessageText = text;
                                   AddLogLine();
-                              }};
-        files = m_parameters.reportStage(context);
+                              },
+                              {}};
+        try {
+            files = m_parameters.reportStage(context);
+        } catch (const EReportStageError&) {
+            m_reportFigures = std::move(context.figures);
+            throw;
+        }
+        m_reportFigures = std::move(context.figures);
     }
     const QString failure = Health.failureText(PortalBase());
+    if (!failure.isEmpty()) setRunFailed(failure);
     // "завершаем работу": a failed run ends without the error pause.
     result = failure.isEmpty()
                  ? QStringLiteral("ok")
@@ -140,7 +159,7 @@ QStringList TScraper::reportStage() {
     return files;
 }
 
-void TScraper::endOfRun(const QStringList& reportFiles) {
+void TScraper::endOfRun(const QStringList& reportFiles, bool stopped) {
     counterlastupdated = 0;
     UpdateTendersCounter();
     if (m_parameters.workbookStage && !reportFiles.isEmpty()) {
@@ -149,6 +168,8 @@ void TScraper::endOfRun(const QStringList& reportFiles) {
             AddLogLine();
         });
     }
+    const RunSummary summary = buildSummary(stopped);
+    if (!LogFileName.isEmpty()) writeRunSummary(summary);
     QString logPath;
     if (!LogFileName.isEmpty()) {
         // Another copy of the program may have taken the name meanwhile.
@@ -167,6 +188,7 @@ void TScraper::endOfRun(const QStringList& reportFiles) {
     UpdateProgress();
     CursorHourGlass = false;
     SetBusyState();
+    if (!LogFileName.isEmpty()) Synchronize([this, &summary] { m_window.showRunSummary(summary); });
     m_workers.clear();
     m_fetch.reset();
 }

@@ -3,6 +3,8 @@
 #include "crawl/JobQueue.h"
 #include "crawl/RunHealth.h"
 #include "crawl/RunHooks.h"
+#include "crawl/RunSummary.h"
+#include "crawl/RunTally.h"
 #include "crawl/RunWindow.h"
 #include "fetch/FetchRun.h"
 #include "platform/TextFile.h"
@@ -17,7 +19,7 @@
 #include <mutex>
 #include <vector>
 
-class ContractSink;
+class CountingContractSink;
 class RunControl;
 class TScrapingThread;
 class TSQLiteDatabase;
@@ -74,6 +76,11 @@ public:
     // with result "ERROR_" and the reason.
     RunHealth Health;
 
+    // Controller thread: marks the run as one that could not do its job, with
+    // the Russian reason its summary gives (outcome Failed). The first reason
+    // stays; a stop that follows does not hide the failure.
+    void setRunFailed(const QString& reason);
+
 protected:
     void run() override { Execute(); }
 
@@ -89,10 +96,13 @@ private:
     void stopWorkers();
     void releaseWorker(TScrapingThread* worker);
     QStringList reportStage();
-    void endOfRun(const QStringList& reportFiles);
+    void endOfRun(const QStringList& reportFiles, bool stopped);
     void waitWhilePaused();
     HandlerContext handlerContext();
     void addJobLog(const QString& text);
+    void tallyJob(const FinishedJob& job, int storedBefore, DocumentInnsResult::Source source);
+    RunSummary buildSummary(bool stopped) const;
+    void writeRunSummary(const RunSummary& summary);
 
     // The synchronised operations.
     void Synchronize(const std::function<void()>& operation);
@@ -111,7 +121,7 @@ private:
     RunParameters m_parameters;
 
     std::shared_ptr<FetchRun> m_fetch;
-    std::unique_ptr<ContractSink> m_store;
+    std::unique_ptr<CountingContractSink> m_store;
     std::vector<std::unique_ptr<TScrapingThread>> m_workers;
     JobQueue m_queue;
     QStringList m_noticeDocumentKeys;
@@ -119,6 +129,13 @@ private:
     bool m_splitStarted = false;
     bool m_queueDrained = false;
     bool m_setUpDone = false;
+
+    // The run's account (crawl/RunTally.cpp).
+    RunTally m_tally;
+    bool m_pageLackedPart = false;  // the job being handled logged a missing part
+    bool m_failed = false;
+    QString m_failureText;
+    std::vector<ReportFigures> m_reportFigures;
 
     mutable std::mutex m_pauseMutex;
     std::condition_variable m_pauseChanged;

@@ -44,10 +44,16 @@ DownloadOutcome convertDocument(const DownloadContext& context, const QByteArray
     const QString path = context.programDir + DownloadFileName(context.url, context.uniqueTag, ext);
     FileRemover remover(path);
     saveDocument(path, body);
-    const QStringList inns = FindDocumentInns(
+    const DocumentInnsResult found = FindDocumentInnsDetailed(
         path, ConverterPath(context.programDir, QStringLiteral("pdftotext")),
         ConverterPath(context.programDir, QStringLiteral("pdftoppm")), context.tesseractExe);
-    return {inns.join(QLatin1Char(',')), QStringLiteral("успешно")};
+    if (found.inns.isEmpty() && !found.failure.isEmpty()) {
+        return {QString(),
+                QStringLiteral("документ не прочитан: ") + found.failure +
+                    QStringLiteral("; договор будет проверен снова при следующем запуске"),
+                DocumentInnsResult::None};
+    }
+    return {found.inns.join(QLatin1Char(',')), QStringLiteral("успешно"), found.source};
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/DocumentInns.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -9,6 +11,8 @@
 struct DownloadOutcome {
     QString html;
     QString statusText;
+    // A converted document: where its INNs came from.
+    DocumentInnsResult::Source source = DocumentInnsResult::None;
 };
 
 struct DownloadContext {
@@ -20,7 +24,10 @@ struct DownloadContext {
 
 // Handles a download answer by its content type: a "text" answer gives its
 // body and message member; "application/download" saves, converts and deletes
-// the document; any other type gives nothing. Throws EGeneralError when the
+// the document; any other type gives nothing. A document that could not be
+// read (a converter missing, killed or failing, and no INN found) gives a
+// status other than "успешно" that says why, so its contract is not taken
+// for one without INNs and stays to be tried again. Throws EGeneralError when the
 // document cannot be saved.
 std::optional<DownloadOutcome> ProcessDownload(const DownloadContext& context,
                                                const QByteArray& contentType,

@@ -142,6 +142,7 @@ void TScrapingThread::processResponse(const HttpResponse& response) {
     if (outcome) {
         html = outcome->html;
         statusText = outcome->statusText;
+        documentSource = outcome->source;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fetch/FetchRun.h"
+#include "text/DocumentInns.h"
 
 #include <QString>
 #include <atomic>
@@ -38,6 +39,8 @@ public:
     int result = 0;
     QString html;
     QString statusText;
+    // A converted download: where its INNs came from.
+    DocumentInnsResult::Source documentSource = DocumentInnsResult::None;
 
     // Settings of the session, for tests: the defaults are the program's.
     long connectTimeoutMs = 120000;

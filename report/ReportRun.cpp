@@ -16,15 +16,32 @@ ReportRun::ReportRun(ReportContext& context, QString runStamp)
 
 void ReportRun::reportInn(const InnRequest& request) {
     if (request.Inn.isEmpty()) return;  // finds nothing; no look-up needed
+    const std::size_t figures = figuresIndex(request);
     const TContractList contracts = GetContractsByInn(m_context.db, request.Inn);
     for (const auto& [url, contract] : contracts)
-        reportContract(request, contract);
+        reportContract(request, contract, m_figures[figures]);
     saveShownLinks();
 }
 
-void ReportRun::reportContract(const InnRequest& request, const TUrlContractInfo& contract) {
+// A group's INNs share one entry, as they share one file.
+std::size_t ReportRun::figuresIndex(const InnRequest& request) {
+    const bool group = !request.ReportGroup.isEmpty();
+    const QString& name = group ? request.ReportGroup : request.Inn;
+    for (std::size_t i = 0; i < m_figures.size(); ++i) {
+        if (m_figures[i].isGroup == group && m_figures[i].name == name) return i;
+    }
+    ReportFigures figures;
+    figures.name = name;
+    figures.isGroup = group;
+    m_figures.push_back(figures);
+    return m_figures.size() - 1;
+}
+
+void ReportRun::reportContract(const InnRequest& request, const TUrlContractInfo& contract,
+                               ReportFigures& figures) {
     if (m_shown.contains(contract.Url)) {
         m_context.addLogLine(QStringLiteral("ссылка уже выводилась, пропускаем ") + contract.Url);
+        ++figures.alreadyShown;
         return;
     }
     const QString path = reportPath(request.ReportGroup);
@@ -32,6 +49,8 @@ void ReportRun::reportContract(const InnRequest& request, const TUrlContractInfo
     m_files.add(path);
     // Only now: a link added before a failed write would hide the contract for good.
     m_shown.add(contract.Url);
+    ++figures.newContracts;
+    figures.reportFile = path;
 }
 
 QString ReportRun::reportPath(const QString& group) const {

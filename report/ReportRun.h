@@ -8,6 +8,7 @@
 
 #include <QChar>
 #include <QString>
+#include <vector>
 
 // The state of one report stage: the shown links, the files written, the
 // run's file name. Reports one INN list line at a time; see ReportStage.h.
@@ -26,10 +27,14 @@ public:
     void finishAfterError() noexcept;
 
     QStringList files() const { return m_files.paths(); }
+    // What each listed INN without a group, and each group, gave so far.
+    const std::vector<ReportFigures>& figures() const { return m_figures; }
     const ShownLinks& shownLinks() const { return m_shown; }
 
 private:
-    void reportContract(const InnRequest& request, const TUrlContractInfo& contract);
+    void reportContract(const InnRequest& request, const TUrlContractInfo& contract,
+                        ReportFigures& figures);
+    std::size_t figuresIndex(const InnRequest& request);
     QString reportPath(const QString& group) const;
     QString shownPath() const;
     void saveShownLinks();
@@ -41,4 +46,5 @@ private:
     ReportFiles m_files;
     bool m_shownWritten = false;   // "shown.txt" rewritten whole in this stage
     bool m_shownUnsorted = false;  // links appended since
+    std::vector<ReportFigures> m_figures;
 };

@@ -19,8 +19,10 @@ QStringList RunReportStage(ReportContext& context, const QDateTime& startTime) {
     } catch (const EGeneralError& e) {
         run.finishAfterError();
         context.shownLinks = run.shownLinks().lines();
+        context.figures = run.figures();
         throw EReportStageError(e.message(), run.files());
     }
     context.shownLinks = run.shownLinks().lines();
+    context.figures = run.figures();
     return run.files();
 }

@@ -20,7 +20,9 @@
 // never hides a contract from later reports. Afterwards, also after a
 // failure, context.shownLinks holds the shown links as they stand.
 //
-// Gives the paths of the report files written (see ReportFiles). Throws
+// Gives the paths of the report files written (see ReportFiles), and leaves
+// in context.figures, also after a failure, what each listed INN without a
+// group and each group gave: new lines, contracts held back as shown, file. Throws
 // EReportStageError when a folder cannot be created, a file cannot be written
 // or the database fails: the stage ends there, the files written so far stay
 // and "shown.txt" is saved for the INN being processed.

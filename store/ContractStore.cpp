@@ -75,6 +75,13 @@ bool IsUrlStored(TSQLiteDatabase& db, const QString& url) {
     return db.GetTableValue(QStringLiteral("SELECT 1 FROM urls WHERE url = ") + SqlQuote(url)) == 1;
 }
 
+QString StoredUrlSpelling(TSQLiteDatabase& db, const QString& url) {
+    if (!url.contains(u'&') || IsUrlStored(db, url)) return url;
+    QString written = url;
+    written.replace(QStringLiteral("&"), QStringLiteral("&amp;"));
+    return IsUrlStored(db, written) ? written : url;
+}
+
 void StoreContract(TSQLiteDatabase& db, const QString& url, const QString& subject,
                    const QString& amount, const QString& conclusionDate,
                    const QString& executionDate) {

@@ -40,6 +40,12 @@ void CreateSchema(TSQLiteDatabase& db);
 // True when a contract with exactly this url is stored.
 bool IsUrlStored(TSQLiteDatabase& db, const QString& url);
 
+// The spelling under which the address's contract is stored: the address
+// itself, or, when only that is stored, the address with every "&" written
+// "&amp;", as links taken from pages were stored before their character
+// references were decoded. The address itself when neither is stored.
+QString StoredUrlSpelling(TSQLiteDatabase& db, const QString& url);
+
 // Stores a contract unless its url is stored already (then nothing changes).
 // Amount and date texts that do not parse are stored as NULL.
 void StoreContract(TSQLiteDatabase& db, const QString& url, const QString& subject,

@@ -65,24 +65,71 @@ private:
 // Only the output files tell what a converter achieved, so its outcome is
 // not examined. The child is killed at its time-out: left running, it would
 // keep a core busy and could still write files a later conversion reads.
-void runConverter(const QString& program, const QStringList& arguments,
-                  std::chrono::milliseconds timeout, const QStringList& environment = {}) {
+// Its outcome only explains a document that yields no INN (see converterFailure).
+ChildResult runConverter(const QString& program, const QStringList& arguments,
+                         std::chrono::milliseconds timeout, const QStringList& environment = {}) {
     ChildProcessOptions options;
     options.timeout = timeout;
     options.extraEnvironment = environment;
-    ChildProcess::run(program, arguments, options);
+    return ChildProcess::run(program, arguments, options);
 }
+
+// Why a converter gave nothing to read, in Russian; empty when it ran to its end.
+QString converterFailure(const QString& program, const ChildResult& outcome,
+                         std::chrono::milliseconds timeout) {
+    const QString name = QFileInfo(program).fileName();
+    switch (outcome.status) {
+        case ChildStatus::Exited:
+            if (outcome.exitCode == 0) return {};
+            return QStringLiteral("%1 завершилась с ошибкой (код %2)")
+                .arg(name)
+                .arg(outcome.exitCode);
+        case ChildStatus::Signalled:
+            return QStringLiteral("%1 завершилась аварийно (сигнал %2)")
+                .arg(name)
+                .arg(outcome.exitCode);
+        case ChildStatus::TimedOut:
+            return QStringLiteral("%1 не уложилась в %2 с и была остановлена")
+                .arg(name)
+                .arg(timeout.count() / 1000.0);
+        case ChildStatus::Stopped:
+            return QStringLiteral("%1 остановлена").arg(name);
+        case ChildStatus::FailedToStart:
+            break;
+    }
+    return QStringLiteral("не удалось запустить программу %1 (%2)").arg(program, outcome.error);
+}
+
+// The failures of one conversion, each said once.
+class ConversionFailures {
+public:
+    void note(const QString& program, const ChildResult& outcome,
+              std::chrono::milliseconds timeout) {
+        add(converterFailure(program, outcome, timeout));
+    }
+    void add(const QString& failure) {
+        if (!failure.isEmpty() && !m_texts.contains(failure)) m_texts << failure;
+    }
+    QString text() const { return m_texts.join(QStringLiteral("; ")); }
+
+private:
+    QStringList m_texts;
+};
 
 // The file's text (UTF-8) with every line ended by CR LF; empty when missing.
 QString readOutputFile(const QString& path) {
     if (!QFileInfo::exists(path)) return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw EGeneralError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        throw EGeneralError(QStringLiteral("Не удалось прочитать вывод программы преобразования "
+                                           "документа %1: %2")
+                                .arg(path, file.errorString()));
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        throw EGeneralError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        throw EGeneralError(QStringLiteral("Не удалось прочитать вывод программы преобразования "
+                                           "документа %1: %2")
+                                .arg(path, file.errorString()));
     }
     QString text;
     for (const QString& line : SplitLines(QString::fromUtf8(bytes))) {
@@ -103,20 +150,29 @@ QString pageImage(const QString& root, int page) {
 // The OCR engine is given one thread: its default threading makes a page
 // about three times slower on two cores, and several workers may convert.
 QString ocrText(const QString& document, const QString& pageRenderer, const QString& ocrEngine,
-                const QString& root, const ConversionTimeouts& timeouts) {
-    runConverter(
-        pageRenderer,
-        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("300"), document, root},
-        timeouts.pageRendering);
+                const QString& root, const ConversionTimeouts& timeouts,
+                ConversionFailures& failures) {
+    failures.note(pageRenderer,
+                  runConverter(pageRenderer,
+                               {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("300"),
+                                document, root},
+                               timeouts.pageRendering),
+                  timeouts.pageRendering);
     QString text;
     for (int page = 1; page <= kMaxOcrPages; ++page) {
         const QString image = pageImage(root, page);
         if (image.isEmpty()) break;
+        if (ocrEngine.isEmpty()) {
+            failures.add(QStringLiteral("программа распознавания текста (tesseract) не найдена"));
+            break;
+        }
         const QString base = QStringLiteral("%1_p%2").arg(root).arg(page);
-        runConverter(
-            ocrEngine,
-            {image, base, QStringLiteral("-l"), QStringLiteral("rus"), QStringLiteral("txt")},
-            timeouts.pageOcr, {QStringLiteral("OMP_THREAD_LIMIT=1")});
+        failures.note(ocrEngine,
+                      runConverter(ocrEngine,
+                                   {image, base, QStringLiteral("-l"), QStringLiteral("rus"),
+                                    QStringLiteral("txt")},
+                                   timeouts.pageOcr, {QStringLiteral("OMP_THREAD_LIMIT=1")}),
+                      timeouts.pageOcr);
         text += readOutputFile(base + QStringLiteral(".txt"));
     }
     return text;
@@ -129,18 +185,22 @@ DocumentInnsResult FindDocumentInnsDetailed(const QString& document, const QStri
                                             const ConversionTimeouts& timeouts) {
     const ConversionFiles files(conversionRoot(document));
     const QString extracted = files.root() + QStringLiteral("_direct.txt");
-    runConverter(textExtractor,
-                 {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"),
-                  document, extracted},
-                 timeouts.textExtraction);
+    ConversionFailures failures;
+    failures.note(textExtractor,
+                  runConverter(textExtractor,
+                               {QStringLiteral("-layout"), QStringLiteral("-enc"),
+                                QStringLiteral("UTF-8"), document, extracted},
+                               timeouts.textExtraction),
+                  timeouts.textExtraction);
     QString text = readOutputFile(extracted);
     QStringList inns = FindInns(text);
-    if (!inns.isEmpty()) return {inns, DocumentInnsResult::TextLayer};
+    if (!inns.isEmpty()) return {inns, DocumentInnsResult::TextLayer, {}};
 
     // OCR text follows the extracted text, page after page.
-    text += ocrText(document, pageRenderer, ocrEngine, files.root(), timeouts);
+    text += ocrText(document, pageRenderer, ocrEngine, files.root(), timeouts, failures);
     inns = FindInns(text);
-    return {inns, inns.isEmpty() ? DocumentInnsResult::None : DocumentInnsResult::Ocr};
+    if (!inns.isEmpty()) return {inns, DocumentInnsResult::Ocr, {}};
+    return {inns, DocumentInnsResult::None, failures.text()};
 }
 
 QStringList FindDocumentInns(const QString& document, const QString& textExtractor,

@@ -17,13 +17,18 @@ struct DocumentInnsResult {
 
     QStringList inns;      // in the order found, duplicates kept
     Source source = None;  // where they were found; None when there are none
+    // When no INN was found: why the document could not be read, in Russian
+    // (a converter missing, killed at its time-out, ending with an error);
+    // empty when every converter ran to its end, so that "no INN" is the truth.
+    QString failure;
 };
 
 // The INNs found in a downloaded PDF document: from its text layer, or, when
 // that holds none, from the OCR text of its first 50 rendered pages.
 // `textExtractor` (pdftotext), `pageRenderer` (pdftoppm) and `ocrEngine`
 // (tesseract) are the converter programs; one that is missing, fails or runs
-// out of time only contributes no text. Temporary files lie beside the
+// out of time contributes no text, and is named in `failure` when no INN is
+// found. Temporary files lie beside the
 // document, named after it and the calling thread, and are all deleted before
 // returning. Runs on the calling (worker) thread; conversions on different
 // threads do not meet. Throws EGeneralError only when a converter's output

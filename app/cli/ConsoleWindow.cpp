@@ -21,6 +21,16 @@ void ConsoleWindow::appendLogLine(const QString& line) {
     drawProgress();
 }
 
+void ConsoleWindow::showRunSummary(const RunSummary& summary) {
+    if (isatty(STDOUT_FILENO)) return;
+    clearProgress();
+    for (const QString& line : summary.lines()) {
+        std::fputs(line.toUtf8().constData(), stderr);
+        std::fputc('\n', stderr);
+    }
+    std::fflush(stderr);
+}
+
 void ConsoleWindow::setProgress(int position, int maximum) {
     m_position = position;
     m_maximum = maximum;

@@ -20,6 +20,9 @@ public:
     void setTendersCounterText(const QString& text) override;
     RunSettings runSettings() const override { return m_settings; }
     QString innListText() const override { return m_innList; }
+    // The summary's lines are in the log on standard output already; when
+    // that goes to a file, they are also shown on standard error.
+    void showRunSummary(const RunSummary& summary) override;
 
     // Clears the progress line before the program ends.
     void finish();

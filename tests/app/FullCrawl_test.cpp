@@ -185,7 +185,7 @@ TEST_F(FullCrawlTest, LogShowsTheRoutes) {
             const QString page =
                 QString::fromStdString(c.replica.baseUrl() + kSupplierListPath + "?id=" +
                                        contract.cardPath.substr(contract.cardPath.rfind('=') + 1));
-            EXPECT_TRUE(log.contains(page + u"&amp;viewMode=FULL: успешно"_q)) << url.toStdString();
+            EXPECT_TRUE(log.contains(page + u"&viewMode=FULL: успешно"_q)) << url.toStdString();
         }
         if (contract.protocolFile.empty()) continue;
         // "ИНН найдены (<inns>) в файле <download address>", INNs in any order.
@@ -224,6 +224,62 @@ TEST_F(FullCrawlTest, ReportsTheListedInnsContracts) {
     EXPECT_GE(reported, 2);
 }
 
+// The run's account, from the run's own counters, against what the portal knows.
+TEST_F(FullCrawlTest, SummaryGivesTheFiguresThePortalKnows) {
+    const QString& log = c.firstOutput;
+    struct Registry {
+        PortalRegistry registry;
+        const char* name;
+        const char* searchPath;
+    };
+    for (const Registry& r :
+         {Registry{PortalRegistry::Contracts44, "44-ФЗ", "/epz/contract/search/results.html"},
+          Registry{PortalRegistry::Contracts223, "223-ФЗ",
+                   "/epz/contractfz223/search/results.html"},
+          Registry{PortalRegistry::CapitalRepairs, "капремонт",
+                   "/epz/capitalrepairs/search/results.html"}}) {
+        int cards = 0, text = 0, ocr = 0;
+        for (const SyntheticContract* contract : c.portal->contractsOf(r.registry)) {
+            ++cards;
+            text += contract->route == SyntheticRoute::Protocol;
+            ocr += contract->route == SyntheticRoute::ScannedProtocol;
+        }
+        const QString line =
+            u": %1: страниц поиска %2, карточек прочитано %3, сохранено %3, страниц без "
+            u"ожидаемых данных 0, документов прочитано по текстовому слою %4, по OCR %5"_q
+                .arg(QString::fromUtf8(r.name))
+                .arg(c.portal->requestCount(r.searchPath))
+                .arg(cards)
+                .arg(text)
+                .arg(ocr);
+        EXPECT_TRUE(log.contains(line)) << line.toStdString();
+    }
+
+    // Each listed INN, or its group, with the contracts the portal gives it.
+    const auto reported = [&](const std::string& inn) {
+        int n = 0;
+        for (const SyntheticContract& contract : c.portal->contracts()) {
+            const auto& inns = contract.expectedInns;
+            n += std::find(inns.begin(), inns.end(), inn) != inns.end();
+        }
+        return n;
+    };
+    const QString bare = u": ИНН %1: новых контрактов %2, отчёт %3"_q.arg(
+        QString::fromStdString(c.bareInn), QString::number(reported(c.bareInn)), c.programDir);
+    EXPECT_TRUE(log.contains(bare)) << bare.toStdString();
+    const QString group = u": Группа «%1»: новых контрактов %2, отчёт %3%1/"_q.arg(
+        kGroup, QString::number(reported(c.groupInn)), c.programDir);
+    EXPECT_TRUE(log.contains(group)) << group.toStdString();
+    const QStringList bareLines = log.split(u'\n').filter(bare);
+    ASSERT_FALSE(bareLines.isEmpty());
+    EXPECT_TRUE(bareLines.front().contains(u".tab, книга "_q + c.programDir))
+        << bareLines.front().toStdString();
+    EXPECT_TRUE(log.contains(u": Данные программы (база, отчёты, логи): "_q + c.programDir));
+    // Before the closing line.
+    EXPECT_LT(log.indexOf(u": Итог работы: сбор данных завершён"_q),
+              log.indexOf(u": Работа завершена, лог записан в "_q));
+}
+
 // Last: it runs the program again over the same folder.
 TEST_F(FullCrawlTest, SecondRunFetchesNoStoredCard) {
     c.replica.clearLog();
@@ -239,4 +295,9 @@ TEST_F(FullCrawlTest, SecondRunFetchesNoStoredCard) {
     }
     EXPECT_EQ(output.count(u": URL обработан ранее: "_q),
               static_cast<int>(c.portal->contracts().size()));
+    // Nothing new to report, and the summary says why.
+    EXPECT_TRUE(output.contains(u": ИНН "_q + QString::fromStdString(c.bareInn) +
+                                u": новых контрактов нет — все найденные"_q))
+        << output.right(3000).toStdString();
+    EXPECT_TRUE(output.contains(u"44-ФЗ: страниц поиска 1, карточек прочитано 0, сохранено 0"_q));
 }

@@ -53,6 +53,23 @@ TEST(InspectPage, FollowUpsAreListedWithTheirPlaceInTheQueue) {
     EXPECT_TRUE(seen.queued.front().job.endsWith(u"|||"_q + card));
 }
 
+// The card a follow-up belongs to counts as stored, so the page shows the INNs it links: to the
+// card after "|||", or to the page itself when the address names none.
+TEST(InspectPage, SupplierPageShowsTheInnsItLinksToItsCard) {
+    const QString page = u"https://zakupki.gov.ru/epz/contractfz223/card/supplier-info.html?id=7"_q;
+    const QString card = u"https://zakupki.gov.ru/epz/contractfz223/card/contract-info.html?id=9"_q;
+    const QByteArray html = fixture(u"cards/supplier223_inn_third_column.html"_q);
+    for (const auto& [job, linked] : {std::pair{page + u"|||"_q + card, card}, {page, page}}) {
+        const PageInspection seen = InspectPage(job, html, QString());
+        EXPECT_EQ(seen.handler, u"ParseSupplierList223"_q);
+        EXPECT_EQ(seen.storeOperation, u"LinkInnsToUrl"_q);
+        ASSERT_TRUE(seen.contract);
+        EXPECT_EQ(seen.contract->url, linked);
+        EXPECT_EQ(seen.contract->inns, (QStringList{u"3906123456"_q, u"390612345678"_q}));
+        EXPECT_TRUE(seen.log.isEmpty()) << seen.log.join(u'\n').toStdString();
+    }
+}
+
 TEST(InspectPage, PageOfNoKnownKindHasNoHandler) {
     const PageInspection seen =
         InspectPage(u"https://zakupki.gov.ru/epz/main/public/home.html"_q, "<html/>", QString());

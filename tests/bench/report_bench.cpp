@@ -63,7 +63,8 @@ int stage(const QString& dir) {
                           QStringLiteral("log1.txt"),
                           {},
                           TextEncoding::Utf8Bom,
-                          [&logLines](const QString&) { ++logLines; }};
+                          [&logLines](const QString&) { ++logLines; },
+                          {}};
     const long before = peakMegabytes();
     QElapsedTimer timer;
     timer.start();

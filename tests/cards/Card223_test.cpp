@@ -25,7 +25,7 @@ TEST(ParseCard223, SupplierLinkQueuesTheSupplierPageOnlyAndStoresWithoutInns) {
     r.queue.addTail(u"https://zakupki.gov.ru/earlier"_q);
     r.runFixture(ParseCard223, kCard, u"card223_supplier_list_link.html"_q);
     EXPECT_EQ(Jobs(r).front(),
-              u"https://zakupki.gov.ru/epz/contractfz223/card/supplier-info.html?id=15021873&amp;"
+              u"https://zakupki.gov.ru/epz/contractfz223/card/supplier-info.html?id=15021873&"
               u"viewMode=FULL|||"_q +
                   kCard);
     EXPECT_EQ(r.queue.size(), 2);
@@ -74,8 +74,8 @@ TEST(ParseCard223, RelativeNoticeLinkIsQueuedWithItsAttachmentKey) {
 TEST(ParseCard223, AbsoluteNoticeLinkKeepsItsLaterParametersInTheNoticeKey) {
     HandlerRun r;
     r.runFixture(ParseCard223, kCard, u"card223_notice_link_absolute.html"_q);
-    EXPECT_EQ(Jobs(r), QStringList{kNotice + u"&amp;backUrl=1|||"_q + kCard});
-    EXPECT_EQ(r.noticeDocumentKeys, QStringList{u"32413000002&amp;backUrl=1=32413000002-02"_q});
+    EXPECT_EQ(Jobs(r), QStringList{kNotice + u"&backUrl=1|||"_q + kCard});
+    EXPECT_EQ(r.noticeDocumentKeys, QStringList{u"32413000002&backUrl=1=32413000002-02"_q});
 }
 
 TEST(ParseCard223, EmptyFourthBasisCellUsesTheNumberRunOfTheSecond) {

@@ -63,8 +63,7 @@ TEST(CardMarkup, Card223SupplierRouteReadsBack) {
     r.run(handlers.card223, kCard, FromUtf8(Card223Page(Values(), links)));
     ASSERT_EQ(r.queue.size(), 1);
     EXPECT_EQ(r.queue.jobs().front(),
-              PortalBase() +
-                  u"/epz/contractfz223/card/supplier-info.html?id=7&amp;viewMode=FULL|||"_q +
+              PortalBase() + u"/epz/contractfz223/card/supplier-info.html?id=7&viewMode=FULL|||"_q +
                   kCard);
     EXPECT_EQ(r.column(kCard, u"execution_date"_q), u"2024-12-31"_q);
     r.run(handlers.supplierList223, u"https://zakupki.gov.ru/s"_q,

@@ -12,7 +12,7 @@ const QString kCard =
 const QString kNotice =
     u"https://zakupki.gov.ru/epz/order/notice/notice223/common-info.html?purchaseNoticeNumber=32413000002"_q;
 const QString kDocuments =
-    u"https://zakupki.gov.ru/epz/order/notice/notice223/documents.html?noticeInfoId=17000123&amp;"
+    u"https://zakupki.gov.ru/epz/order/notice/notice223/documents.html?noticeInfoId=17000123&"
     u"purchaseNoticeNumber=32413000002"_q;
 const QString kDownload =
     u"https://zakupki.gov.ru/223/purchase/public/download/download.html?id="_q;
@@ -56,7 +56,7 @@ TEST(ParseNoticeDocuments223, QueuesOnlyTheProtocolWithTheKey) {
     DocumentsRun r;
     r.runFixture(ParseNoticeDocuments223, kDocuments, u"notice223_documents_protocol_keys.html"_q,
                  kCard);
-    EXPECT_EQ(Jobs(r), QStringList{kDownload + u"900020&amp;fileType=pdf|||"_q + kCard});
+    EXPECT_EQ(Jobs(r), QStringList{kDownload + u"900020&fileType=pdf|||"_q + kCard});
     EXPECT_EQ(r.progressBarMax, 1);
     EXPECT_TRUE(r.log.isEmpty());
 }
@@ -65,7 +65,7 @@ TEST(ParseNoticeDocuments223, TwoAttachmentsWithTheKeyDownloadTheFirst) {
     DocumentsRun r;
     r.runFixture(ParseNoticeDocuments223, kDocuments, u"notice223_documents_two_with_key.html"_q,
                  kCard);
-    EXPECT_EQ(Jobs(r), QStringList{kDownload + u"900020&amp;fileType=pdf|||"_q + kCard});
+    EXPECT_EQ(Jobs(r), QStringList{kDownload + u"900020&fileType=pdf|||"_q + kCard});
 }
 
 TEST(ParseNoticeDocuments223, AbsoluteDownloadLinkIsQueuedUnchanged) {

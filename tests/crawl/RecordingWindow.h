@@ -3,6 +3,7 @@
 #include "crawl/RunWindow.h"
 
 #include <QStringList>
+#include <optional>
 
 // The window side of a run for tests: records what the run shows.
 class RecordingWindow : public IRunWindow {
@@ -19,6 +20,7 @@ public:
     void setTendersCounterText(const QString& text) override { counterText = text; }
     RunSettings runSettings() const override { return settings; }
     QString innListText() const override { return innList; }
+    void showRunSummary(const RunSummary& shown) override { summary = shown; }
 
     // Index of the first line containing the text at or after `from`; -1 when none.
     int find(const QString& text, int from = 0) const {
@@ -36,4 +38,5 @@ public:
     QString counterText;
     RunSettings settings;
     QString innList = QStringLiteral("7701234567");
+    std::optional<RunSummary> summary;
 };

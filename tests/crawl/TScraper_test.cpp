@@ -18,8 +18,8 @@ namespace {
 const std::string kSearch44 = "/epz/contract/search/results.html";
 const std::string kCardPath = "/epz/contract/contractCard/common-info.html";
 
-// A one-page search result listing the given card numbers.
-std::string resultPage(const std::vector<int>& cards) {
+// A one-page search result listing the given card numbers, each link's query ending in `more`.
+std::string resultPage(const std::vector<int>& cards, const std::string& more = "") {
     std::string page = "<div class=\"search-results__total\">\n    " +
                        std::to_string(cards.size()) + " записей\n</div>\n";
     for (int number : cards) {
@@ -27,8 +27,8 @@ std::string resultPage(const std::vector<int>& cards) {
             "<div class=\"search-registry-entry-block box-shadow-search-input\">\n"
             "  <div class=\"registry-entry__header-mid__number\">\n"
             "    <a href=\"" +
-            kCardPath + "?reestrNumber=" + std::to_string(number) + "\" target=\"_blank\">№ " +
-            std::to_string(number) + "</a>\n  </div>\n</div>\n";
+            kCardPath + "?reestrNumber=" + std::to_string(number) + more +
+            "\" target=\"_blank\">№ " + std::to_string(number) + "</a>\n  </div>\n</div>\n";
     }
     return page;
 }
@@ -134,6 +134,57 @@ TEST_F(ControllerTest, DrainedRunWritesItsLinesInOrderAndItsLogFile) {
     const QByteArray saved = logFile.readAll();
     EXPECT_TRUE(saved.startsWith("\xEF\xBB\xBF"));
     EXPECT_TRUE(saved.contains(u"Сбор данных завершен\r\n"_q.toUtf8()));
+
+    // The run's account ends the log before the closing line, and reaches the window.
+    const int summary = window.find(u": Итог работы: сбор данных завершён"_q);
+    EXPECT_GT(summary, window.find(u": Сбор данных завершен"_q));
+    EXPECT_GT(window.find(u": Работа завершена, лог записан в "_q), summary);
+    EXPECT_GT(window.find(u": 44-ФЗ: страниц поиска 1, карточек прочитано 2, сохранено 2,"_q),
+              summary);
+    ASSERT_TRUE(window.summary);
+    EXPECT_EQ(window.summary->outcome, RunOutcome::Done);
+    EXPECT_EQ(window.summary->registries[0].cardsStored, 2);
+    EXPECT_EQ(window.summary->registries[1].searchesRead, 1);  // 223-FZ: one empty search
+    EXPECT_EQ(window.summary->registries[2].searchesRead, 1);
+    EXPECT_EQ(window.summary->registries[1].cardsRead, 0);
+    EXPECT_EQ(window.summary->programDir, programDir);
+}
+
+// Cards that all lack their expected part: one warning about the portal's layout, counted in the
+// summary as pages lacking a part.
+TEST_F(ControllerTest, CardsLackingTheirPartInARowGiveOneLayoutWarning) {
+    std::vector<int> cards(45);
+    for (int i = 0; i < 45; ++i)
+        cards[static_cast<std::size_t>(i)] = 200 + i;
+    replica.setPage(kSearch44, resultPage(cards));
+    RunParameters p = parameters();
+    p.handlers.card44 = [](HandlerContext& context, const FinishedJob& job) {
+        context.addLogLine(u"Ошибка? Нет информации о поставщиках "_q + job.url);
+        context.store.storeContract(job.url, u"s"_q, u""_q, u""_q, u""_q);
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(window.count(u"похоже, портал изменил разметку карточек контрактов 44-ФЗ"_q), 1);
+    EXPECT_EQ(window.count(u"contract-finder-cli inspect --url "_q), 1);
+    ASSERT_TRUE(window.summary);
+    EXPECT_EQ(window.summary->registries[0].pagesLackingParts, 45);
+    EXPECT_EQ(window.summary->registries[0].cardsStored, 45);
+}
+
+// Links are attribute values: "&amp;" in them is "&". A card an older version stored under the
+// written spelling is still recognised as stored; a new one is fetched under the decoded one.
+TEST_F(ControllerTest, AmpersandReferencesInLinksAreDecodedAndOldSpellingsStayStored) {
+    replica.setPage(kSearch44, resultPage({101, 102}, "&amp;part=1"));
+    const QString base = QString::fromStdString(replica.baseUrl() + kCardPath);
+    StoreContract(*db, base + u"?reestrNumber=101&amp;part=1"_q, u"s"_q, u""_q, u""_q, u""_q);
+    ASSERT_TRUE(runToEnd(parameters()));
+    std::vector<std::string> queries;
+    for (const auto& request : replica.requests()) {
+        if (request.path == kCardPath) queries.push_back(request.query);
+    }
+    EXPECT_EQ(queries, std::vector<std::string>{"reestrNumber=102&part=1"});
+    EXPECT_EQ(window.count(u": URL обработан ранее: "_q + base + u"?reestrNumber=101&part=1"_q), 1);
+    EXPECT_TRUE(IsUrlStored(*db, base + u"?reestrNumber=102&part=1"_q));
+    EXPECT_EQ(db->GetTableValue(u"SELECT count(*) FROM urls"_q), 2);
 }
 
 TEST_F(ControllerTest, SecondRunDoesNotFetchStoredCards) {
@@ -254,6 +305,13 @@ TEST_F(ControllerTest, StopDuringAPauseSkipsTheReportButWritesTheLog) {
     EXPECT_GE(window.find(u": Работа завершена, лог записан в "_q), 0);
     EXPECT_EQ(QDir(programDir).entryList({u"log*.txt"_q}).size(), 1);
     EXPECT_TRUE(window.controlsEnabled);
+    // A stopped run still gives its account, without reports.
+    const int summary = window.find(u": Итог работы: остановлено пользователем"_q);
+    EXPECT_GT(summary, window.find(u": Останавливаем работу"_q));
+    EXPECT_GT(window.find(u": Работа завершена, лог записан в "_q), summary);
+    ASSERT_TRUE(window.summary);
+    EXPECT_EQ(window.summary->outcome, RunOutcome::Stopped);
+    EXPECT_TRUE(window.summary->reports.empty());
 }
 
 TEST_F(ControllerTest, StopEndsWorkersHangingInASlowRequest) {

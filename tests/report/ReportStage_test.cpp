@@ -166,3 +166,29 @@ TEST_F(ReportStageRun, ShownLinksReachTheFileAfterEveryInnAndEndSorted) {
     EXPECT_EQ(folder.bytes(u"shown.txt"_q),
               kBom + (CardUrl(3) + u"\r\n"_q + CardUrl(5) + u"\r\n"_q).toUtf8());
 }
+
+// The figures the run's summary gives: per bare INN and per group (its INNs together), new
+// lines, contracts held back as shown, and the file.
+TEST_F(ReportStageRun, FiguresCountNewAndHeldBackContractsPerInnAndGroup) {
+    storeCard(1, u"Общий"_q, u"10"_q, {kInnA, kInnB});
+    storeCard(2, u"Только Б"_q, u"20"_q, {kInnB});
+    storeCard(3, u"Только В"_q, u"30"_q, {kInnC});
+    ReportContext context = folder.context(kInnA + u"\nГруппа\t"_q + kInnB + u"\nГруппа\t"_q +
+                                           kInnC + u"\n7700000000\n\n"_q);
+    RunReportStage(context, StageTime(0));
+    ASSERT_EQ(context.figures.size(), 3u);
+    const ReportFigures& bare = context.figures[0];
+    EXPECT_EQ(bare.name, kInnA);
+    EXPECT_FALSE(bare.isGroup);
+    EXPECT_EQ(bare.newContracts, 1);
+    EXPECT_EQ(bare.reportFile, folder.path(kTab));
+    const ReportFigures& group = context.figures[1];
+    EXPECT_EQ(group.name, u"Группа"_q);
+    EXPECT_TRUE(group.isGroup);
+    EXPECT_EQ(group.newContracts, 2);  // cards 2 and 3
+    EXPECT_EQ(group.alreadyShown, 1);  // card 1, shown under the bare INN
+    EXPECT_EQ(group.reportFile, folder.path(u"Группа/"_q + kTab));
+    EXPECT_EQ(context.figures[2].name, u"7700000000"_q);  // nothing stored: no file
+    EXPECT_EQ(context.figures[2].newContracts + context.figures[2].alreadyShown, 0);
+    EXPECT_TRUE(context.figures[2].reportFile.isEmpty());
+}

@@ -34,7 +34,8 @@ ReportContext ProgramFolder::context(const QString& innList) {
                          QStringLiteral("log1.txt"),
                          SplitLines(shown.text),
                          shown.encoding,
-                         [this](const QString& text) { log.append(text); }};
+                         [this](const QString& text) { log.append(text); },
+                         {}};
 }
 
 QByteArray ProgramFolder::bytes(const QString& relative) const {

@@ -1,4 +1,5 @@
 #include "store/ContractStore.h"
+#include "store/ContractSink.h"
 #include "tests/store/StoreTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -172,4 +173,26 @@ TEST(ReplaceContract, FailureMidwayLeavesRowAndLinksAsTheyWere) {
 TEST(GetContractsByInn, NeverLinkedInnGivesAnEmptyList) {
     Store s;
     EXPECT_TRUE(GetContractsByInn(s.db, u"7707083893"_q).empty());
+}
+
+// Cards stored from links whose "&" was still written "&amp;" are the same contracts for the
+// decoded address: nothing is stored twice, INNs and pending marks go to the stored row.
+TEST(StoredUrlSpelling, DecodedAddressReachesTheContractStoredUnderItsWrittenSpelling) {
+    Store s;
+    const QString written = kUrl + u"&amp;part=2"_q;
+    const QString decoded = kUrl + u"&part=2"_q;
+    StoreContract(s.db, written, u"s"_q, u""_q, u""_q, u""_q);
+    DatabaseContractSink sink(s.db);
+    EXPECT_EQ(StoredUrlSpelling(s.db, decoded), written);
+    EXPECT_TRUE(sink.isUrlStored(decoded));
+    sink.markFollowUpPending(decoded);
+    EXPECT_TRUE(IsFollowUpPending(s.db, written));
+    sink.storeContract(decoded, u"s"_q, u""_q, u""_q, u""_q);
+    sink.linkInnsToUrl(decoded, {u"7701234567"_q});
+    sink.clearFollowUpPending(decoded);
+    EXPECT_EQ(s.count(u"urls"_q), 1);
+    EXPECT_EQ(s.urlsOf(u"7701234567"_q), QStringList{written});
+    EXPECT_FALSE(sink.isFollowUpPending(decoded));
+    // A new address is stored as given.
+    EXPECT_EQ(StoredUrlSpelling(s.db, kUrl + u"&part=3"_q), kUrl + u"&part=3"_q);
 }

@@ -128,6 +128,28 @@ TEST(FindDocumentInns, MissingConvertersContributeNothing) {
                     .isEmpty());
 }
 
+// "No INN" must mean the document names none: a converter that could not do its work is named.
+TEST(FindDocumentInns, ConvertersThatFailAreNamedWhenNoInnIsFound) {
+    DocumentFolder folder(QStringLiteral("protocol_text_labelled.pdf"));
+    const DocumentInnsResult missing = FindDocumentInnsDetailed(
+        folder.document(), QStringLiteral("/nonexistent/pdftotext"), converter("pdftoppm"), {});
+    EXPECT_TRUE(missing.inns.isEmpty());
+    EXPECT_TRUE(
+        missing.failure.startsWith(u"не удалось запустить программу /nonexistent/pdftotext ("_q))
+        << missing.failure.toStdString();
+    EXPECT_TRUE(
+        missing.failure.endsWith(u"; программа распознавания текста (tesseract) не найдена"_q))
+        << missing.failure.toStdString();
+
+    DocumentFolder damaged(QStringLiteral("protocol_damaged.pdf"));
+    const DocumentInnsResult unreadable = convert(damaged);
+    EXPECT_TRUE(unreadable.failure.startsWith(u"pdftotext завершилась с ошибкой (код "_q))
+        << unreadable.failure.toStdString();
+
+    // Converters that did their work: no failure, whatever they found.
+    EXPECT_TRUE(convert(folder).failure.isEmpty());
+}
+
 TEST(FindDocumentInns, OcrGetsEachPageImageWithOneThread) {
     // The stand-in engine records its arguments and thread limit, and "reads" an INN.
     QTemporaryDir scripts;
@@ -187,6 +209,7 @@ TEST(FindDocumentInns, ConverterPastItsTimeOutIsKilled) {
         FindDocumentInnsDetailed(folder.document(), hang, hang, hang, timeouts);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
     EXPECT_TRUE(result.inns.isEmpty());
+    EXPECT_EQ(result.failure, u"hang.sh не уложилась в 0.2 с и была остановлена"_q);
     QFile pids(scripts.filePath(QStringLiteral("pids")));
     ASSERT_TRUE(pids.open(QIODevice::ReadOnly));
     const QList<QByteArray> runs = pids.readAll().trimmed().split('\n');

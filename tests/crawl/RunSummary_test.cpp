@@ -1,0 +1,28 @@
+#include "crawl/RunSummary.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+TEST(RunSummaryLines, SayWhyAReportHasNoNewContracts) {
+    RunSummary summary;
+    summary.programDir = u"/data/cf/"_q;
+    summary.registries[1].cardsRead = 7;
+    summary.reports = {{u"7707083893"_q, false, 2, 1, u"/data/cf/r.tab"_q, u"/data/cf/r.xlsx"_q},
+                       {u"Группа"_q, true, 0, 3, {}, {}},
+                       {u"500100732259"_q, false, 0, 0, {}, {}}};
+    const QStringList lines = summary.lines();
+    EXPECT_EQ(lines.front(), u"Итог работы: сбор данных завершён"_q);
+    EXPECT_TRUE(lines.filter(u"223-ФЗ: страниц поиска 0, карточек прочитано 7,"_q).size() == 1);
+    EXPECT_TRUE(lines.contains(
+        u"ИНН 7707083893: новых контрактов 2, отчёт /data/cf/r.tab, книга /data/cf/r.xlsx"_q));
+    EXPECT_TRUE(
+        lines.contains(u"Группа «Группа»: новых контрактов нет — все найденные (3) уже "
+                       u"выводились раньше (список shown.txt)"_q));
+    EXPECT_TRUE(lines.contains(
+        u"ИНН 500100732259: новых контрактов нет — в базе нет контрактов с этим ИНН"_q));
+    EXPECT_EQ(lines.back(), u"Данные программы (база, отчёты, логи): /data/cf/"_q);
+
+    summary.outcome = RunOutcome::Failed;
+    summary.failureText = u"нет связи с порталом"_q;
+    EXPECT_EQ(summary.lines().front(), u"Итог работы: ошибка: нет связи с порталом"_q);
+}
