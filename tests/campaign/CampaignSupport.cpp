@@ -20,8 +20,9 @@ namespace {
 // folders of named groups.
 bool IsRunOutput(const QFileInfo& entry) {
     if (entry.isDir()) return true;
-    static const QStringList kOwn = {u"db.s3db"_q,   u"INNs.txt"_q,       u"shown.txt"_q,
-                                     u"proxy.txt"_q, u"useragents.txt"_q, u"settings.ini"_q};
+    static const QStringList kOwn = {u"db.s3db"_q,       u"INNs.txt"_q,       u"shown.txt"_q,
+                                     u"proxy.txt"_q,     u"useragents.txt"_q, u"settings.ini"_q,
+                                     u"shown.txt.lock"_q};
     const QString name = entry.fileName();
     return kOwn.contains(name) || name.endsWith(u".tab"_q) || name.endsWith(u".xlsx"_q) ||
            (name.startsWith(u"log"_q) && name.endsWith(u".txt"_q)) ||
