@@ -2,6 +2,7 @@
 
 #include "crawl/JobQueue.h"
 #include "crawl/RunHooks.h"
+#include "crawl/RunLogFile.h"
 #include "crawl/RunWindow.h"
 #include "fetch/FetchRun.h"
 #include "platform/TextFile.h"
@@ -67,6 +68,10 @@ public:
     int RequestIntervalSec = 0;
     QString LogFileName;
 
+    // Window thread: shows the line in the log and appends it to the run's
+    // log file (a failure to write it is shown once).
+    void showLogLine(const QString& line);
+
 protected:
     void run() override { Execute(); }
 
@@ -83,7 +88,9 @@ private:
     void releaseWorker(TScrapingThread* worker);
     QStringList reportStage();
     void endOfRun(const QStringList& reportFiles);
+    void closeLogFile();
     void waitWhilePaused();
+    void noteDiskFull(const std::exception& error);
     HandlerContext handlerContext();
     void addJobLog(const QString& text);
 
@@ -112,6 +119,10 @@ private:
     bool m_splitStarted = false;
     bool m_queueDrained = false;
     bool m_setUpDone = false;
+    bool m_diskFullLogged = false;  // "Диск заполнен" said in this run
+    bool m_reportStageRan = false;
+    RunLogFile m_logFile;  // window thread only
+    bool m_logFailureShown = false;
 
     mutable std::mutex m_pauseMutex;
     std::condition_variable m_pauseChanged;
