@@ -56,9 +56,11 @@ void ShownLinksFile::recover() {
 void ShownLinksFile::beginLine(const QString& reportPath, const QString& url) {
     m_lock.setRecord(kRecordStart + '\n' + reportPath.toUtf8() + '\n' + url.toUtf8() + '\n' +
                      kRecordEnd + '\n');
+    m_lineOpen = true;
 }
 
 void ShownLinksFile::lineWritten(const QString& url) {
+    m_lineOpen = false;
     m_links.add(url);
     if (!m_links.changed()) return;  // a link differing only in letter case
     m_links.markSaved();
@@ -90,7 +92,8 @@ void ShownLinksFile::finish() {
         WriteTextFile(m_path, text, m_encoding);
         m_changed = false;
     }
-    m_lock.setRecord({});
+    // A line whose writing failed may have left part of it: the next stage cuts it.
+    if (!m_lineOpen) m_lock.setRecord({});
 }
 
 QByteArray CutPartLine(const QString& reportPath) {

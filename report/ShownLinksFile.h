@@ -35,7 +35,8 @@ public:
     void beginLine(const QString& reportPath, const QString& url);
     // After the line is written and flushed: appends the link. Throws EGeneralError.
     void lineWritten(const QString& url);
-    // Rewrites the file sorted and clears the record. Throws EGeneralError.
+    // Rewrites the file sorted and clears the record (kept when the last
+    // line begun was never written). Throws EGeneralError.
     void finish();
 
     static QString lockPath(const QString& programDir);
@@ -52,6 +53,7 @@ private:
     bool m_needsLineBreak = false;  // the file ends inside a line (a killed append)
     bool m_exists = false;
     bool m_changed = false;
+    bool m_lineOpen = false;  // a line begun and not written
 };
 
 // Cuts a report file back to its last whole line: a kill while a line was

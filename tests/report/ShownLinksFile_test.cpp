@@ -87,3 +87,14 @@ TEST_F(ShownLinksFileTest, ALinkCutByAKillIsFollowedByALineBreak) {
     shown->lineWritten(CardUrl(2));
     EXPECT_EQ(folder.lines(u"shown.txt"_q), QStringList({CardUrl(1), u"https://ha"_q, CardUrl(2)}));
 }
+
+TEST_F(ShownLinksFileTest, ALineThatFailedIsCutByTheNextStageEvenAfterAProperEnd) {
+    {
+        auto shown = open();
+        shown->beginLine(tab, CardUrl(1));
+        writeBytes(tab, kBom + HeaderBytes() + lineOf(1).left(20).toUtf8());  // the disk filled
+        shown->finish();
+    }
+    open();
+    EXPECT_EQ(folder.bytes(kStamp + u".tab"_q), kBom + HeaderBytes());
+}
