@@ -30,6 +30,7 @@ void TMainForm::createControls() {
     Label2 = new QLabel(QStringLiteral("Логи:"), this);
     LogsMemo = makeMemo(this);
     LogsMemo->setReadOnly(true);
+    LogsMemo->setMaximumBlockCount(kShownLogLines);  // the run's log file keeps the rest
     StartButton = new QPushButton(QStringLiteral("СТАРТ"), this);
     QFont big = StartButton->font();
     big.setPixelSize(19);

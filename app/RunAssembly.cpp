@@ -1,8 +1,11 @@
 #include "app/RunAssembly.h"
 
 #include "cards/CardHandlerTable.h"
+#include "report/ReportRows.h"
 #include "report/ReportStage.h"
 #include "report/WorkbookConversion.h"
+
+#include <memory>
 
 RunParameters AssembleRun(TSQLiteDatabase& db, const QString& programDir, const QDate& from,
                           const QDate& to, const QString& tesseractExe) {
@@ -13,7 +16,16 @@ RunParameters AssembleRun(TSQLiteDatabase& db, const QString& programDir, const 
     parameters.publishDateTo = to;
     parameters.tesseractExe = tesseractExe;
     parameters.handlers = MakeCardHandlers();
-    parameters.reportStage = [](ReportContext& context) { return RunReportStage(context); };
-    parameters.workbookStage = ConvertReportsToWorkbooks;
+    // The rows the report stage writes reach the workbook step through this.
+    auto rows = std::make_shared<ReportRows>();
+    parameters.reportStage = [rows](ReportContext& context) {
+        rows->clear();
+        return RunReportStage(context, rows.get());
+    };
+    parameters.workbookStage = [rows](const QStringList& reportFiles,
+                                      const std::function<void(const QString&)>& addLogLine) {
+        ConvertReportsToWorkbooks(reportFiles, rows.get(), addLogLine);
+        rows->clear();
+    };
     return parameters;
 }

@@ -7,8 +7,10 @@
 #include "fetch/Rotation.h"
 #include "fetch/TScrapingThread.h"
 #include "store/ContractSink.h"
+#include "store/SQLiteWrap.h"
 #include "text/TrimControls.h"
 
+#include <QDir>
 #include <algorithm>
 
 void TScraper::crawlLoop() {
@@ -20,11 +22,25 @@ void TScraper::crawlLoop() {
         } catch (const std::exception& e) {
             // The job stays at the head of the finished list: after the pause
             // it is handled again.
+            noteDiskFull(e);
             result = QStringLiteral("ERROR_") + QString::fromUtf8(e.what());
             ReportResult();
         }
         msleep(m_parameters.loopSleepMs);
     }
+}
+
+void TScraper::noteDiskFull(const std::exception& error) {
+    const auto* database = dynamic_cast<const ESQLiteException*>(&error);
+    if (!database || database->code() != kSqliteFull || m_diskFullLogged) return;
+    // The pause after every error stays, so that the user can free space; the
+    // reason is said once, not at every pause.
+    m_diskFullLogged = true;
+    LogMessageText = QStringLiteral(
+                         "Диск заполнен: база данных %1 не может расти. "
+                         "Освободите место на диске, работа продолжится после паузы")
+                         .arg(QDir::toNativeSeparators(m_parameters.db->FileName()));
+    AddLogLine();
 }
 
 void TScraper::loopIteration() {

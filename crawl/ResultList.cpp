@@ -1,6 +1,7 @@
 #include "crawl/ResultList.h"
 
 #include "platform/GeneralError.h"
+#include "store/SQLiteWrap.h"
 #include "text/HtmlText.h"
 #include "text/MarkerCuts.h"
 #include "text/TrimControls.h"
@@ -133,6 +134,10 @@ void ParseResultList(ResultListContext& ctx, const QString& url, const QString& 
     try {
         ParsePage(ctx, url, html);
         return;
+    } catch (const ESQLiteException&) {
+        // The database failed, not the page: the controller pauses and reads
+        // the same page again, rather than losing its cards.
+        throw;
     } catch (const EGeneralError& error) {
         message = error.message();
     } catch (const std::exception& error) {

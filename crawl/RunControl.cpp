@@ -91,5 +91,7 @@ bool RunControl::WaitForRunEnd(int timeoutMs) {
 }
 
 void RunControl::appendLine(const QString& text) {
+    // The run's own lines also go to its log file.
+    if (ActiveScraper) return ActiveScraper->showLogLine(LogTimeStamp() + text);
     m_window.appendLogLine(LogTimeStamp() + text);
 }

@@ -2,6 +2,8 @@
 // while the controller (or a worker) waits for it.
 #include "crawl/RunControl.h"
 #include "crawl/TScraper.h"
+
+#include "crawl/LogFileName.h"
 #include "platform/LogStamp.h"
 #include "platform/TickClock.h"
 
@@ -57,7 +59,7 @@ void TScraper::Synchronize(const std::function<void()>& operation) {
 }
 
 void TScraper::appendStampedLine(const QString& text) {
-    Synchronize([this, &text] { m_window.appendLogLine(LogTimeStamp() + text); });
+    Synchronize([this, &text] { showLogLine(LogTimeStamp() + text); });
 }
 
 void TScraper::AddLogLine() {
@@ -71,8 +73,13 @@ void TScraper::SetBusyState() {
 void TScraper::applyBusyState() {
     if (CursorHourGlass) {
         m_window.clearLog();
-        m_window.appendLogLine(LogTimeStamp() +
-                               QStringLiteral(": Начинаем работу по заданному списку"));
+        // The run's log file starts with the window's log.
+        if (!LogFileName.isEmpty()) {
+            // Another copy of the program may have taken the name since set-up.
+            LogFileName = KeepLogFileNameFree(m_parameters.programDir, LogFileName);
+            m_logFile.open(m_parameters.programDir + LogFileName);
+        }
+        showLogLine(LogTimeStamp() + QStringLiteral(": Начинаем работу по заданному списку"));
         m_window.setRunControlsEnabled(false);
     } else {
         m_window.setRunControlsEnabled(true);
@@ -112,17 +119,16 @@ void TScraper::StartResumeTimer() {
 void TScraper::ReportResult() {
     Synchronize([this] {
         if (!result.contains(QLatin1String("ERROR"))) {
-            m_window.appendLogLine(LogTimeStamp() + QStringLiteral(": Сбор данных завершен"));
+            showLogLine(LogTimeStamp() + QStringLiteral(": Сбор данных завершен"));
             return;
         }
-        m_window.appendLogLine(LogTimeStamp() + QStringLiteral(": Ошибка: ") +
-                               errorTextHead(result.mid(6)));
+        showLogLine(LogTimeStamp() + QStringLiteral(": Ошибка: ") + errorTextHead(result.mid(6)));
         if (result.contains(u"завершаем работу")) {
             CursorHourGlass = false;
             applyBusyState();
             return;
         }
-        m_window.appendLogLine(LogTimeStamp() + QStringLiteral(": Включаем паузу на 30 секунд"));
+        showLogLine(LogTimeStamp() + QStringLiteral(": Включаем паузу на 30 секунд"));
         m_control.StartResumeTimer();
         Pause();
     });

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+// The lines of the log a window keeps, the last ones; the run's log file
+// keeps every line.
+inline constexpr int kShownLogLines = 100000;
+
 // What a run reads from the window when it asks.
 struct RunSettings {
     int threadsLimit = 1;        // the thread-count control
@@ -24,7 +28,7 @@ public:
     virtual void clearLog() = 0;
     // One complete line, time stamp included; "\r\n" inside shows as several lines.
     virtual void appendLogLine(const QString& line) = 0;
-    // Every line of the log, for the run's log file.
+    // The lines of the log the window keeps (at most the last kShownLogLines).
     virtual QStringList logLines() const = 0;
 
     // The start control and the INN list.

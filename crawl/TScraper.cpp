@@ -6,6 +6,7 @@
 #include "fetch/ProxyList.h"
 #include "fetch/TScrapingThread.h"
 #include "platform/GeneralError.h"
+#include "platform/LogStamp.h"
 #include "platform/TextFile.h"
 #include "store/ContractSink.h"
 
@@ -15,13 +16,6 @@ namespace {
 
 QString dateText(const QDate& date) {
     return date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString();
-}
-
-// A whole log saved as the program's own text file: CR LF line ends, UTF-8
-// with a mark, which a later run reads back unchanged.
-void saveLogFile(const QString& path, const QStringList& lines) {
-    WriteTextFile(path, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"),
-                  TextEncoding::Utf8Bom);
 }
 
 }  // namespace
@@ -97,7 +91,7 @@ void TScraper::setUp() {
     m_fetch->programDir = dir;
     m_fetch->tesseractExe = m_parameters.tesseractExe;
     m_fetch->log = [this](const QString& line) {
-        Synchronize([this, &line] { m_window.appendLogLine(line); });
+        Synchronize([this, &line] { showLogLine(line); });
     };
 
     LogMessageText = QStringLiteral("Начинаем работу...");
@@ -128,6 +122,7 @@ void TScraper::queueStartAddresses() {
 QStringList TScraper::reportStage() {
     QStringList files;
     if (m_parameters.reportStage) {
+        m_reportStageRan = true;
         QString innList;
         Synchronize([this, &innList] { innList = m_window.innListText(); });
         ReportContext context{*m_parameters.db,
@@ -162,7 +157,9 @@ QStringList TScraper::reportStage() {
 void TScraper::endOfRun(const QStringList& reportFiles, bool stopped) {
     counterlastupdated = 0;
     UpdateTendersCounter();
-    if (m_parameters.workbookStage && !reportFiles.isEmpty()) {
+    // Also without files of its own: the stage may have found earlier reports
+    // whose workbook is missing.
+    if (m_parameters.workbookStage && (m_reportStageRan || !reportFiles.isEmpty())) {
         m_parameters.workbookStage(reportFiles, [this](const QString& text) {
             LogMessageText = text;
             AddLogLine();
@@ -170,20 +167,7 @@ void TScraper::endOfRun(const QStringList& reportFiles, bool stopped) {
     }
     const RunSummary summary = buildSummary(stopped);
     if (!LogFileName.isEmpty()) writeRunSummary(summary);
-    QString logPath;
-    if (!LogFileName.isEmpty()) {
-        // Another copy of the program may have taken the name meanwhile.
-        LogFileName = KeepLogFileNameFree(m_parameters.programDir, LogFileName);
-        logPath = m_parameters.programDir + LogFileName;
-        appendStampedLine(QStringLiteral(": Работа завершена, лог записан в ") + logPath);
-        QStringList lines;
-        Synchronize([this, &lines] { lines = m_window.logLines(); });
-        try {
-            saveLogFile(logPath, lines);
-        } catch (const EGeneralError& e) {
-            appendStampedLine(QStringLiteral(": Ошибка: ") + e.message());
-        }
-    }
+    if (!LogFileName.isEmpty()) closeLogFile();
     ProgressBarPosition = 0;
     UpdateProgress();
     CursorHourGlass = false;
@@ -191,4 +175,32 @@ void TScraper::endOfRun(const QStringList& reportFiles, bool stopped) {
     if (!LogFileName.isEmpty()) Synchronize([this, &summary] { m_window.showRunSummary(summary); });
     m_workers.clear();
     m_fetch.reset();
+}
+
+// The closing line is shown only once the log file holds it, and with it
+// every line before.
+void TScraper::closeLogFile() {
+    const QString logPath = m_parameters.programDir + LogFileName;
+    Synchronize([this, &logPath] {
+        const QString closing =
+            LogTimeStamp() + QStringLiteral(": Работа завершена, лог записан в ") + logPath;
+        if (m_logFile.append(closing) && m_logFile.close()) {
+            m_window.appendLogLine(closing);
+            return;
+        }
+        m_logFile.close();
+        const QString reason =
+            m_logFile.failure().isEmpty() ? QStringLiteral("файл не открыт") : m_logFile.failure();
+        m_window.appendLogLine(
+            LogTimeStamp() + QStringLiteral(": Работа завершена, но лог не записан полностью в ") +
+            logPath + QStringLiteral(": ") + reason);
+    });
+}
+
+void TScraper::showLogLine(const QString& line) {
+    m_window.appendLogLine(line);
+    if (m_logFile.append(line) || m_logFile.failure().isEmpty() || m_logFailureShown) return;
+    m_logFailureShown = true;
+    m_window.appendLogLine(LogTimeStamp() + QStringLiteral(": Ошибка: не удалось записать лог в ") +
+                           m_logFile.path() + QStringLiteral(": ") + m_logFile.failure());
 }

@@ -3,6 +3,7 @@
 #include "crawl/JobQueue.h"
 #include "crawl/RunHealth.h"
 #include "crawl/RunHooks.h"
+#include "crawl/RunLogFile.h"
 #include "crawl/RunSummary.h"
 #include "crawl/RunTally.h"
 #include "crawl/RunWindow.h"
@@ -81,6 +82,10 @@ public:
     // stays; a stop that follows does not hide the failure.
     void setRunFailed(const QString& reason);
 
+    // Window thread: shows the line in the log and appends it to the run's
+    // log file (a failure to write it is shown once).
+    void showLogLine(const QString& line);
+
 protected:
     void run() override { Execute(); }
 
@@ -97,7 +102,9 @@ private:
     void releaseWorker(TScrapingThread* worker);
     QStringList reportStage();
     void endOfRun(const QStringList& reportFiles, bool stopped);
+    void closeLogFile();
     void waitWhilePaused();
+    void noteDiskFull(const std::exception& error);
     HandlerContext handlerContext();
     void addJobLog(const QString& text);
     void tallyJob(const FinishedJob& job, int storedBefore, DocumentInnsResult::Source source);
@@ -129,6 +136,10 @@ private:
     bool m_splitStarted = false;
     bool m_queueDrained = false;
     bool m_setUpDone = false;
+    bool m_diskFullLogged = false;  // "Диск заполнен" said in this run
+    bool m_reportStageRan = false;
+    RunLogFile m_logFile;  // window thread only
+    bool m_logFailureShown = false;
 
     // The run's account (crawl/RunTally.cpp).
     RunTally m_tally;

@@ -39,10 +39,14 @@ QString RunStamp(const QDateTime& startTime) {
     return startTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
 }
 
+QStringList ReportHeaderFields() {
+    return {QStringLiteral("ИНН поставщика"),    QStringLiteral("Ссылка на контракт/договор"),
+            QStringLiteral("Предмет контракта"), QStringLiteral("Сумма"),
+            QStringLiteral("Дата заключения"),   QStringLiteral("Срок исполнения")};
+}
+
 QString ReportHeaderLine() {
-    return QStringLiteral(
-        "\"ИНН поставщика\"\t\"Ссылка на контракт/договор\"\t\"Предмет контракта\"\t"
-        "\"Сумма\"\t\"Дата заключения\"\t\"Срок исполнения\"");
+    return ReportLine(ReportHeaderFields());
 }
 
 QString FormatAmount(double amount, QChar decimalSeparator) {
@@ -52,15 +56,40 @@ QString FormatAmount(double amount, QChar decimalSeparator) {
     return text;
 }
 
-QString ReportDataLine(const QString& inn, const TUrlContractInfo& contract,
-                       QChar decimalSeparator) {
-    const QChar tab = QLatin1Char('\t');
-    return quoted(inn) + tab + quoted(contract.Url) + tab + quoted(contract.ContractSubject) + tab +
-           quoted(FormatAmount(contract.Amount, decimalSeparator)) + tab +
-           quoted(contract.ConclusionDate) + tab + quoted(contract.ExecutionDate);
+QString ReportFieldText(const QString& value) {
+    QString text = value;
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\t' || u == u'\r' || u == u'\n' || u == 0) c = QLatin1Char(' ');
+    }
+    return text;
 }
 
-void AppendReportLine(const QString& path, const QString& line) {
+QStringList ReportFields(const QString& inn, const TUrlContractInfo& contract,
+                         QChar decimalSeparator) {
+    return {ReportFieldText(inn),
+            ReportFieldText(contract.Url),
+            ReportFieldText(contract.ContractSubject),
+            FormatAmount(contract.Amount, decimalSeparator),
+            ReportFieldText(contract.ConclusionDate),
+            ReportFieldText(contract.ExecutionDate)};
+}
+
+QString ReportLine(const QStringList& fields) {
+    QString line;
+    for (const QString& field : fields) {
+        if (!line.isEmpty()) line += QLatin1Char('\t');
+        line += quoted(field);
+    }
+    return line;
+}
+
+QString ReportDataLine(const QString& inn, const TUrlContractInfo& contract,
+                       QChar decimalSeparator) {
+    return ReportLine(ReportFields(inn, contract, decimalSeparator));
+}
+
+bool AppendReportLine(const QString& path, const QString& line) {
     QFile file(path);
     const bool created = openForAppend(file);
     denyOtherWriters(file);
@@ -70,4 +99,5 @@ void AppendReportLine(const QString& path, const QString& line) {
     // Flushed here: QFile::close() would swallow a write error.
     if (file.write(bytes) != bytes.size() || !file.flush()) throwFileError(path, file);
     file.close();
+    return created;
 }

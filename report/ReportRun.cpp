@@ -8,11 +8,13 @@
 #include <QDir>
 #include <QFileInfo>
 
-ReportRun::ReportRun(ReportContext& context, QString runStamp)
+ReportRun::ReportRun(ReportContext& context, QString runStamp, ShownLinksFile& shown,
+                     ReportRows* rows)
     : m_context(context),
       m_runStamp(std::move(runStamp)),
       m_decimalSeparator(RegionalSettings::current().decimalSeparator),
-      m_shown(context.shownLinks) {}
+      m_shown(shown),
+      m_rows(rows) {}
 
 void ReportRun::reportInn(const InnRequest& request) {
     if (request.Inn.isEmpty()) return;  // finds nothing; no look-up needed
@@ -20,7 +22,6 @@ void ReportRun::reportInn(const InnRequest& request) {
     const TContractList contracts = GetContractsByInn(m_context.db, request.Inn);
     for (const auto& [url, contract] : contracts)
         reportContract(request, contract, m_figures[figures]);
-    saveShownLinks();
 }
 
 // A group's INNs share one entry, as they share one file.
@@ -45,48 +46,44 @@ void ReportRun::reportContract(const InnRequest& request, const TUrlContractInfo
         return;
     }
     const QString path = reportPath(request.ReportGroup);
-    AppendReportLine(path, ReportDataLine(request.Inn, contract, m_decimalSeparator));
+    if (path.isEmpty()) return;
+    const QStringList fields = ReportFields(request.Inn, contract, m_decimalSeparator);
+    // The record first, the line, then the link: a kill at any point between
+    // is mended by the next stage (see ShownLinksFile.h).
+    m_shown.beginLine(path, contract.Url);
+    const bool created = AppendReportLine(path, ReportLine(fields));
     m_files.add(path);
     // Only now: a link added before a failed write would hide the contract for good.
-    m_shown.add(contract.Url);
+    m_shown.lineWritten(contract.Url);
     ++figures.newContracts;
     figures.reportFile = path;
+    if (m_rows) {
+        if (created) m_rows->startFile(path, ReportHeaderFields());
+        m_rows->add(path, fields, QFileInfo(path).size());
+    }
 }
 
-QString ReportRun::reportPath(const QString& group) const {
+QString ReportRun::reportPath(const QString& group) {
     const QString fileName = m_runStamp + QStringLiteral(".tab");
     if (group.isEmpty()) return m_context.programDir + fileName;
     const QString folder = m_context.programDir + SafeFolderName(group);
+    if (m_failedFolders.contains(folder)) return {};
     if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder)) {
-        throw EGeneralError(QStringLiteral("Не удалось создать папку %1").arg(folder));
+        // This group's contracts wait for a later run; the other groups go on.
+        m_failedFolders.insert(folder);
+        const QString reason = QFileInfo::exists(folder)
+                                   ? QStringLiteral("там уже есть файл с таким именем")
+                                   : QStringLiteral("проверьте права и место на диске");
+        m_context.addLogLine(
+            QStringLiteral("Ошибка: Не удалось создать папку %1 (%2), отчет группы «%3» пропущен")
+                .arg(folder, reason, group));
+        return {};
     }
     return folder + QLatin1Char('/') + fileName;
 }
 
-QString ReportRun::shownPath() const {
-    return m_context.programDir + QStringLiteral("shown.txt");
-}
-
-void ReportRun::saveShownLinks() {
-    if (!m_shown.changed()) return;  // the file already holds these links
-    // Rewriting the whole sorted file after every INN would cost time in the
-    // square of the links shown; after the first rewrite new links are
-    // appended, and the file is sorted again when the stage ends.
-    if (m_shownWritten) {
-        AppendShownLinks(shownPath(), m_shown.added(), m_context.shownLinksEncoding);
-        m_shownUnsorted = true;
-    } else {
-        SaveShownLinks(shownPath(), m_shown, m_context.shownLinksEncoding);
-        m_shownWritten = true;
-    }
-    m_shown.markSaved();
-}
-
 void ReportRun::finish() {
-    saveShownLinks();
-    if (!m_shownUnsorted) return;
-    SaveShownLinks(shownPath(), m_shown, m_context.shownLinksEncoding);
-    m_shownUnsorted = false;
+    m_shown.finish();
 }
 
 void ReportRun::finishAfterError() noexcept {

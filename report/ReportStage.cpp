@@ -1,16 +1,29 @@
 #include "report/ReportStage.h"
 
 #include "report/InnRequest.h"
+#include "report/MissingWorkbooks.h"
 #include "report/ReportFile.h"
 #include "report/ReportRun.h"
+#include "report/ShownLinksFile.h"
 
 QStringList RunReportStage(ReportContext& context) {
-    return RunReportStage(context, QDateTime::currentDateTime());
+    return RunReportStage(context, nullptr);
 }
 
 QStringList RunReportStage(ReportContext& context, const QDateTime& startTime) {
+    return RunReportStage(context, nullptr, startTime);
+}
+
+QStringList RunReportStage(ReportContext& context, ReportRows* rows,
+                           std::optional<QDateTime> startTime) {
     context.addLogLine(QStringLiteral("Начинаем поиск заданных ИНН в базе"));
-    ReportRun run(context, RunStamp(startTime));
+    ShownLinksFile shown(context.programDir, context.shownLinks, context.shownLinksEncoding, [&] {
+        context.addLogLine(QStringLiteral(
+            "Другая копия программы выводит отчет в этой папке, ждем, пока она закончит"));
+    });
+    // Taken once the folder is ours, so that the files of the copy before are not appended to.
+    ReportRun run(context, RunStamp(startTime.value_or(QDateTime::currentDateTime())), shown, rows);
+    if (rows) rows->withoutWorkbook = ReportsWithoutWorkbook(context.programDir);
     const QStringList lines = SplitLines(context.innListText);
     try {
         for (const QString& line : lines)

@@ -4,8 +4,9 @@
 
 namespace {
 
-// Longer names risk the file system's limit of 255 bytes once in UTF-8.
 constexpr qsizetype kMaxNameLength = 120;
+// The file systems' limit for one name, in bytes of UTF-8.
+constexpr qsizetype kMaxNameBytes = 255;
 
 bool isReplaced(QChar c) {
     const char16_t u = c.unicode();
@@ -26,6 +27,32 @@ bool isReservedDeviceName(const QString& name) {
     return reserved.match(name).hasMatch();
 }
 
+// The program's own files in its folder, which a group's folder must not take.
+bool isProgramFileName(const QString& name) {
+    static const QRegularExpression own(
+        QStringLiteral("^(db\\.s3db(-journal|-wal|-shm)?|shown\\.txt(\\.lock)?|settings\\.ini|"
+                       "INNs\\.txt|proxy\\.txt|useragents\\.txt|log.*\\.txt|poppler)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return own.match(name).hasMatch();
+}
+
+// The longest start of the name that fits kMaxNameBytes, whole characters only.
+void cutToBytes(QString& name) {
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t u = name[i].unicode();
+        const bool pair =
+            name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate();
+        const qsizetype size = pair ? 4 : u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+        if (bytes + size > kMaxNameBytes) {
+            name.truncate(i);
+            return;
+        }
+        bytes += size;
+        if (pair) ++i;
+    }
+}
+
 }  // namespace
 
 QString SafeFolderName(const QString& name) {
@@ -40,7 +67,10 @@ QString SafeFolderName(const QString& name) {
         if (safe.back().isHighSurrogate()) safe.chop(1);
         dropTrailingBlanksAndStops(safe);
     }
+    const qsizetype length = safe.size();
+    cutToBytes(safe);  // the names that get a "_" below are short
+    if (safe.size() != length) dropTrailingBlanksAndStops(safe);
     if (safe.isEmpty()) return QStringLiteral("Unknown");
-    if (isReservedDeviceName(safe)) safe.prepend(QLatin1Char('_'));
+    if (isReservedDeviceName(safe) || isProgramFileName(safe)) safe.prepend(QLatin1Char('_'));
     return safe;
 }

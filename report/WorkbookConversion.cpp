@@ -1,30 +1,82 @@
 #include "report/WorkbookConversion.h"
 
 #include "platform/GeneralError.h"
+#include "report/MissingWorkbooks.h"
+#include "report/ReportRows.h"
 #include "report/ReportSheet.h"
 
+#include <stdio.h>
+#include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <set>
 
 namespace {
 
 // Above this size (some 10 000 lines) a report is written in constant memory.
 constexpr qint64 kConstantMemoryBytes = 4 * 1024 * 1024;
+constexpr std::size_t kConstantMemoryRows = 10000;
 
-void convertOne(const QString& reportPath, const std::function<void(const QString&)>& addLogLine) {
+// Writes the workbook under its temporary name and renames it into place, so
+// that a kill leaves either the old state or the whole workbook.
+int writeWorkbook(const QString& workbookPath, const QString& sheetName, bool constantMemory,
+                  const std::function<void(ReportSheet&)>& fill) {
+    const QString part = WorkbookPartPath(workbookPath);
+    int rows = 0;
+    try {
+        XlsxWorkbook workbook(part, constantMemory);
+        ReportSheet sheet(workbook, sheetName);
+        fill(sheet);
+        rows = sheet.rowCount();
+        workbook.close();
+    } catch (...) {
+        QFile::remove(part);
+        throw;
+    }
+    if (::rename(QFile::encodeName(part).constData(),
+                 QFile::encodeName(workbookPath).constData()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(part);
+        throw EGeneralError(
+            QStringLiteral("Не удалось записать книгу %1: %2").arg(workbookPath, reason));
+    }
+    return rows;
+}
+
+void convertOne(const QString& reportPath, const ReportRows* written,
+                const std::function<void(const QString&)>& addLogLine) {
     const QString workbookPath = WorkbookPath(reportPath);
-    const bool big = QFileInfo(reportPath).size() > kConstantMemoryBytes;
-    const int rows = WriteReportWorkbook(reportPath, workbookPath, big);
+    const std::vector<QStringList>* rows = written ? written->rowsOf(reportPath) : nullptr;
+    const int count =
+        rows
+            ? WriteRowsWorkbook(*rows, reportPath, workbookPath, rows->size() > kConstantMemoryRows)
+            : WriteReportWorkbook(reportPath, workbookPath,
+                                  QFileInfo(reportPath).size() > kConstantMemoryBytes);
     addLogLine(QStringLiteral("Файл ") + workbookPath + QStringLiteral(" сформирован, в нем ") +
-               QString::number(rows) + QStringLiteral(" строк"));
+               QString::number(count) + QStringLiteral(" строк"));
 }
 
 }  // namespace
 
 void ConvertReportsToWorkbooks(const QStringList& reportFiles,
                                const std::function<void(const QString&)>& addLogLine) {
-    for (const QString& reportPath : reportFiles) {
+    ConvertReportsToWorkbooks(reportFiles, nullptr, addLogLine);
+}
+
+void ConvertReportsToWorkbooks(const QStringList& reportFiles, const ReportRows* rows,
+                               const std::function<void(const QString&)>& addLogLine) {
+    QStringList all = reportFiles;
+    if (rows) {
+        // Earlier runs' reports left without a workbook, after this run's own.
+        const std::set<QString> own(reportFiles.begin(), reportFiles.end());
+        for (const QString& path : rows->withoutWorkbook) {
+            if (!own.count(path)) all << path;
+        }
+    }
+    for (const QString& reportPath : all) {
         try {
-            convertOne(reportPath, addLogLine);
+            convertOne(reportPath, rows, addLogLine);
         } catch (const EGeneralError& e) {
             addLogLine(QStringLiteral("Ошибка: ") + e.message());
         } catch (const std::exception& e) {
@@ -43,12 +95,19 @@ QString WorkbookPath(const QString& reportPath) {
 int WriteReportWorkbook(const QString& reportPath, const QString& workbookPath,
                         bool constantMemory) {
     ReportReader reader(ReadReportText(reportPath));
-    XlsxWorkbook workbook(workbookPath, constantMemory);
-    ReportSheet sheet(workbook, QFileInfo(reportPath).completeBaseName());
-    QStringList fields;
-    while (reader.next(fields))
-        sheet.addRow(fields);
-    const int rows = sheet.rowCount();
-    workbook.close();
-    return rows;
+    return writeWorkbook(workbookPath, QFileInfo(reportPath).completeBaseName(), constantMemory,
+                         [&reader](ReportSheet& sheet) {
+                             QStringList fields;
+                             while (reader.next(fields))
+                                 sheet.addRow(fields);
+                         });
+}
+
+int WriteRowsWorkbook(const std::vector<QStringList>& rows, const QString& reportPath,
+                      const QString& workbookPath, bool constantMemory) {
+    return writeWorkbook(workbookPath, QFileInfo(reportPath).completeBaseName(), constantMemory,
+                         [&rows](ReportSheet& sheet) {
+                             for (const QStringList& fields : rows)
+                                 sheet.addRow(fields);
+                         });
 }

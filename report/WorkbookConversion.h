@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
+
+class ReportRows;
 
 // The workbook step at the end of a run: every report file is also saved as
 // an Office Open XML workbook beside it, same name, extension ".xlsx". Runs
@@ -14,10 +17,19 @@
 // ("#,##0"); an autofilter on A1:F1; row 1 frozen. The INN column is text,
 // so every digit of a 12-digit INN stays; dates are text as stored.
 //
+// Each workbook is written under a temporary name beside it and renamed into
+// place: a workbook at its final name is always whole.
+//
 // Logs "Файл <workbook path> сформирован, в нем <rows> строк" (header row
 // counted) after each workbook is written, or "Ошибка: <reason>" for a file
 // that fails; the other files are still converted. Never throws for a file.
 void ConvertReportsToWorkbooks(const QStringList& reportFiles,
+                               const std::function<void(const QString&)>& addLogLine);
+
+// The same, with what the report stage kept (may be null): a file it wrote
+// whole gets the rows it wrote, not the file read back; and the earlier
+// report files without a workbook it found are converted too, after these.
+void ConvertReportsToWorkbooks(const QStringList& reportFiles, const ReportRows* rows,
                                const std::function<void(const QString&)>& addLogLine);
 
 // The workbook path of a report file: its extension replaced by ".xlsx".
@@ -27,3 +39,7 @@ QString WorkbookPath(const QString& reportPath);
 // included. constantMemory as for XlsxWorkbook. Throws EGeneralError.
 int WriteReportWorkbook(const QString& reportPath, const QString& workbookPath,
                         bool constantMemory);
+
+// The same from the rows (header first) the report stage wrote to the file.
+int WriteRowsWorkbook(const std::vector<QStringList>& rows, const QString& reportPath,
+                      const QString& workbookPath, bool constantMemory);

@@ -2,14 +2,17 @@
 
 #include "store/SQLiteWrap.h"
 
-// One transaction ("BEGIN TRANSACTION") on a connection, rolled back when the
+// One write transaction ("BEGIN IMMEDIATE TRANSACTION") on a connection: it
+// takes the database's write lock at its start, waiting (the busy time-out)
+// while another copy of the program holds it; a deferred one that first read
+// would fail at once at its first write instead. Rolled back when the
 // guard is left without Commit, e.g. by an exception that then reaches the
 // caller unchanged. A failing BEGIN throws from the constructor, so no
 // rollback is tried for it. Not copyable; the destructor never throws.
 class TSQLiteTransaction {
 public:
     explicit TSQLiteTransaction(TSQLiteDatabase& db) : m_db(db) {
-        m_db.Start({}, QStringLiteral("TRANSACTION"));
+        m_db.Start({}, QStringLiteral("IMMEDIATE TRANSACTION"));
     }
     ~TSQLiteTransaction() {
         if (m_committed) return;

@@ -82,9 +82,13 @@ TSQLiteDatabase::TSQLiteDatabase(const QString& FileName) {
         const QString reason =
             db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QStringLiteral("Unknown error");
         throw ESQLiteException(
-            QStringLiteral("Failed to open database \"%1\" : %2").arg(FileName, reason));
+            QStringLiteral("Failed to open database \"%1\" : %2").arg(FileName, reason), rc);
     }
+    // Another copy of the program on the same folder holds its write lock for
+    // one card's transaction at a time: waiting for it beats failing the page.
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     fDB = std::move(db);
+    fFileName = FileName;
 }
 
 std::unique_ptr<TSQLiteDatabase> TSQLiteDatabase::Create(const QString& FileName) {
@@ -178,5 +182,6 @@ void TSQLiteDatabase::ReportSqliteError(const QString& context, const QString& S
     if (!message) throw ESQLiteException(context);
     throw ESQLiteException(context + QStringLiteral(".\r\nError [%1]: %2.\r\n\"%3\": %4")
                                          .arg(QString::number(code), ResultCodeText(code), SQL,
-                                              QString::fromUtf8(message)));
+                                              QString::fromUtf8(message)),
+                           code & 0xFF);
 }

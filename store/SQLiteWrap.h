@@ -32,8 +32,21 @@ struct sqlite3;
 // A failure reported by the SQLite library.
 class ESQLiteException : public EGeneralError {
 public:
-    using EGeneralError::EGeneralError;
+    explicit ESQLiteException(QString message, int code = 0)
+        : EGeneralError(std::move(message)), m_code(code) {}
+    // SQLite's primary result code (SQLITE_FULL, SQLITE_BUSY, ...); 0 when none.
+    int code() const noexcept { return m_code; }
+
+private:
+    int m_code;
 };
+
+// SQLite's result code for a full disk (or a database at its size limit).
+inline constexpr int kSqliteFull = 13;
+
+// How long a statement waits for a lock another copy of the program holds on
+// the database file before it fails with SQLITE_BUSY.
+inline constexpr int kBusyTimeoutMs = 30000;
 
 // One pending named parameter, waiting for the next statement of its connection.
 struct TSQliteParam {
@@ -54,8 +67,8 @@ class TSQLiteTable;
 // One open database connection. Not copyable or movable: cursors refer to it.
 class TSQLiteDatabase {
 public:
-    // Opens (creating when missing) the database file read-write, with no busy
-    // timeout and no pragmas. Throws ESQLiteException when it cannot.
+    // Opens (creating when missing) the database file read-write, with a busy
+    // timeout of kBusyTimeoutMs and no pragmas. Throws ESQLiteException when it cannot.
     explicit TSQLiteDatabase(const QString& FileName);
     // The same, for an owner that keeps the connection behind a pointer.
     static std::unique_ptr<TSQLiteDatabase> Create(const QString& FileName);
@@ -65,6 +78,8 @@ public:
     TSQLiteDatabase& operator=(const TSQLiteDatabase&) = delete;
 
     sqlite3* DB() const noexcept { return fDB.get(); }
+    // The file as it was opened.
+    const QString& FileName() const noexcept { return fFileName; }
 
     // Runs the first statement of the text; a statement that yields a row fails.
     void ExecSQL(const QString& SQL);
@@ -100,6 +115,7 @@ private:
     [[noreturn]] void ReportSqliteError(const QString& context, const QString& SQL) const;
 
     std::unique_ptr<sqlite3, Closer> fDB;
+    QString fFileName;
     std::vector<TSQliteParam> fParams;
 };
 

@@ -15,6 +15,8 @@ void ConsoleWindow::appendLogLine(const QString& line) {
     QString text = line;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     m_lines << text.split(QLatin1Char('\n'));
+    // The run's log file keeps every line; memory keeps the last ones.
+    if (m_lines.size() > kShownLogLines) m_lines.remove(0, m_lines.size() - kShownLogLines);
     std::fputs(text.toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);

@@ -2,13 +2,16 @@
 
 #include "replica/SyntheticCardMarkup.h"
 #include "replica/SyntheticContracts.h"
+#include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
 #include "store/SqlText.h"
+#include "tests/report/WorkbookXml.h"
 #include "tests/support/TestSupport.h"
 
 #include <sqlite3.h>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
@@ -20,8 +23,9 @@ namespace {
 // folders of named groups.
 bool IsRunOutput(const QFileInfo& entry) {
     if (entry.isDir()) return true;
-    static const QStringList kOwn = {u"db.s3db"_q,   u"INNs.txt"_q,       u"shown.txt"_q,
-                                     u"proxy.txt"_q, u"useragents.txt"_q, u"settings.ini"_q};
+    static const QStringList kOwn = {u"db.s3db"_q,       u"INNs.txt"_q,       u"shown.txt"_q,
+                                     u"proxy.txt"_q,     u"useragents.txt"_q, u"settings.ini"_q,
+                                     u"shown.txt.lock"_q};
     const QString name = entry.fileName();
     return kOwn.contains(name) || name.endsWith(u".tab"_q) || name.endsWith(u".xlsx"_q) ||
            (name.startsWith(u"log"_q) && name.endsWith(u".txt"_q)) ||
@@ -245,4 +249,77 @@ std::map<std::string, ChainOutcome> ChainOutcomes(
         }
     }
     return outcomes;
+}
+
+bool WaitForOutput(QProcess& cli, const QString& text, QString& output, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!output.contains(text)) {
+        if (cli.state() == QProcess::NotRunning || timer.elapsed() > timeoutMs) return false;
+        cli.waitForReadyRead(20);
+        output += QString::fromUtf8(cli.readAll());
+    }
+    return true;
+}
+
+std::map<QString, QStringList> StoreBulkContracts(const QString& programFolder,
+                                                  const QStringList& inns, int perInn) {
+    TSQLiteDatabase db(programFolder + u"/db.s3db"_q);
+    CreateSchema(db);
+    db.ExecSQL(u"PRAGMA synchronous = OFF"_q);  // test data, no crash to survive
+    std::map<QString, QStringList> urls;
+    int number = 0;
+    for (const QString& inn : inns) {
+        for (int i = 0; i < perInn; ++i, ++number) {
+            const QString url =
+                u"https://zakupki.gov.ru/epz/contract/contractCard/common-info.html?reestrNumber="_q +
+                QString::number(1900000000000LL + number);
+            const QString subject = number % 7 == 0 ? u"Поставка\tс табуляцией\r\nи строкой"_q
+                                                    : u"Поставка товаров № "_q + QString::number(i);
+            ReplaceContract(db, url, subject, QString::number(number % 5000), u"01.02.2024"_q,
+                            u""_q, {inn});
+            urls[inn] << url;
+        }
+    }
+    return urls;
+}
+
+std::vector<ReportedLine> ReportedLines(const QString& programFolder) {
+    std::vector<ReportedLine> lines;
+    QDirIterator it(programFolder, {u"*.tab"_q}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        const QString relative = QDir(programFolder).relativeFilePath(path);
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(u"\r\n"_q)) {
+            const QStringList fields = line.split(u"\"\t\""_q);
+            if (fields.size() < 2 || !fields[1].startsWith(u"http"_q)) continue;
+            lines.push_back(
+                {relative, fields[0].mid(1), fields[1], static_cast<int>(fields.size())});
+        }
+    }
+    return lines;
+}
+
+QStringList WorkbookProblems(const QString& programFolder) {
+    std::map<QString, int> records;
+    QDirIterator it(programFolder, {u"*.tab"_q}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        records[QDir(programFolder).relativeFilePath(it.next())] = 1;  // the header
+    for (const ReportedLine& line : ReportedLines(programFolder))
+        ++records[line.file];
+    QStringList problems;
+    for (const auto& [report, rows] : records) {
+        const QString workbook = programFolder + u"/"_q + report.chopped(4) + u".xlsx"_q;
+        if (!QFile::exists(workbook)) {
+            problems << report + u": no workbook"_q;
+            continue;
+        }
+        const int read = ReadSheet(workbook).rows;
+        if (read != rows)
+            problems << report + u": workbook rows "_q + QString::number(read) + u" of "_q +
+                            QString::number(rows);
+    }
+    return problems;
 }

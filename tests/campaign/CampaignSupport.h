@@ -45,6 +45,28 @@ std::unique_ptr<QProcess> StartCli(const CliRun& run, const QString& workDir);
 // Runs it to its end (at most timeoutMs); gives the exit code (-1 on time-out) and the output.
 int RunCli(const CliRun& run, const QString& workDir, QString& output, int timeoutMs = 900000);
 
+// Reads the child's output until it holds the text or the child ends (at most timeoutMs);
+// true when the text came.
+bool WaitForOutput(QProcess& cli, const QString& text, QString& output, int timeoutMs = 300000);
+
+// Stores contracts straight into the folder's database (created with its schema when
+// missing), perInn for each INN, under addresses of their own, so that a report stage has
+// many lines to write. Some subjects hold tabs and line breaks. Gives the addresses by INN.
+std::map<QString, QStringList> StoreBulkContracts(const QString& programFolder,
+                                                  const QStringList& inns, int perInn);
+
+// One data line of a report file, as the file holds it.
+struct ReportedLine {
+    QString file;  // relative to the program folder
+    QString inn, url;
+    int fields = 0;  // the fields the line splits into at quote-tab-quote
+};
+// Every data line of every ".tab" file in the program folder and its group folders.
+std::vector<ReportedLine> ReportedLines(const QString& programFolder);
+// For every ".tab" file, the problems with its workbook: missing, unreadable, or holding
+// another number of rows than the report's lines (header included). Empty when all sound.
+QStringList WorkbookProblems(const QString& programFolder);
+
 // One stored contract, as the database holds it.
 struct StoredContract {
     std::string subject, conclusion, execution;

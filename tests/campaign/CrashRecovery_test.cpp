@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/TextFile.h"
+
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
+#include <random>
 #include <set>
 
 namespace {
@@ -140,4 +145,103 @@ TEST(CrashRecovery, KilledRunLosesNothingAndTheNextRunCompletesWithoutRefetching
     }
     EXPECT_EQ(reported, expected);
     EXPECT_TRUE(folder.strayEntries().isEmpty());
+}
+
+namespace {
+
+const QString kStageStart = u"Начинаем поиск заданных ИНН в базе"_q;
+
+SyntheticPortalConfig SmallPortal() {
+    SyntheticPortalConfig config = CrashPortal();
+    config.contracts44 = 30;
+    config.contractsCapital = 5;
+    config.contracts223 = 10;
+    return config;
+}
+
+void CopyDatabase(const QString& from, const QString& to) {
+    QFile::remove(to + u"/db.s3db"_q);
+    ASSERT_TRUE(QFile::copy(from + u"/db.s3db"_q, to + u"/db.s3db"_q));
+}
+
+}  // namespace
+
+// Killed at random moments of the report stage and of the workbook step, then run again: across
+// the two runs every contract of the listed INNs is reported exactly once, every report file has
+// a whole workbook, and nothing of the killed run is left behind.
+TEST(CrashRecovery, KillsDuringTheReportAndTheWorkbooksNeitherDoubleNorLoseAContract) {
+    PortalReplica replica;
+    replica.start();
+    SyntheticPortal portal(replica, SmallPortal());
+    const QStringList inns = {u"7800000001"_q, u"7800000002"_q, u"7800000003"_q, u"7800000004"_q};
+    const QStringList innList = {inns[0], u"Первая\t"_q + inns[1], u"Вторая\t"_q + inns[2],
+                                 u"Первая\tметка\t"_q + inns[3]};
+
+    // A folder whose database holds the portal and many contracts of the listed INNs; its
+    // uninterrupted run tells how long the report stage and the workbooks take.
+    ProgramFolder source;
+    const auto bulk = StoreBulkContracts(source.path(), inns, 3000);
+    source.writeInns(innList);
+    auto calibration = StartCli({source.path(), replica.baseUrl()}, source.workDir());
+    QString output;
+    ASSERT_TRUE(WaitForOutput(*calibration, kStageStart, output));
+    QElapsedTimer stage;
+    stage.start();
+    ASSERT_TRUE(calibration->waitForFinished(300000));
+    const qint64 stageMs = stage.elapsed();
+    ASSERT_EQ(calibration->exitCode(), 0);
+    std::set<QString> expected;
+    for (const auto& [inn, urls] : bulk)
+        expected.insert(urls.begin(), urls.end());
+    std::printf("report stage and workbooks of %zu lines: %lld ms\n", expected.size(),
+                static_cast<long long>(stageMs));
+
+    std::mt19937 random(20240301);
+    // Every other kill near the end, where the workbooks are written.
+    std::uniform_int_distribution<qint64> anywhere(0, stageMs);
+    std::uniform_int_distribution<qint64> late(stageMs * 8 / 10, stageMs + stageMs / 20);
+    for (int trial = 0; trial < 12; ++trial) {
+        SCOPED_TRACE(trial);
+        ProgramFolder folder;
+        CopyDatabase(source.path(), folder.path());
+        folder.writeInns(innList);
+        const CliRun run{folder.path(), replica.baseUrl()};
+        auto cli = StartCli(run, folder.workDir());
+        QString killed;
+        ASSERT_TRUE(WaitForOutput(*cli, kStageStart, killed));
+        const qint64 delay = trial % 2 ? late(random) : anywhere(random);
+        cli->waitForFinished(static_cast<int>(std::max<qint64>(1, delay)));
+        const bool ended = cli->state() == QProcess::NotRunning;
+        cli->kill();
+        cli->waitForFinished(10000);
+        killed += QString::fromUtf8(cli->readAll());
+        QDirIterator books(folder.path(), {u"*.xlsx"_q, u"*.part"_q}, QDir::Files,
+                           QDirIterator::Subdirectories);
+        int workbooks = 0;
+        for (; books.hasNext(); books.next())
+            ++workbooks;
+        std::printf("trial %d: killed %lld ms into the stage%s, %zu lines, %d workbook files\n",
+                    trial, static_cast<long long>(delay), ended ? " (after its end)" : "",
+                    ReportedLines(folder.path()).size(), workbooks);
+
+        QString again;
+        ASSERT_EQ(RunCli(run, folder.workDir(), again), 0) << again.right(2000).toStdString();
+        std::map<QString, int> reported;
+        for (const ReportedLine& line : ReportedLines(folder.path())) {
+            EXPECT_EQ(line.fields, 6) << line.file.toStdString();
+            ++reported[line.url];
+        }
+        std::set<QString> seen;
+        for (const auto& [url, times] : reported) {
+            EXPECT_EQ(times, 1) << url.toStdString();
+            seen.insert(url);
+        }
+        EXPECT_EQ(seen, expected) << "reported " << seen.size() << " of " << expected.size();
+        const QStringList shown =
+            SplitLines(ReadTextFile(folder.path() + u"/shown.txt"_q).value_or(DecodedText{}).text);
+        EXPECT_EQ(std::set<QString>(shown.begin(), shown.end()), expected);
+        EXPECT_EQ(WorkbookProblems(folder.path()), QStringList());
+        EXPECT_EQ(folder.leftovers(), QStringList());
+        if (HasFailure()) break;
+    }
 }

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/TextFile.h"
+
 #include <algorithm>
+#include <set>
 
 TEST(TwoCopies, DirectRequestsNeverOverlapAndBothFinish) {
     PortalReplica replica;
@@ -59,4 +62,66 @@ TEST(TwoCopies, DirectRequestsNeverOverlapAndBothFinish) {
         }
     }
     EXPECT_EQ(overlaps, 0) << "of " << requests.size() << " requests";
+}
+
+// Two copies started at once on one program folder: they share the database, take turns at
+// the report, and between them report every contract of the listed INNs exactly once.
+TEST(TwoCopies, OnOneFolderEachContractIsReportedOnceAndShownTxtKeepsEveryLink) {
+    PortalReplica replica;
+    replica.start();
+    SyntheticPortalConfig config;
+    config.seed = 11;
+    config.firstDay = QDate(2024, 2, 1);
+    config.lastDay = QDate(2024, 2, 29);
+    config.contracts44 = 60;
+    config.contractsCapital = 10;
+    config.contracts223 = 20;
+    config.ocrContracts = 0;
+    SyntheticPortal portal(replica, config);
+
+    ProgramFolder folder;
+    const QStringList bulkInns = {u"7800000011"_q, u"7800000012"_q};
+    const auto bulk = StoreBulkContracts(folder.path(), bulkInns, 2000);
+    std::set<QString> expected;
+    for (const auto& [inn, urls] : bulk)
+        expected.insert(urls.begin(), urls.end());
+    QStringList innList = {bulkInns[0], u"Группа\t"_q + bulkInns[1]};
+    // And INNs of the portal's own cards, which both copies crawl at the same time.
+    for (const SyntheticContract& contract : portal.contracts()) {
+        if (contract.route != SyntheticRoute::Card || innList.size() >= 6) continue;
+        const QString inn = QString::fromStdString(contract.inns.front());
+        innList << u"Группа\t"_q + inn;
+        for (const SyntheticContract& other : portal.contracts()) {
+            const auto& own = other.expectedInns;
+            if (std::find(own.begin(), own.end(), inn.toStdString()) != own.end())
+                expected.insert(QString::fromStdString(replica.baseUrl() + other.cardPath));
+        }
+    }
+    folder.writeInns(innList);
+
+    auto one = StartCli({folder.path(), replica.baseUrl()}, folder.workDir());
+    auto two = StartCli({folder.path(), replica.baseUrl()}, folder.workDir());
+    ASSERT_TRUE(one->waitForFinished(600000));
+    ASSERT_TRUE(two->waitForFinished(600000));
+    const QString outputs = QString::fromUtf8(one->readAll() + two->readAll());
+    EXPECT_EQ(one->exitCode(), 0) << outputs.right(3000).toStdString();
+    EXPECT_EQ(two->exitCode(), 0) << outputs.right(3000).toStdString();
+    EXPECT_EQ(outputs.split(u'\n').filter(u": Ошибка"_q), QStringList());
+    std::printf("a copy waited for the other's report: %lld times\n",
+                static_cast<long long>(outputs.count(u"Другая копия программы"_q)));
+    EXPECT_EQ(IntegrityCheck(folder.path()), u"ok"_q);
+
+    std::map<QString, int> reported;
+    for (const ReportedLine& line : ReportedLines(folder.path()))
+        ++reported[line.url];
+    std::set<QString> seen;
+    for (const auto& [url, times] : reported) {
+        EXPECT_EQ(times, 1) << url.toStdString();
+        seen.insert(url);
+    }
+    EXPECT_EQ(seen, expected) << "reported " << seen.size() << " of " << expected.size();
+    const QStringList shown =
+        SplitLines(ReadTextFile(folder.path() + u"/shown.txt"_q).value_or(DecodedText{}).text);
+    EXPECT_EQ(std::set<QString>(shown.begin(), shown.end()), expected);
+    EXPECT_EQ(WorkbookProblems(folder.path()), QStringList());
 }

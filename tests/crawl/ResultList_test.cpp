@@ -1,5 +1,6 @@
 #include "crawl/ResultList.h"
 
+#include "store/SQLiteWrap.h"
 #include "tests/crawl/ResultListRun.h"
 #include "tests/support/TestSupport.h"
 
@@ -162,4 +163,17 @@ TEST(ReadRecordCount, ReadsOnlyTheDigits) {
     EXPECT_EQ(ReadRecordCount(u"более 27\u00A0000\u00A0000"_q), 27000000);
     EXPECT_EQ(ReadRecordCount(u"много"_q), 0);
     EXPECT_GE(ReadRecordCount(u"99999999999999999999999999"_q), kSplitThreshold);
+}
+
+TEST(ParseResultList, ADatabaseFailureIsThrownOnAndAPageFaultLogged) {
+    ResultListRun run;
+    run.ctx.isUrlStored = [](const QString&) -> bool {
+        throw ESQLiteException(u"database is locked"_q, 5);
+    };
+    EXPECT_THROW(run.parse(kSearch, page("results44_999_records_page1.html")), ESQLiteException);
+
+    ResultListRun faulty;
+    faulty.ctx.isUrlStored = [](const QString&) -> bool { throw EGeneralError(u"сбой"_q); };
+    faulty.parse(kSearch, page("results44_999_records_page1.html"));
+    EXPECT_EQ(faulty.log.last(), u"Ошибка при обработке данных для "_q + kSearch + u": сбой"_q);
 }

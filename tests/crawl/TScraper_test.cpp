@@ -132,6 +132,8 @@ TEST_F(ControllerTest, DrainedRunWritesItsLinesInOrderAndItsLogFile) {
     QFile logFile(programDir + logs.first());
     ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
     const QByteArray saved = logFile.readAll();
+    // The whole log as the window shows it, the closing line included.
+    EXPECT_EQ(saved, "\xEF\xBB\xBF" + (window.lines.join(u"\r\n"_q) + u"\r\n"_q).toUtf8());
     EXPECT_TRUE(saved.startsWith("\xEF\xBB\xBF"));
     EXPECT_TRUE(saved.contains(u"Сбор данных завершен\r\n"_q.toUtf8()));
 
@@ -185,6 +187,35 @@ TEST_F(ControllerTest, AmpersandReferencesInLinksAreDecodedAndOldSpellingsStaySt
     EXPECT_EQ(window.count(u": URL обработан ранее: "_q + base + u"?reestrNumber=101&part=1"_q), 1);
     EXPECT_TRUE(IsUrlStored(*db, base + u"?reestrNumber=102&part=1"_q));
     EXPECT_EQ(db->GetTableValue(u"SELECT count(*) FROM urls"_q), 2);
+}
+
+TEST_F(ControllerTest, TheLogFileHoldsEachLineAsSoonAsItIsShown) {
+    RunParameters p = parameters();
+    int onDisk = 0;
+    p.handlers.card44 = [&](HandlerContext& context, const FinishedJob& job) {
+        // The job's own line was shown just before its handler runs.
+        const QStringList logs = QDir(programDir).entryList({u"log*.txt"_q});
+        QFile file(programDir + logs.value(0));
+        if (file.open(QIODevice::ReadOnly) &&
+            file.readAll().endsWith((job.url + u": успешно\r\n"_q).toUtf8()))
+            ++onDisk;
+        context.store.storeContract(job.url, u"s"_q, u""_q, u""_q, u""_q);
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(onDisk, 2);
+}
+
+TEST_F(ControllerTest, AFullDiskIsNamedOnceAndEveryFailurePauses) {
+    RunParameters p = parameters();
+    int failures = 0;
+    p.handlers.card44 = [&failures](HandlerContext& context, const FinishedJob& job) {
+        if (++failures <= 2) throw ESQLiteException(u"database or disk is full"_q, kSqliteFull);
+        context.store.storeContract(job.url, u"s"_q, u""_q, u""_q, u""_q);
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(result, u"ok"_q);
+    EXPECT_EQ(window.count(u": Диск заполнен: база данных "_q + programDir + u"db.s3db"_q), 1);
+    EXPECT_EQ(window.count(u": Включаем паузу на 30 секунд"_q), 2);
 }
 
 TEST_F(ControllerTest, SecondRunDoesNotFetchStoredCards) {

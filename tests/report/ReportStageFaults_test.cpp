@@ -72,20 +72,31 @@ TEST_F(ReportStageFaults, ALineThatCannotBeWrittenLeavesItsLinkUnshown) {
     EXPECT_EQ(shown(), QStringList{CardUrl(1)});
 }
 
-TEST_F(ReportStageFaults, AFolderThatCannotBeCreatedEndsTheStage) {
+TEST_F(ReportStageFaults, AFolderThatCannotBeCreatedSkipsOnlyItsGroup) {
     storeCard(1, {kInnA});
+    storeCard(2, {kInnB});
     QFile blocker(folder.path(u"Группа"_q));  // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
-    try {
-        run(u"Группа\t"_q + kInnA);
-        FAIL() << "the stage did not fail";
-    } catch (const EReportStageError& e) {
-        EXPECT_TRUE(e.message().contains(folder.path(u"Группа"_q))) << e.what();
-        EXPECT_EQ(e.reportFiles(), QStringList());
-    }
-    EXPECT_FALSE(QFile::exists(folder.path(u"shown.txt"_q)));
+    const QStringList files = run(u"Группа\t"_q + kInnA + u"\nДругая\t"_q + kInnB);
+    EXPECT_EQ(files, QStringList{folder.path(u"Другая/"_q + kTab)});
+    ASSERT_EQ(folder.log.filter(u"Не удалось создать папку"_q).size(), 1);
+    EXPECT_TRUE(
+        folder.log.filter(u"Не удалось создать папку"_q)[0].contains(folder.path(u"Группа"_q)));
+    // The skipped group's contract waits for a later run.
+    EXPECT_EQ(shown(), QStringList{CardUrl(2)});
+}
+
+TEST_F(ReportStageFaults, GroupsNamedLikeTheProgramsFilesGetFoldersOfTheirOwn) {
+    storeCard(1, {kInnA});
+    storeCard(2, {kInnB});
+    const QString longName(120, QChar(0x4E2D));  // three bytes each in UTF-8
+    const QStringList files = run(u"shown.txt\t"_q + kInnA + u"\n"_q + longName + u"\t"_q + kInnB);
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_TRUE(QFileInfo(folder.path(u"_shown.txt/"_q + kTab)).isFile());
+    EXPECT_EQ(QFileInfo(files[1]).dir().dirName().toUtf8().size(), 255);
+    EXPECT_EQ(shown(), QStringList({CardUrl(1), CardUrl(2)}));
 }
 
 TEST_F(ReportStageFaults, GroupNamesNeverLeadOutOfTheProgramFolder) {
@@ -115,14 +126,14 @@ TEST_F(ReportStageFaults, GroupNamesNeverLeadOutOfTheProgramFolder) {
     for (const QString& name : folders)
         expected.append(folder.path(name + u"/"_q + kTab));
     EXPECT_EQ(files, expected);
-    // Nothing but these folders, the database and shown.txt came into being.
+    // Nothing but these folders, the database, shown.txt and its lock came into being.
     QStringList made;
     QDirIterator it(folder.dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         made.append(QDir(folder.dir).relativeFilePath(it.next()));
     made.sort();
-    QStringList wanted = {u"db.s3db"_q, u"shown.txt"_q};
+    QStringList wanted = {u"db.s3db"_q, u"shown.txt"_q, u"shown.txt.lock"_q};
     for (const QString& name : folders)
         wanted << name << name + u"/"_q + kTab;
     wanted.sort();

@@ -1,4 +1,5 @@
 #include "report/ReportStage.h"
+#include "platform/FileLock.h"
 #include "report/ReportFile.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -141,14 +144,42 @@ TEST_F(ReportStageRun, AmountsHaveTwoDecimalsAndNoGrouping) {
 TEST_F(ReportStageRun, ALineWithoutStoredContractsWritesNoFile) {
     EXPECT_EQ(run(kInnA + u"\r\n\r\nГруппа\t"_q + kInnB), QStringList());
     EXPECT_EQ(QDir(folder.dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList{u"db.s3db"_q});
+              QStringList({u"db.s3db"_q, u"shown.txt.lock"_q}));
 }
 
-TEST_F(ReportStageRun, SubjectTextsAreWrittenAsTheyAre) {
-    storeCard(1, u"«Кавычки» \"внутри\"\tи табуляция"_q, u"1"_q, {kInnA});
+TEST_F(ReportStageRun, TabsLineBreaksAndNulInValuesBecomeBlanks) {
+    storeCard(1, u"«Кавычки» \"\t\"внутри\r\nи\n"_q + QChar(0) + u"нуль"_q, u"1"_q, {kInnA});
     run(kInnA);
-    EXPECT_EQ(folder.lines(kTab).value(1),
-              dataLine(kInnA, 1, u"«Кавычки» \"внутри\"\tи табуляция"_q, u"1,00"_q));
+    const QStringList lines = folder.lines(kTab);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[1], dataLine(kInnA, 1, u"«Кавычки» \" \"внутри  и  нуль"_q, u"1,00"_q));
+}
+
+TEST_F(ReportStageRun, AStageWaitsForAnotherCopysStageAndKeepsTheLinksItAdded) {
+    storeCard(1, u"Первый"_q, u"1"_q, {kInnA});
+    storeCard(2, u"Второй"_q, u"2"_q, {kInnA});
+    auto other = std::make_unique<FileLock>(folder.path(u"shown.txt.lock"_q));
+    ReportContext context = folder.context(kInnA);
+    std::atomic<bool> waiting{false};
+    context.addLogLine = [&](const QString& text) {
+        folder.log << text;
+        if (text.startsWith(u"Другая копия программы"_q)) waiting = true;
+    };
+    std::thread stage([&] { RunReportStage(context, StageTime()); });
+    while (!waiting)
+        std::this_thread::yield();
+    // The other copy reports card 1 meanwhile.
+    QFile shown(folder.path(u"shown.txt"_q));
+    ASSERT_TRUE(shown.open(QIODevice::WriteOnly));
+    shown.write(kBom + (CardUrl(1) + u"\r\n"_q).toUtf8());
+    shown.close();
+    other.reset();
+    stage.join();
+
+    EXPECT_TRUE(folder.log.contains(alreadyShown(CardUrl(1))));
+    EXPECT_EQ(folder.lines(kTab),
+              QStringList({ReportHeaderLine(), dataLine(kInnA, 2, u"Второй"_q, u"2,00"_q)}));
+    EXPECT_EQ(folder.lines(u"shown.txt"_q), QStringList({CardUrl(1), CardUrl(2)}));
 }
 
 TEST_F(ReportStageRun, ShownLinksReachTheFileAfterEveryInnAndEndSorted) {

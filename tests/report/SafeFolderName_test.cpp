@@ -50,3 +50,19 @@ TEST(SafeFolderName, LongNamesAreCutToFitTheFileSystem) {
     EXPECT_EQ(SafeFolderName(QString(119, QLatin1Char('a')) + u" ...b"_q),
               QString(119, QLatin1Char('a')));
 }
+
+TEST(SafeFolderName, NamesAreCutToWholeCharactersWithin255Bytes) {
+    const QString name = SafeFolderName(QString(120, QChar(0x4E2D)));  // three bytes each
+    EXPECT_EQ(name, QString(85, QChar(0x4E2D)));
+    // 1 + 84 * 3 = 253 bytes; one more character would need 256.
+    EXPECT_EQ(SafeFolderName(u"a"_q + QString(119, QChar(0x4E2D))),
+              u"a"_q + QString(84, QChar(0x4E2D)));
+}
+
+TEST(SafeFolderName, TheProgramsOwnFileNamesGetAPrefix) {
+    for (const QString& own :
+         {u"db.s3db"_q, u"SHOWN.TXT"_q, u"shown.txt.lock"_q, u"settings.ini"_q, u"INNs.txt"_q,
+          u"proxy.txt"_q, u"useragents.txt"_q, u"log123.txt"_q, u"db.s3db-journal"_q})
+        EXPECT_EQ(SafeFolderName(own), u"_"_q + own) << own.toStdString();
+    EXPECT_EQ(SafeFolderName(u"shown.txt.old"_q), u"shown.txt.old"_q);
+}

@@ -1,4 +1,6 @@
 #include "report/WorkbookConversion.h"
+#include "report/MissingWorkbooks.h"
+#include "report/ReportRows.h"
 #include "report/ReportStage.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/report/WorkbookXml.h"
@@ -130,6 +132,50 @@ TEST_F(WorkbookConversion, AWorkbookThatCannotBeSavedIsLoggedAndTheReportStays) 
     ASSERT_EQ(log.size(), 1);
     EXPECT_TRUE(log[0].startsWith(u"Ошибка: Не удалось записать книгу "_q)) << log[0].toStdString();
     EXPECT_EQ(folder.bytes(kStamp + u".tab"_q), reportBefore);
+    EXPECT_FALSE(QFile::exists(WorkbookPartPath(WorkbookPath(report))));
+}
+
+TEST_F(WorkbookConversion, AWorkbookHoldsTheRowsTheStageWroteNotTheFileReadBack) {
+    folder.store(CardUrl(4), u"Новый"_q, u"7"_q, u""_q, u""_q, {kInn10});
+    ReportRows rows;
+    ReportContext context = folder.context(kInn10);
+    const QString written = RunReportStage(context, &rows, StageTime(1)).value(0);
+    // The same size, other bytes: only rows kept by the stage can give the subject back.
+    QFile file(written);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    bytes.replace("Новый", "Старь");
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+    ConvertReportsToWorkbooks({written}, &rows, [this](const QString& text) { log.append(text); });
+    const SheetXml sheet = ReadSheet(WorkbookPath(written));
+    expectText(sheet, u"C2"_q, u"Новый"_q);
+    EXPECT_EQ(sheet.rows, 2);
+}
+
+TEST_F(WorkbookConversion, ALaterRunMakesTheWorkbookAKilledRunLeftMissing) {
+    // The workbook of the fixture's report was never made; a leftover of a
+    // copy that is gone lies beside it, and one of a copy still running.
+    const QString gone = WorkbookPath(report) + u".2147483646.part"_q;
+    const QString running = WorkbookPartPath(WorkbookPath(report));
+    for (const QString& path : {gone, running}) {
+        QFile part(path);
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+    }
+    ReportRows rows;
+    ReportContext context = folder.context(kInn10);
+    EXPECT_EQ(RunReportStage(context, &rows, StageTime(5)), QStringList());
+    EXPECT_EQ(rows.withoutWorkbook, QStringList{report});
+    EXPECT_FALSE(QFile::exists(gone));
+    EXPECT_TRUE(QFile::exists(running));
+    QFile::remove(running);
+
+    ConvertReportsToWorkbooks({}, &rows, [this](const QString& text) { log.append(text); });
+    expectReportCells(ReadSheet(WorkbookPath(report)));
+    EXPECT_EQ(log,
+              QStringList{u"Файл "_q + WorkbookPath(report) + u" сформирован, в нем 4 строк"_q});
+    EXPECT_TRUE(ReportsWithoutWorkbook(folder.dir).isEmpty());
 }
 
 TEST(WorkbookPath, ReplacesTheExtension) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -63,6 +65,35 @@ TEST(ExecSQL, UniqueViolationReportsCode19TheStatementAndSQLitesText) {
               u"Error executing SQL statement.\r\nError [19]: Abort due to contraint violation."
               u"\r\n\"INSERT INTO t (k) VALUES ('a')\": UNIQUE constraint failed: t.k"_q);
     EXPECT_TRUE(t.noOpenStatements());
+}
+
+TEST(ExecSQL, AWriteWaitsForAnotherConnectionsLockInsteadOfFailing) {
+    Table t;
+    TSQLiteDatabase other(t.path());  // another copy of the program on the folder
+    other.ExecSQL(QStringLiteral("BEGIN IMMEDIATE"));
+    other.ExecSQL(QStringLiteral("INSERT INTO t (k) VALUES ('other')"));
+    std::thread release([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        other.ExecSQL(QStringLiteral("COMMIT"));
+    });
+    EXPECT_EQ(failure([&] { t.db.ExecSQL(QStringLiteral("INSERT INTO t (k) VALUES ('own')")); }),
+              QString());
+    release.join();
+    EXPECT_EQ(t.value(QStringLiteral("SELECT COUNT(*) FROM t")), 2);
+}
+
+TEST(ExecSQL, AFullDatabaseReportsCode13) {
+    Table t;
+    t.db.GetTableValue(QStringLiteral("PRAGMA max_page_count = 3"));  // answers a row
+    int code = 0;
+    try {
+        for (int i = 0; i < 1000; ++i)
+            t.db.ExecSQL(
+                QStringLiteral("INSERT INTO t (k, v) VALUES ('%1', zeroblob(4000))").arg(i));
+    } catch (const ESQLiteException& e) {
+        code = e.code();
+    }
+    EXPECT_EQ(code, kSqliteFull);
 }
 
 TEST(ExecSQL, FailsOnAStatementThatReturnsRows) {

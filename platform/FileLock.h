@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+// An exclusive advisory lock (flock) on a lock file, held from construction
+// to destruction, for work that two copies of the program on one folder must
+// not do at once. A copy that dies holding it releases it with its file
+// descriptors. The file also carries a small record of the holder's own (its
+// journal), which the next holder reads; the file itself is never removed.
+// Non-copyable; one thread uses it.
+class FileLock {
+public:
+    // Creates the lock file when missing and waits without time limit for the
+    // lock. onWait runs once, before waiting, when another holder has it.
+    // Throws EGeneralError with the system's reason when the file cannot be
+    // opened or locked.
+    explicit FileLock(const QString& path, const std::function<void()>& onWait = {});
+    ~FileLock();
+
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // The record as the last holder left it; empty when none.
+    QByteArray record() const;
+    // Replaces the record. Throws EGeneralError when it cannot be written.
+    void setRecord(const QByteArray& bytes);
+
+    const QString& path() const { return m_path; }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+};

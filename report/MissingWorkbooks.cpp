@@ -1,0 +1,57 @@
+#include "report/MissingWorkbooks.h"
+
+#include "report/WorkbookConversion.h"
+
+#include <signal.h>
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cerrno>
+
+namespace {
+
+const QRegularExpression& reportName() {
+    static const QRegularExpression name(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.tab$"));
+    return name;
+}
+
+const QRegularExpression& partName() {
+    static const QRegularExpression name(QStringLiteral("\\.xlsx\\.(\\d+)\\.part$"));
+    return name;
+}
+
+bool processGone(qint64 pid) {
+    return pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+}
+
+void scanFolder(const QString& folder, QStringList& reports) {
+    const QDir dir(folder);
+    for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::Hidden)) {
+        const QString name = entry.fileName();
+        if (reportName().match(name).hasMatch()) {
+            if (!QFileInfo::exists(WorkbookPath(entry.filePath()))) reports << entry.filePath();
+            continue;
+        }
+        const QRegularExpressionMatch part = partName().match(name);
+        if (part.hasMatch() && processGone(part.captured(1).toLongLong()))
+            QFile::remove(entry.filePath());
+    }
+}
+
+}  // namespace
+
+QStringList ReportsWithoutWorkbook(const QString& programDir) {
+    QStringList reports;
+    scanFolder(programDir, reports);
+    for (const QFileInfo& group : QDir(programDir).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+        scanFolder(group.filePath(), reports);
+    reports.sort();
+    return reports;
+}
+
+QString WorkbookPartPath(const QString& workbookPath) {
+    return workbookPath + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
+}

@@ -1,0 +1,121 @@
+#include "report/ShownLinksFile.h"
+
+#include "platform/GeneralError.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QByteArray kRecordStart = QByteArrayLiteral("line");
+const QByteArray kRecordEnd = QByteArrayLiteral("end");
+// Enough for the longest report line there is.
+constexpr qint64 kTailBytes = 4 * 1024 * 1024;
+
+[[noreturn]] void throwFileError(const QString& path, const QFile& file) {
+    throw EGeneralError(
+        QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
+}
+
+}  // namespace
+
+QString ShownLinksFile::lockPath(const QString& programDir) {
+    return programDir + QStringLiteral("shown.txt.lock");
+}
+
+ShownLinksFile::ShownLinksFile(const QString& programDir, const QStringList& loaded,
+                               TextEncoding encodingWhenNew, const std::function<void()>& onWait)
+    : m_lock(lockPath(programDir), onWait),
+      m_path(programDir + QStringLiteral("shown.txt")),
+      m_encoding(encodingWhenNew),
+      m_links(loaded) {
+    // Read under the lock: another copy may have added links since set-up.
+    if (const std::optional<DecodedText> file = ReadTextFile(m_path)) {
+        m_exists = true;
+        m_encoding = file->encoding;
+        for (const QString& line : SplitLines(file->text)) {
+            if (!line.isEmpty()) m_links.add(line);
+        }
+        m_needsLineBreak = !file->text.isEmpty() && !file->text.endsWith(QLatin1Char('\n')) &&
+                           !file->text.endsWith(QLatin1Char('\r'));
+    }
+    m_links.markSaved();
+    recover();
+}
+
+void ShownLinksFile::recover() {
+    const QList<QByteArray> parts = m_lock.record().split('\n');
+    if (parts.size() < 4 || parts[0] != kRecordStart || parts[3] != kRecordEnd) return;
+    const QString reportPath = QString::fromUtf8(parts[1]);
+    const QString url = QString::fromUtf8(parts[2]);
+    if (m_links.contains(url) || !QFileInfo::exists(reportPath)) return;
+    const QByteArray last = CutPartLine(reportPath);
+    // The line was written whole; only its link was not saved.
+    if (last.contains("\"\t\"" + url.toUtf8() + "\"\t\"")) lineWritten(url);
+}
+
+void ShownLinksFile::beginLine(const QString& reportPath, const QString& url) {
+    m_lock.setRecord(kRecordStart + '\n' + reportPath.toUtf8() + '\n' + url.toUtf8() + '\n' +
+                     kRecordEnd + '\n');
+    m_lineOpen = true;
+}
+
+void ShownLinksFile::lineWritten(const QString& url) {
+    m_lineOpen = false;
+    m_links.add(url);
+    if (!m_links.changed()) return;  // a link differing only in letter case
+    m_links.markSaved();
+    append(url);
+}
+
+void ShownLinksFile::append(const QString& url) {
+    if (!m_file.isOpen()) {
+        m_file.setFileName(m_path);
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) throwFileError(m_path, m_file);
+    }
+    QString text = url + QStringLiteral("\r\n");
+    if (m_needsLineBreak) text.prepend(QStringLiteral("\r\n"));
+    // The byte-order mark only at the start of a new file.
+    const qsizetype markSize = m_exists ? EncodeText(QString(), m_encoding).size() : 0;
+    const QByteArray bytes = EncodeText(text, m_encoding).mid(markSize);
+    if (m_file.write(bytes) != bytes.size() || !m_file.flush()) throwFileError(m_path, m_file);
+    m_exists = true;
+    m_needsLineBreak = false;
+    m_changed = true;
+}
+
+void ShownLinksFile::finish() {
+    m_file.close();
+    if (m_changed) {
+        QString text;
+        for (const QString& link : m_links.lines())
+            text += link + QStringLiteral("\r\n");
+        WriteTextFile(m_path, text, m_encoding);
+        m_changed = false;
+    }
+    // A line whose writing failed may have left part of it: the next stage cuts it.
+    if (!m_lineOpen) m_lock.setRecord({});
+}
+
+QByteArray CutPartLine(const QString& reportPath) {
+    QFile file(reportPath);
+    if (!file.open(QIODevice::ReadWrite)) throwFileError(reportPath, file);
+    const qint64 size = file.size();
+    const qint64 from = std::max<qint64>(0, size - kTailBytes);
+    file.seek(from);
+    const QByteArray tail = file.readAll();
+    qsizetype end = tail.size();
+    if (!tail.endsWith('\n')) {
+        end = tail.lastIndexOf('\n') + 1;
+        if (end == 0 && from == 0) {
+            // Not even the header was written whole.
+            file.close();
+            if (!QFile::remove(reportPath)) throwFileError(reportPath, file);
+            return {};
+        }
+        if (!file.resize(from + end)) throwFileError(reportPath, file);
+    }
+    QByteArray whole = tail.left(end);
+    while (whole.endsWith('\n') || whole.endsWith('\r'))
+        whole.chop(1);
+    return whole.mid(whole.lastIndexOf('\n') + 1);
+}
