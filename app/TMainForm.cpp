@@ -56,7 +56,9 @@ void TMainForm::FormShow() {
     LogsMemo->appendPlainText(
         QStringLiteral("Спасибо, что пользуетесь парсером контрактов! Задайте список ИНН и "
                        "нажмите СТАРТ."));
+    noteDataFolder();
     loadSettingsAndList();
+    restoreWindowState();
     locateOcrEngine();
     openDatabase();
 }
@@ -75,7 +77,9 @@ bool TMainForm::runPlacementChecks() {
 void TMainForm::loadSettingsAndList() {
     LimitEdit->setValue(ProgramSettings::load(m_options.programDir).threads);
     try {
-        const auto inns = ReadTextFile(m_options.programDir + QStringLiteral("INNs.txt"));
+        const auto inns = ReadTextFile(m_firstUseInnList.isEmpty()
+                                           ? m_options.programDir + QStringLiteral("INNs.txt")
+                                           : m_firstUseInnList);
         if (inns) {
             m_innsEncoding = inns->encoding;
             InnsMemo->setPlainText(SplitLines(inns->text).join(QLatin1Char('\n')));
@@ -126,7 +130,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::saveSettingsAndList() {
     ProgramSettings settings = ProgramSettings::load(m_options.programDir);
     settings.threads = LimitEdit->value();
+    settings.searchByInn = SearchByInnCheckBox->isChecked();
     settings.save(m_options.programDir);
+    saveWindowState();
     const QStringList lines = InnsMemo->toPlainText().split(QLatin1Char('\n'));
     try {
         WriteTextFile(m_options.programDir + QStringLiteral("INNs.txt"),
@@ -141,9 +147,12 @@ void TMainForm::StartButtonClick() {
         showMessage(QStringLiteral("Ошибка"), QStringLiteral("База данных не открыта"));
         return;
     }
-    const auto outcome = m_control.Start(
+    RunParameters parameters =
         AssembleRun(*m_db, m_options.programDir, DatePublishedPicker->optionalDate(),
-                    DatePublishedPicker2->optionalDate(), m_tesseractExe));
+                    DatePublishedPicker2->optionalDate(), m_tesseractExe);
+    parameters.searchByInn = SearchByInnCheckBox->isChecked();
+    const auto outcome = m_control.Start(std::move(parameters));
+    if (outcome == RunControl::StartOutcome::Started) runStarted();
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         showMessage(QString(), QStringLiteral("Задайте список ИНН!"));
     }
@@ -176,6 +185,8 @@ void TMainForm::setRunControlsEnabled(bool enabled) {
 void TMainForm::setProgress(int position, int maximum) {
     ProgressBar->setMaximum(qMax(1, maximum));
     ProgressBar->setValue(qMin(position, ProgressBar->maximum()));
+    // "N из M" on the bar while a run goes; the bar of an idle window has no text.
+    ProgressBar->setTextVisible(m_runStateTimer.isActive());
     ProgressBar->setToolTip(QStringLiteral("%1 из %2, осталось %3")
                                 .arg(ProgressBar->value())
                                 .arg(ProgressBar->maximum())
