@@ -1,13 +1,19 @@
 // The controls of the main window, their arrangement and their signals. The
 // arrangement follows the program's 96 dpi layout through Qt layouts, so it
-// scales with the screen: the INN list on the left, the log filling the rest,
-// the bottom row of controls and the progress bar along the bottom edge.
+// scales with the screen: the INN list on the left, the log filling the rest
+// (the two in a splitter the user can drag, the account of the last run
+// under the log), the bottom row of controls with the run's status line at
+// its right, and the progress bar along the bottom edge.
 #include "app/OptionalDateEdit.h"
+#include "app/RunStatusLine.h"
+#include "app/RunSummaryPanel.h"
 #include "app/TMainForm.h"
 #include "app/TextSelectAll.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QListWidget>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,6 +26,22 @@ QPlainTextEdit* makeMemo(QWidget* parent) {
     TextSelectAll::install(memo);
     return memo;
 }
+
+// A label over its text field, as one side of the splitter.
+QWidget* makePane(QLabel* label, QWidget* field, QWidget* below = nullptr) {
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addWidget(label);
+    layout->addWidget(field, 1);
+    if (below) layout->addWidget(below);
+    return pane;
+}
+
+constexpr int kInnsWidth = 131;
+constexpr int kLogWidth = 812;
+constexpr int kPaneGap = 6;
 
 }  // namespace
 
@@ -64,6 +86,7 @@ void TMainForm::createControls() {
                             static_cast<QWidget*>(UseProxyCheckBox)}) {
         hidden->setVisible(false);
     }
+    createRunView();
 }
 
 void TMainForm::layOutControls() {
@@ -71,8 +94,12 @@ void TMainForm::layOutControls() {
     StartButton->setFixedSize(253, 43);
     bottomRow->addWidget(StartButton);
     auto* pauseStop = new QVBoxLayout;
-    PauseButton->setFixedSize(75, 20);
-    StopButton->setFixedSize(75, 20);
+    // At least the program's 75 pixels, more when the text asks for it (a larger font or scale).
+    for (QPushButton* button : {PauseButton, StopButton}) {
+        const QSize text = button->minimumSizeHint();
+        button->setMinimumSize(qMax(75, text.width()), qMax(20, text.height()));
+        button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
     pauseStop->addWidget(PauseButton);
     pauseStop->addWidget(StopButton);
     bottomRow->addLayout(pauseStop);
@@ -85,20 +112,28 @@ void TMainForm::layOutControls() {
     fields->addWidget(DatePublishedPicker, 1, 1, 1, 2);
     fields->addWidget(Label6, 1, 3);
     fields->addWidget(DatePublishedPicker2, 1, 4);
+    fields->addWidget(SearchByInnCheckBox, 2, 0, 1, 5);
     bottomRow->addLayout(fields);
-    bottomRow->addStretch(1);
+    bottomRow->addSpacing(12);
+    StatusLabel->setMinimumWidth(160);
+    bottomRow->addWidget(StatusLabel, 1);
+
+    // The INN list keeps its width when the window grows; the log takes the rest.
+    InnsMemo->setMinimumWidth(60);
+    InnsLogSplitter->addWidget(makePane(Label1, InnsMemo));
+    InnsLogSplitter->addWidget(makePane(Label2, LogsMemo, SummaryPanel));
+    InnsLogSplitter->setHandleWidth(kPaneGap);
+    InnsLogSplitter->setChildrenCollapsible(false);
+    InnsLogSplitter->setStretchFactor(0, 0);
+    InnsLogSplitter->setStretchFactor(1, 1);
+    InnsLogSplitter->setSizes({kInnsWidth, kLogWidth});
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 8, 8, 0);
-    InnsMemo->setFixedWidth(131);
-    grid->addWidget(Label1, 0, 0);
-    grid->addWidget(Label2, 0, 1);
-    grid->addWidget(InnsMemo, 1, 0);
-    grid->addWidget(LogsMemo, 1, 1);
-    grid->addLayout(bottomRow, 2, 0, 1, 2);
-    grid->addWidget(ProgressBar, 3, 0, 1, 2);
-    grid->setRowStretch(1, 1);
-    grid->setColumnStretch(1, 1);
+    grid->addWidget(InnsLogSplitter, 0, 0);
+    grid->addLayout(bottomRow, 1, 0);
+    grid->addWidget(ProgressBar, 2, 0);
+    grid->setRowStretch(0, 1);
 
     setTabOrder(StartButton, LogsMemo);
     setTabOrder(LogsMemo, LimitEdit);
@@ -109,6 +144,12 @@ void TMainForm::layOutControls() {
     setTabOrder(IntervalSpinEdit, InnsMemo);
     setTabOrder(InnsMemo, DatePublishedPicker);
     setTabOrder(DatePublishedPicker, DatePublishedPicker2);
+    // The controls added to the layout above come after it.
+    setTabOrder(DatePublishedPicker2, SearchByInnCheckBox);
+    setTabOrder(SearchByInnCheckBox, SummaryPanel->ReportsList);
+    setTabOrder(SummaryPanel->ReportsList, SummaryPanel->OpenReportButton);
+    setTabOrder(SummaryPanel->OpenReportButton, SummaryPanel->OpenFolderButton);
+    setTabOrder(SummaryPanel->OpenFolderButton, SummaryPanel->HideButton);
 }
 
 void TMainForm::connectControls() {
@@ -117,4 +158,12 @@ void TMainForm::connectControls() {
     connect(StopButton, &QPushButton::clicked, this, [this] { m_control.StopButtonClick(); });
     connect(UseProxyCheckBox, &QCheckBox::clicked, this,
             [this](bool checked) { IntervalSpinEdit->setValue(checked ? 0 : 10); });
+    // The run as the window shows it; after the run control's own handlers above.
+    connect(&m_runStateTimer, &QTimer::timeout, this, [this] { refreshRunState(); });
+    connect(PauseButton, &QPushButton::clicked, this, [this] { refreshRunState(); });
+    connect(StopButton, &QPushButton::clicked, this, [this] {
+        if (m_control.IsRunActive()) m_stopRequested = true;
+        refreshRunState();
+    });
+    m_control.onRunFinished = [this](const QString& result) { runFinished(result); };
 }

@@ -37,11 +37,13 @@ ProgramSettings ProgramSettings::load(const QString& programDir) {
                                       .arg(settings.threads);
     }
     settings.portal = ini.value(QStringLiteral("Settings/Portal")).toString().trimmed();
+    settings.searchByInn = ini.value(QStringLiteral("Settings/SearchByInn"), false).toBool();
     return settings;
 }
 
 void ProgramSettings::save(const QString& programDir) const {
     QSettings ini(settingsPath(programDir), QSettings::IniFormat);
     ini.setValue(QStringLiteral("Settings/Threads"), threads);
+    ini.setValue(QStringLiteral("Settings/SearchByInn"), searchByInn);
     ini.sync();
 }

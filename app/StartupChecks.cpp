@@ -84,3 +84,17 @@ QString FindTesseractDir() {
 QString TesseractExePath(const QString& tesseractDir) {
     return tesseractDir + QStringLiteral("tesseract");
 }
+
+DataFolderPlacement DescribeDataFolder(const QString& dataDir, const QString& programFileDir) {
+    DataFolderPlacement placement;
+    if (programFileDir.isEmpty()) return placement;
+    const QString data = QFileInfo(dataDir).canonicalFilePath();
+    const QString own = QFileInfo(programFileDir).canonicalFilePath();
+    placement.moved = !data.isEmpty() && !own.isEmpty() && data != own;
+    const QString ownList = QDir(programFileDir).filePath(QStringLiteral("INNs.txt"));
+    if (placement.moved && !QFileInfo::exists(dataDir + QStringLiteral("INNs.txt")) &&
+        QFileInfo::exists(ownList)) {
+        placement.firstUseInnList = ownList;
+    }
+    return placement;
+}

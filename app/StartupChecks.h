@@ -23,3 +23,15 @@ QString FindTesseractDir();
 // The OCR engine's program: FindTesseractDir() + "tesseract", or the bare
 // name when no engine was found.
 QString TesseractExePath(const QString& tesseractDir);
+
+// Where the data lives when it is not beside the program: the program file's
+// folder could not be written, so the user's data folder holds everything.
+struct DataFolderPlacement {
+    bool moved = false;       // the data folder is not the program file's folder
+    QString firstUseInnList;  // the INN list beside the program, to read while the data
+                              // folder has none yet; empty otherwise
+};
+
+// `dataDir` with a trailing "/"; `programFileDir` the folder of the program
+// file (empty when unknown, which counts as not moved).
+DataFolderPlacement DescribeDataFolder(const QString& dataDir, const QString& programFileDir);

@@ -59,7 +59,9 @@ void TMainForm::FormShow() {
     LogsMemo->appendPlainText(
         QStringLiteral("Спасибо, что пользуетесь парсером контрактов! Задайте список ИНН и "
                        "нажмите СТАРТ."));
+    noteDataFolder();
     loadSettingsAndList();
+    restoreWindowState();
     locateOcrEngine();
     openDatabase();
 }
@@ -83,7 +85,9 @@ void TMainForm::loadSettingsAndList() {
     if (!settings.threadsProblem.isEmpty()) LogsMemo->appendPlainText(settings.threadsProblem);
     if (!m_options.portalProblem.isEmpty()) LogsMemo->appendPlainText(m_options.portalProblem);
     try {
-        const auto inns = ReadTextFile(m_options.programDir + QStringLiteral("INNs.txt"));
+        const auto inns = ReadTextFile(m_firstUseInnList.isEmpty()
+                                           ? m_options.programDir + QStringLiteral("INNs.txt")
+                                           : m_firstUseInnList);
         if (inns) {
             m_innsEncoding = inns->encoding;
             InnsMemo->setPlainText(SplitLines(inns->text).join(QLatin1Char('\n')));
@@ -161,7 +165,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::saveSettingsAndList() {
     ProgramSettings settings = ProgramSettings::load(m_options.programDir);
     settings.threads = LimitEdit->value();
+    settings.searchByInn = SearchByInnCheckBox->isChecked();
     settings.save(m_options.programDir);
+    saveWindowState();
     const QStringList lines = InnsMemo->toPlainText().split(QLatin1Char('\n'));
     try {
         WriteTextFile(m_options.programDir + QStringLiteral("INNs.txt"),
@@ -179,8 +185,10 @@ void TMainForm::StartButtonClick() {
     RunParameters parameters =
         AssembleRun(*m_db, m_options.programDir, DatePublishedPicker->optionalDate(),
                     DatePublishedPicker2->optionalDate(), m_tesseractExe);
+    parameters.searchByInn = SearchByInnCheckBox->isChecked();
     if (!checkRunStart(parameters)) return;
     const auto outcome = m_control.Start(std::move(parameters));
+    if (outcome == RunControl::StartOutcome::Started) runStarted();
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         showMessage(QString(), QStringLiteral("Задайте список ИНН!"));
     }
@@ -238,6 +246,8 @@ void TMainForm::setRunControlsEnabled(bool enabled) {
 void TMainForm::setProgress(int position, int maximum) {
     ProgressBar->setMaximum(qMax(1, maximum));
     ProgressBar->setValue(qMin(position, ProgressBar->maximum()));
+    // "N из M" on the bar while a run goes; the bar of an idle window has no text.
+    ProgressBar->setTextVisible(m_runStateTimer.isActive());
     ProgressBar->setToolTip(QStringLiteral("%1 из %2, осталось %3")
                                 .arg(ProgressBar->value())
                                 .arg(ProgressBar->maximum())

@@ -10,10 +10,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
 class OptionalDateEdit;
+class QSplitter;
+class RunStatusLine;
+class RunSummaryPanel;
 class TSQLiteDatabase;
 
 // "Парсер контрактов/договоров поставщика по ИНН на <host> по 44ФЗ, 223ФЗ, 615ПП".
@@ -49,6 +53,7 @@ public:
     RunSettings runSettings() const override;
     QString innListText() const override;
     void processPendingEvents() override;
+    void showRunSummary(const RunSummary& summary) override;
 
     void StartButtonClick();
     RunControl& runControl() { return m_control; }
@@ -73,6 +78,12 @@ public:
     QSpinBox* IntervalSpinEdit;
     QCheckBox* UseProxyCheckBox;
     QProgressBar* ProgressBar;
+    // Added to the controls above: the search mode, the splitter between the
+    // INN list and the log, the state of the run, and the account of the last run.
+    QCheckBox* SearchByInnCheckBox;
+    QSplitter* InnsLogSplitter;
+    RunStatusLine* StatusLabel;
+    RunSummaryPanel* SummaryPanel;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -91,6 +102,14 @@ private:
     bool checkRunStart(RunParameters& parameters);
     void saveSettingsAndList();
     void showMessage(const QString& caption, const QString& text);
+    // The run as the window shows it (MainFormRunView.cpp).
+    void createRunView();
+    void noteDataFolder();
+    void restoreWindowState();
+    void saveWindowState();
+    void runStarted();
+    void refreshRunState();
+    void runFinished(const QString& result);
 
     MainFormOptions m_options;
     RunControl m_control;
@@ -101,4 +120,8 @@ private:
     bool m_startupFailed = false;
     bool m_ocrMissing = false;
     bool m_dbMissing = false;  // the database could not be opened: start stays disabled
+    QTimer m_runStateTimer;
+    bool m_stopRequested = false;
+    QString
+        m_firstUseInnList;  // the INN list beside the program, read while the data folder has none
 };

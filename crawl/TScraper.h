@@ -31,6 +31,7 @@ struct RunParameters {
     QString programDir;             // with a trailing "/"
     QDate publishDateFrom;          // a null date is unset
     QDate publishDateTo;
+    bool searchByInn = false;  // search the portal by the listed INNs only
     QString tesseractExe;
     QString requestMutexName = QString::fromLatin1(FetchRun::kRequestMutexName);
     CardHandlers handlers;

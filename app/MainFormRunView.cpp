@@ -1,0 +1,109 @@
+// The run as the window shows it beyond the counter and the log: the status
+// line and the pressed pause button, the text on the progress bar, the
+// account of the finished run, and what the window remembers between starts
+// (the date range, the search mode, its geometry and the splitter).
+#include "app/OptionalDateEdit.h"
+#include "app/ProgramSettings.h"
+#include "app/RunStatusLine.h"
+#include "app/RunSummaryPanel.h"
+#include "app/StartupChecks.h"
+#include "app/TMainForm.h"
+#include "app/WindowState.h"
+
+#include <QDir>
+#include <QSplitter>
+
+namespace {
+
+constexpr int kRunStateRefreshMs = 500;
+
+}  // namespace
+
+void TMainForm::createRunView() {
+    SearchByInnCheckBox =
+        new QCheckBox(QStringLiteral("Искать только по ИНН из списка (быстро)"), this);
+    SearchByInnCheckBox->setToolTip(QStringLiteral(
+        "Быстрее полного обхода, но может пропустить договор по 223-ФЗ, поставщик которого "
+        "назван только в протоколе комиссии: поиск портала по ИНН такой договор не находит."));
+    SearchByInnCheckBox->setAccessibleName(SearchByInnCheckBox->text());
+    SearchByInnCheckBox->setAccessibleDescription(SearchByInnCheckBox->toolTip());
+    InnsLogSplitter = new QSplitter(Qt::Horizontal, this);
+    InnsLogSplitter->setAccessibleName(QStringLiteral("Граница списка ИНН и логов"));
+    StatusLabel = new RunStatusLine(this);
+    SummaryPanel = new RunSummaryPanel(this);
+    ProgressBar->setFormat(QStringLiteral("%v из %m"));
+    PauseButton->setCheckable(true);
+    m_runStateTimer.setInterval(kRunStateRefreshMs);
+}
+
+void TMainForm::noteDataFolder() {
+    const QString dir = QDir::toNativeSeparators(m_options.programDir);
+    LogsMemo->appendPlainText(QStringLiteral("Папка данных программы: ") + dir);
+    const DataFolderPlacement placement =
+        DescribeDataFolder(m_options.programDir, m_options.placementPath);
+    if (placement.moved) {
+        LogsMemo->appendPlainText(
+            QStringLiteral("В папку программы %1 записывать нельзя, поэтому настройки, список ИНН, "
+                           "база, отчёты и логи хранятся в папке %2")
+                .arg(QDir::toNativeSeparators(m_options.placementPath), dir));
+    }
+    m_firstUseInnList = placement.firstUseInnList;
+    if (!m_firstUseInnList.isEmpty()) {
+        LogsMemo->appendPlainText(
+            QStringLiteral("Список ИНН взят из файла %1; дальше он хранится в папке данных")
+                .arg(QDir::toNativeSeparators(m_firstUseInnList)));
+    }
+}
+
+void TMainForm::restoreWindowState() {
+    const WindowState state = WindowState::load(m_options.programDir);
+    if (state.hasRange) {
+        DatePublishedPicker->setOptionalDate(state.dateFrom);
+        DatePublishedPicker2->setOptionalDate(state.dateTo);
+    }
+    if (!state.geometry.isEmpty()) restoreGeometry(state.geometry);
+    if (!state.splitter.isEmpty()) InnsLogSplitter->restoreState(state.splitter);
+    SearchByInnCheckBox->setChecked(ProgramSettings::load(m_options.programDir).searchByInn);
+}
+
+void TMainForm::saveWindowState() {
+    WindowState state;
+    state.dateFrom = DatePublishedPicker->optionalDate();
+    state.dateTo = DatePublishedPicker2->optionalDate();
+    state.geometry = saveGeometry();
+    state.splitter = InnsLogSplitter->saveState();
+    state.save(m_options.programDir);
+}
+
+void TMainForm::runStarted() {
+    m_stopRequested = false;
+    SummaryPanel->hide();
+    StatusLabel->runStarted();
+    m_runStateTimer.start();
+    refreshRunState();
+}
+
+void TMainForm::refreshRunState() {
+    const bool paused = m_control.IsPaused();
+    PauseButton->setChecked(paused);
+    if (!m_control.IsRunActive()) return;
+    QTimer& resume = m_control.ResumeTimer();
+    RunStatusLine::State state = RunStatusLine::State::Running;
+    if (m_stopRequested)
+        state = RunStatusLine::State::Stopping;
+    else if (paused)
+        state = resume.isActive() ? RunStatusLine::State::ErrorPause : RunStatusLine::State::Paused;
+    StatusLabel->setActiveState(state, resume.isActive() ? resume.remainingTime() : 0);
+}
+
+void TMainForm::runFinished(const QString& result) {
+    m_runStateTimer.stop();
+    PauseButton->setChecked(false);
+    ProgressBar->setTextVisible(false);
+    StatusLabel->runEnded(result, m_stopRequested);
+    m_stopRequested = false;
+}
+
+void TMainForm::showRunSummary(const RunSummary& summary) {
+    SummaryPanel->showSummary(summary);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "crawl/RunSummary.h"
+
+#include <QFrame>
+#include <QUrl>
+#include <functional>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+// The account of the run that has just ended, shown in the window under the
+// log: the outcome, per listed INN or group the new contracts or why there
+// are none, and the way to the files. It blocks nothing: the next run can
+// start while it is shown, and hides it. Window thread.
+class RunSummaryPanel : public QFrame {
+public:
+    explicit RunSummaryPanel(QWidget* parent = nullptr);
+
+    void showSummary(const RunSummary& summary);
+
+    // The file «Открыть отчёт» opens for a row: the workbook, else the .tab;
+    // empty when the row has none.
+    QString reportPath(int row) const;
+
+    // Asks the desktop to open a file or folder; tests replace it to see the request.
+    std::function<bool(const QUrl&)> openUrl;
+
+    // One line of the list for a report.
+    static QString reportText(const ReportFigures& report);
+
+    QLabel* HeadingLabel;
+    QListWidget* ReportsList;
+    QLabel* ShownHintLabel;
+    QPushButton* OpenReportButton;
+    QPushButton* OpenFolderButton;
+    QPushButton* HideButton;
+
+private:
+    void fillReports();
+    void openSelectedReport();
+    void selectionChanged();
+    QString absolute(const QString& file) const;
+
+    RunSummary m_summary;
+};
