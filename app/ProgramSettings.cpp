@@ -22,11 +22,13 @@ ProgramSettings ProgramSettings::load(const QString& programDir) {
     ProgramSettings settings;
     settings.threads = clampThreads(ini.value(QStringLiteral("Settings/Threads")).toString());
     settings.portal = ini.value(QStringLiteral("Settings/Portal")).toString().trimmed();
+    settings.searchByInn = ini.value(QStringLiteral("Settings/SearchByInn"), false).toBool();
     return settings;
 }
 
 void ProgramSettings::save(const QString& programDir) const {
     QSettings ini(settingsPath(programDir), QSettings::IniFormat);
     ini.setValue(QStringLiteral("Settings/Threads"), threads);
+    ini.setValue(QStringLiteral("Settings/SearchByInn"), searchByInn);
     ini.sync();
 }

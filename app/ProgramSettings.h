@@ -3,14 +3,16 @@
 #include <QString>
 
 // "settings.ini" in the program folder: section "Settings", key "Threads"
-// (1..1000, default 1) and key "Portal" (the portal's address, default the
-// real portal). Other keys are kept as they are when the file is written.
+// (1..1000, default 1), key "Portal" (the portal's address, default the
+// real portal) and key "SearchByInn" (the window's search by INN, default
+// off). Other keys are kept as they are when the file is written.
 struct ProgramSettings {
     static constexpr int kMinThreads = 1;
     static constexpr int kMaxThreads = 1000;
 
     int threads = kMinThreads;
     QString portal;  // empty: the real portal
+    bool searchByInn = false;
 
     static ProgramSettings load(const QString& programDir);
     void save(const QString& programDir) const;

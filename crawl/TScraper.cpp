@@ -2,6 +2,7 @@
 
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
+#include "crawl/StartSearches.h"
 #include "fetch/TScrapingThread.h"
 #include "platform/GeneralError.h"
 #include "platform/TextFile.h"
@@ -96,9 +97,14 @@ void TScraper::setUp() {
 void TScraper::queueStartAddresses() {
     const QString from = dateText(m_parameters.publishDateFrom);
     const QString to = dateText(m_parameters.publishDateTo);
-    for (PortalRegistry registry : {PortalRegistry::Contracts223, PortalRegistry::CapitalRepairs,
-                                    PortalRegistry::Contracts44}) {
-        m_queue.addTail(BuildStartAddress(registry, from, to));
+    for (const StartSearchGroup& group :
+         BuildStartSearches(m_parameters.searchByInn, m_parameters.searchInns, from, to)) {
+        if (!group.logLine.isEmpty()) {
+            LogMessageText = group.logLine;
+            AddLogLine();
+        }
+        for (const QString& address : group.addresses)
+            m_queue.addTail(address);
     }
     ProgressBarPosition = 0;
     ProgressBarMax = static_cast<int>(m_queue.size());

@@ -36,6 +36,7 @@ struct RunOptions {
     std::optional<int> threads;
     int intervalSec = 0;
     bool useProxy = false;
+    bool searchByInn = false;
     QString portal;
     std::optional<unsigned long> loopSleepMs;  // for tests: shorter loop pauses
 };
@@ -62,10 +63,11 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     const QCommandLineOption threads(QStringLiteral("threads"), QString(), QStringLiteral("N"));
     const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("S"));
     const QCommandLineOption proxy(QStringLiteral("proxy"));
+    const QCommandLineOption byInn(QStringLiteral("by-inn"));
     const QCommandLineOption portal(QStringLiteral("portal"), QString(), QStringLiteral("адрес"));
     const QCommandLineOption loopSleep(QStringLiteral("loop-sleep-ms"), QString(),
                                        QStringLiteral("мс"));
-    parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep});
+    parser.addOptions({dir, from, to, threads, interval, proxy, byInn, portal, loopSleep});
     if (!parser.parse(arguments)) {
         printError(QStringLiteral("Ошибка в параметрах: ") + parser.errorText());
         return std::nullopt;
@@ -83,6 +85,7 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     }
     options.intervalSec = qMax(0, parser.value(interval).toInt());
     options.useProxy = parser.isSet(proxy);
+    options.searchByInn = parser.isSet(byInn);
     options.portal = parser.value(portal);
     if (parser.isSet(loopSleep)) options.loopSleepMs = parser.value(loopSleep).toULong();
     return options;
@@ -114,6 +117,7 @@ int runCrawl(const RunOptions& options) {
         AssembleRun(*db, programDir, options.from, options.to,
                     QStandardPaths::findExecutable(QStringLiteral("tesseract")));
     if (options.loopSleepMs) parameters.loopSleepMs = *options.loopSleepMs;
+    if (options.searchByInn) SearchListedInns(parameters, innFile ? innFile->text : QString());
     const auto outcome = control.Start(std::move(parameters));
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         printError(QStringLiteral("Задайте список ИНН! (файл ") + programDir +
