@@ -5,8 +5,8 @@
 
 // "settings.ini" in the program folder: section "Settings", key "Threads"
 // (1..1000, default 1), key "Portal" (the portal's address, default the
-// real portal) and key "SearchByInn" (true or false). Other keys are kept as they are when the file
-// is written.
+// real portal) and key "SearchByInn" (the window's search by INN, default
+// off). Other keys are kept as they are when the file is written.
 struct ProgramSettings {
     static constexpr int kMinThreads = 1;
     static constexpr int kMaxThreads = 1000;
@@ -16,7 +16,6 @@ struct ProgramSettings {
     // A Russian log line when "Threads" holds no number from 1 to 1000, with
     // the value used instead; empty otherwise (also when the key is missing).
     QString threadsProblem;
-    // Key "SearchByInn": search the portal by the listed INNs only (default off).
     bool searchByInn = false;
 
     static ProgramSettings load(const QString& programDir);

@@ -1,6 +1,8 @@
 #include "app/RunAssembly.h"
 
 #include "cards/CardHandlerTable.h"
+#include "platform/TextFile.h"
+#include "report/InnListCheck.h"
 #include "report/ReportRows.h"
 #include "report/ReportStage.h"
 #include "report/WorkbookConversion.h"
@@ -28,4 +30,13 @@ RunParameters AssembleRun(TSQLiteDatabase& db, const QString& programDir, const 
         rows->clear();
     };
     return parameters;
+}
+
+QStringList ListedInns(const QString& innListText) {
+    return ValidInns(innListText);
+}
+
+void SearchListedInns(RunParameters& parameters, const QString& innListText) {
+    parameters.searchByInn = true;
+    parameters.searchInns = ListedInns(innListText);
 }

@@ -3,6 +3,7 @@
 #include "crawl/LogFileName.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
+#include "crawl/StartSearches.h"
 #include "fetch/ProxyList.h"
 #include "fetch/TScrapingThread.h"
 #include "platform/GeneralError.h"
@@ -109,11 +110,16 @@ void TScraper::setUp() {
 void TScraper::queueStartAddresses() {
     const QString from = dateText(m_parameters.publishDateFrom);
     const QString to = dateText(m_parameters.publishDateTo);
-    for (PortalRegistry registry : {PortalRegistry::Contracts223, PortalRegistry::CapitalRepairs,
-                                    PortalRegistry::Contracts44}) {
-        const QString address = BuildStartAddress(registry, from, to);
-        m_queue.addTail(address);
-        Health.startSearchQueued(address);
+    for (const StartSearchGroup& group :
+         BuildStartSearches(m_parameters.searchByInn, m_parameters.searchInns, from, to)) {
+        if (!group.logLine.isEmpty()) {
+            LogMessageText = group.logLine;
+            AddLogLine();
+        }
+        for (const QString& address : group.addresses) {
+            m_queue.addTail(address);
+            Health.startSearchQueued(address);
+        }
     }
     ProgressBarPosition = 0;
     ProgressBarMax = static_cast<int>(m_queue.size());

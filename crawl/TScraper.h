@@ -31,7 +31,11 @@ struct RunParameters {
     QString programDir;             // with a trailing "/"
     QDate publishDateFrom;          // a null date is unset
     QDate publishDateTo;
-    bool searchByInn = false;  // search the portal by the listed INNs only
+    // Search by INN: the run starts with the registries' searches for each of searchInns (in
+    // this order) instead of the full crawl of the date range; everything after the start
+    // searches is the same.
+    bool searchByInn = false;
+    QStringList searchInns;  // distinct INNs of the INN list, in list order
     QString tesseractExe;
     QString requestMutexName = QString::fromLatin1(FetchRun::kRequestMutexName);
     CardHandlers handlers;

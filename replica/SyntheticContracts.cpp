@@ -131,6 +131,13 @@ std::vector<SyntheticContract> GenerateSyntheticContracts(const SyntheticPortalC
         for (int i = 0; i < count; ++i)
             contracts.push_back(MakeContract(draw, PortalRegistry::Contracts44, day, ++serial));
     }
+    // Drawn last, so the other contracts of a seed stay as they were.
+    if (!config.frequentSupplierInn.empty()) {
+        spread(PortalRegistry::Contracts44, config.frequentSupplierContracts);
+        const auto first = contracts.end() - config.frequentSupplierContracts;
+        for (auto contract = first; contract != contracts.end(); ++contract)
+            contract->inns.front() = config.frequentSupplierInn;
+    }
     AssignSyntheticRoutes(contracts, config);
     return contracts;
 }

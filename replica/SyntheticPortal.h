@@ -58,6 +58,10 @@ struct SyntheticPortalConfig {
     // Extra 44-FZ contracts on one day each, to make a one-day search large enough for the
     // crawler to split it by price.
     std::vector<std::pair<QDate, int>> crowdedDays;
+    // Extra 44-FZ contracts of one supplier, spread over the days, each card naming this INN as
+    // its first supplier: enough of them make a search by the INN large enough to be split.
+    std::string frequentSupplierInn;
+    int frequentSupplierContracts = 0;
     // Like the portal: a search with more records shows only its first pages (20 × 50 = 1000).
     int maxPagesShown = 20;
     // 223-FZ contracts whose commission protocol is a scan (the first ones on the protocol

@@ -1,6 +1,7 @@
 #include "replica/SyntheticSearch.h"
 
 #include "replica/ResultPageMarkup.h"
+#include "replica/SyntheticContracts.h"
 
 #include <algorithm>
 #include <charconv>
@@ -37,7 +38,8 @@ bool Passes(const SyntheticContract& contract, const SearchFilter& filter) {
     if (filter.from.isValid() && contract.concluded < filter.from) return false;
     if (filter.to.isValid() && contract.concluded > filter.to) return false;
     if (filter.priceFrom && contract.price < *filter.priceFrom) return false;
-    return !filter.priceTo || contract.price <= *filter.priceTo;
+    if (filter.priceTo && contract.price > *filter.priceTo) return false;
+    return CardHoldsText(contract, filter.searchString);
 }
 
 }  // namespace
@@ -70,9 +72,23 @@ SearchFilter ReadSearchFilter(const std::multimap<std::string, std::string>& par
     filter.to = ReadDate(ParamValue(params, search.dateTo));
     filter.priceFrom = ReadWholeNumber(ParamValue(params, search.priceFrom));
     filter.priceTo = ReadWholeNumber(ParamValue(params, search.priceTo));
+    filter.searchString = ParamValue(params, "searchString");
     const std::optional<qint64> page = ReadWholeNumber(ParamValue(params, "pageNumber"));
     filter.page = page && *page > 1 && *page < 1000000 ? static_cast<int>(*page) : 1;
     return filter;
+}
+
+bool CardHoldsText(const SyntheticContract& contract, const std::string& text) {
+    if (text.empty()) return true;
+    const auto holds = [&text](const std::string& field) {
+        return field.find(text) != std::string::npos;
+    };
+    if (holds(SyntheticContractNumber(contract)) || holds(contract.subject) ||
+        holds(SyntheticCustomerName(contract)))
+        return true;
+    const bool innsShown =
+        contract.route == SyntheticRoute::Card || contract.route == SyntheticRoute::SupplierList;
+    return innsShown && std::any_of(contract.inns.begin(), contract.inns.end(), holds);
 }
 
 std::vector<const SyntheticContract*> FilterContracts(

@@ -40,6 +40,7 @@ struct RunOptions {
     int intervalSec = 0;
     bool useProxy = false;
     bool moveDamagedDb = false;
+    bool searchByInn = false;
     QString portal;
     std::optional<unsigned long> loopSleepMs;  // for tests: shorter loop pauses
 };
@@ -66,11 +67,13 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     const QCommandLineOption threads(QStringLiteral("threads"), QString(), QStringLiteral("N"));
     const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("S"));
     const QCommandLineOption proxy(QStringLiteral("proxy"));
+    const QCommandLineOption byInn(QStringLiteral("by-inn"));
     const QCommandLineOption portal(QStringLiteral("portal"), QString(), QStringLiteral("адрес"));
     const QCommandLineOption loopSleep(QStringLiteral("loop-sleep-ms"), QString(),
                                        QStringLiteral("мс"));
     const QCommandLineOption moveDamaged(QStringLiteral("move-damaged-db"));
-    parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep, moveDamaged});
+    parser.addOptions(
+        {dir, from, to, threads, interval, proxy, portal, loopSleep, moveDamaged, byInn});
     if (!parser.parse(arguments)) {
         printError(QStringLiteral("Ошибка в параметрах: ") + parser.errorText());
         return std::nullopt;
@@ -95,6 +98,7 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     options.intervalSec = qMax(0, parser.value(interval).toInt());
     options.useProxy = parser.isSet(proxy);
     options.moveDamagedDb = parser.isSet(moveDamaged);
+    options.searchByInn = parser.isSet(byInn);
     options.portal = parser.value(portal);
     if (parser.isSet(loopSleep)) options.loopSleepMs = parser.value(loopSleep).toULong();
     return options;
@@ -164,6 +168,7 @@ int runCrawl(const RunOptions& options) {
                     QStandardPaths::findExecutable(QStringLiteral("tesseract")));
     if (options.loopSleepMs) parameters.loopSleepMs = *options.loopSleepMs;
     parameters.startWarnings = check.warnings;
+    if (options.searchByInn) SearchListedInns(parameters, innFile ? innFile->text : QString());
     const auto outcome = control.Start(std::move(parameters));
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         printError(QStringLiteral("Задайте список ИНН! (файл ") + programDir +

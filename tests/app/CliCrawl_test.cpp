@@ -148,7 +148,7 @@ protected:
         programDir = dir.path() + u"/"_q;
         QFile inns(programDir + u"INNs.txt"_q);
         ASSERT_TRUE(inns.open(QIODevice::WriteOnly));
-        inns.write("7701234567\r\n");
+        inns.write("7707083893\r\n");
         ASSERT_TRUE(QDir(programDir).mkdir(u"poppler"_q));
         for (const char* name : {"pdftotext", "pdftoppm"}) {
             QFile script(programDir + u"poppler/"_q + QString::fromLatin1(name));

@@ -32,3 +32,16 @@ TEST(ProgramSettings, MissingFileGivesDefaultsAndSavingKeepsOtherKeys) {
     EXPECT_EQ(ProgramSettings::load(programDir).threads, 7);
     EXPECT_EQ(ProgramSettings::load(programDir).portal, u"https://127.0.0.1:9"_q);
 }
+
+TEST(ProgramSettings, SearchByInnIsOffUntilSavedOn) {
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + u"/"_q;
+    EXPECT_FALSE(ProgramSettings::load(programDir).searchByInn);
+    ProgramSettings settings;
+    settings.searchByInn = true;
+    settings.save(programDir);
+    EXPECT_TRUE(ProgramSettings::load(programDir).searchByInn);
+    QFile file(programDir + u"settings.ini"_q);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("SearchByInn=true"));
+}

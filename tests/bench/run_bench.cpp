@@ -7,15 +7,23 @@
 //
 //   run_bench [--cards N] [--threads 1,4,16] [--loop-sleep-ms MS] [--cli PATH] [--dir DIR]
 //   run_bench --queue-memory
+//   run_bench --by-inn [--cards N] [--threads N] [--loop-sleep-ms MS] [--cli PATH] [--dir DIR]
 //
 // The cards are a mix of the three registries (half 44-FZ, a fifth capital repairs, the rest
 // 223-FZ over the supplier-list, protocol and plan-position routes), none with a scanned
 // protocol: OCR is measured by text_bench. The loop pause is the program's 50 ms unless
 // --loop-sleep-ms sets another. Each run starts from an empty program folder under DIR (by
 // default run_bench_data beside this program).
+//
+// --by-inn measures a full crawl and a search by INN side by side on one portal: N cards plus
+// one supplier's extra 44-FZ contracts, five listed INNs (that supplier's, one each of a 44-FZ
+// and a capital-repair card, two of 223-FZ supplier lists) holding about 2 % of the contracts.
+// Printed per mode: requests, wall time and contracts reported; then the ratios and whether the
+// two reports are the same.
 #include "crawl/JobQueue.h"
 #include "replica/PortalReplica.h"
 #include "replica/SyntheticPortal.h"
+#include "replica/SyntheticSearch.h"
 #include "store/SQLiteWrap.h"
 
 #include <poll.h>
@@ -45,6 +53,7 @@ struct Options {
     QString cli = QStringLiteral(CF_CLI_PATH);
     QString dir;
     bool queueMemory = false;
+    bool byInn = false;
 };
 
 Options parseOptions(const QStringList& arguments) {
@@ -67,6 +76,8 @@ Options parseOptions(const QStringList& arguments) {
             options.dir = arguments[++i];
         } else if (arg == QLatin1String("--queue-memory")) {
             options.queueMemory = true;
+        } else if (arg == QLatin1String("--by-inn")) {
+            options.byInn = true;
         } else {
             throw std::invalid_argument("unknown argument: " + arg.toStdString());
         }
@@ -248,6 +259,113 @@ void measureCrawl(PortalReplica& replica, const Expected& expected, const Option
     std::fflush(stdout);
 }
 
+// What one run of the side-by-side measurement gave.
+struct ModeRun {
+    ChildRun child;
+    std::size_t requests = 0;
+    QStringList reportLines;  // the data lines of every group's reports, sorted
+};
+
+QStringList reportLinesIn(const QString& dir) {
+    QStringList lines;
+    QDir folder(dir);
+    for (const QString& group : folder.entryList({QStringLiteral("G*")}, QDir::Dirs)) {
+        const QDir groupDir(folder.filePath(group));
+        for (const QString& name : groupDir.entryList({QStringLiteral("*.tab")}, QDir::Files)) {
+            QFile file(groupDir.filePath(name));
+            if (file.open(QIODevice::ReadOnly))
+                lines << QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n")).mid(1);
+        }
+    }
+    lines.removeAll(QString());
+    lines.sort();
+    return lines;
+}
+
+ModeRun runMode(PortalReplica& replica, const Options& options, const QStringList& inns,
+                bool byInn) {
+    const QString dir =
+        options.dir + (byInn ? QStringLiteral("/by-inn/") : QStringLiteral("/full/"));
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+    QFile list(dir + QStringLiteral("INNs.txt"));
+    if (!list.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write INNs.txt");
+    for (int i = 0; i < inns.size(); ++i)
+        list.write((QStringLiteral("G%1\t").arg(i) + inns[i] + QStringLiteral("\r\n")).toUtf8());
+    list.close();
+    QStringList arguments = {options.cli,
+                             QStringLiteral("run"),
+                             QStringLiteral("--dir"),
+                             dir,
+                             QStringLiteral("--portal"),
+                             QString::fromStdString(replica.baseUrl()),
+                             QStringLiteral("--from"),
+                             QStringLiteral("01.03.2024"),
+                             QStringLiteral("--to"),
+                             QStringLiteral("31.03.2024"),
+                             QStringLiteral("--threads"),
+                             QString::number(options.threads.front()),
+                             QStringLiteral("--loop-sleep-ms"),
+                             QString::number(options.loopSleepMs)};
+    if (byInn) arguments << QStringLiteral("--by-inn");
+    replica.clearLog();
+    ModeRun run;
+    run.child = runChild(arguments);
+    run.requests = replica.requests().size();
+    run.reportLines = reportLinesIn(dir);
+    std::printf("%-9s exit %d, %zu requests, wall %.1f s, %lld contracts reported\n",
+                byInn ? "--by-inn:" : "full:", run.child.exitStatus, run.requests,
+                run.child.wallSeconds, static_cast<long long>(run.reportLines.size()));
+    std::fflush(stdout);
+    return run;
+}
+
+// The INN of the first contract of the registry and route, for the listed INNs.
+std::string innOf(const SyntheticPortal& portal, PortalRegistry registry, SyntheticRoute route,
+                  int skip = 0) {
+    for (const SyntheticContract* contract : portal.contractsOf(registry)) {
+        if (contract->route == route && skip-- == 0) return contract->inns.front();
+    }
+    throw std::runtime_error("no contract of that route");
+}
+
+void measureByInn(const Options& options) {
+    SyntheticPortalConfig config = portalConfig(options.cards);
+    config.frequentSupplierInn = "7712345672";
+    config.frequentSupplierContracts = qMax(1, options.cards / 50 - 4);
+    PortalReplica replica;
+    replica.start();
+    const SyntheticPortal portal(replica, config);
+    const QStringList inns = {
+        QString::fromStdString(config.frequentSupplierInn),
+        QString::fromStdString(innOf(portal, PortalRegistry::Contracts44, SyntheticRoute::Card)),
+        QString::fromStdString(innOf(portal, PortalRegistry::CapitalRepairs, SyntheticRoute::Card)),
+        QString::fromStdString(
+            innOf(portal, PortalRegistry::Contracts223, SyntheticRoute::SupplierList)),
+        QString::fromStdString(
+            innOf(portal, PortalRegistry::Contracts223, SyntheticRoute::SupplierList, 1))};
+    std::size_t held = 0;
+    for (const SyntheticContract& contract : portal.contracts()) {
+        bool holds = false;
+        for (const QString& inn : inns)
+            holds = holds || CardHoldsText(contract, inn.toStdString());
+        held += holds ? 1 : 0;
+    }
+    std::printf(
+        "%zu cards (%d of one supplier), 5 listed INNs held by %zu of them (%.1f %%); "
+        "%d threads, loop pause %lu ms\n",
+        portal.contracts().size(), config.frequentSupplierContracts, held,
+        100.0 * static_cast<double>(held) / static_cast<double>(portal.contracts().size()),
+        options.threads.front(), options.loopSleepMs);
+    const ModeRun full = runMode(replica, options, inns, false);
+    const ModeRun fast = runMode(replica, options, inns, true);
+    std::printf("full / --by-inn: %.1fx the requests, %.1fx the wall time; reports %s\n",
+                static_cast<double>(full.requests) /
+                    static_cast<double>(qMax<std::size_t>(1, fast.requests)),
+                full.child.wallSeconds / qMax(0.001, fast.child.wallSeconds),
+                full.reportLines == fast.reportLines ? "the same" : "DIFFER");
+}
+
 long residentKb() {
     return statusKb("VmRSS");
 }
@@ -272,6 +390,10 @@ int main(int argc, char* argv[]) {
         const Options options = parseOptions(QCoreApplication::arguments());
         if (options.queueMemory) {
             measureQueueMemory();
+            return 0;
+        }
+        if (options.byInn) {
+            measureByInn(options);
             return 0;
         }
         PortalReplica replica;

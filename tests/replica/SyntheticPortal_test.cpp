@@ -1,5 +1,6 @@
 #include "replica/SyntheticPortal.h"
 
+#include "crawl/StartSearches.h"
 #include "replica/CardMarkup.h"
 #include "replica/PortalReplica.h"
 #include "replica/ResultPageMarkup.h"
@@ -298,6 +299,53 @@ TEST_F(SyntheticPortalTest, Card223RoutesLeadToTheirSuppliers) {
         EXPECT_EQ(contract.expectedInns, ProtocolFixtureInns(contract.protocolFile));
     }
     EXPECT_EQ(portal.requestCount(kSupplierListPath), 10u);
+}
+
+// The free-text search as the crawler's search by INN uses it: a supplier's many contracts are
+// split by date and walked with the text kept; INNs that only a protocol holds are not found.
+TEST_F(SyntheticPortalTest, SearchStringListsOnlyTheCardsThatShowIt) {
+    SyntheticPortalConfig config = YearOf2023(40);
+    config.contracts223 = 20;
+    config.frequentSupplierInn = "7712345672";
+    config.frequentSupplierContracts = 1020;
+    SyntheticPortal portal(replica, config);
+    const auto searched = [&](PortalRegistry registry, const std::string& text) {
+        ResultListRun run;
+        const QString start =
+            WithSearchString(BuildStartAddress(registry, u"01.01.2023"_q, u"31.12.2023"_q),
+                             QString::fromStdString(text));
+        Walk walk = WalkSearch(client, run, start);
+        for (const QString& page : walk.pages)
+            EXPECT_EQ(SearchStringOf(page).toStdString(), text) << page.toStdString();
+        walk.pages = run.log;  // what the reader said, for the split line
+        return walk;
+    };
+
+    const Walk frequent = searched(PortalRegistry::Contracts44, config.frequentSupplierInn);
+    EXPECT_TRUE(frequent.pages.contains(kSplitLine));
+    std::vector<const SyntheticContract*> held;
+    for (const SyntheticContract* contract : portal.contractsOf(PortalRegistry::Contracts44)) {
+        if (CardHoldsText(*contract, config.frequentSupplierInn)) held.push_back(contract);
+    }
+    EXPECT_EQ(held.size(), 1020u);
+    EXPECT_EQ(sorted(frequent.cards), sorted(cardUrls(portal, held)));
+
+    const auto first223 = [&](SyntheticRoute route) {
+        for (const SyntheticContract* contract : portal.contractsOf(PortalRegistry::Contracts223)) {
+            if (contract->route == route) return contract;
+        }
+        throw std::logic_error("no such route");
+    };
+    const SyntheticContract* listed = first223(SyntheticRoute::SupplierList);
+    EXPECT_EQ(searched(PortalRegistry::Contracts223, listed->inns.back()).cards,
+              cardUrls(portal, {listed}));
+    EXPECT_EQ(searched(PortalRegistry::Contracts223, SyntheticContractNumber(*listed)).cards,
+              cardUrls(portal, {listed}));
+    const SyntheticContract* protocol = first223(SyntheticRoute::Protocol);
+    EXPECT_TRUE(searched(PortalRegistry::Contracts223, protocol->inns.front()).cards.isEmpty());
+    EXPECT_TRUE(
+        searched(PortalRegistry::Contracts223, first223(SyntheticRoute::PlanPosition)->inns.front())
+            .cards.isEmpty());
 }
 
 TEST_F(SyntheticPortalTest, ResultPagesCarryThePortalsMarkup) {

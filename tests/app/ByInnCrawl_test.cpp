@@ -1,0 +1,179 @@
+// The search by INN of the console front end, run as the program itself against the synthetic
+// portal: the same report as a full crawl for every contract whose card shows a listed INN, none
+// of the contracts only a commission protocol names, and nothing fetched twice.
+#include "replica/PortalReplica.h"
+#include "replica/SyntheticPortal.h"
+#include "replica/SyntheticSearch.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <set>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+const std::string kFrequentInn = "7712345672";
+
+SyntheticPortalConfig PortalWithAFrequentSupplier() {
+    SyntheticPortalConfig config;
+    config.seed = 11;
+    config.firstDay = QDate(2024, 3, 1);
+    config.lastDay = QDate(2024, 3, 10);
+    config.contracts44 = 30;
+    config.contractsCapital = 10;
+    config.contracts223 = 20;
+    config.ocrContracts = 0;
+    // Enough for its search by INN to report 1000 records and be split by date.
+    config.frequentSupplierInn = kFrequentInn;
+    config.frequentSupplierContracts = 1000;
+    return config;
+}
+
+class ByInnCrawlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        replica.start();
+        for (const SyntheticContract& contract : portal.contracts()) {
+            if (contract.route == SyntheticRoute::SupplierList && listedInn.empty())
+                listedInn = contract.inns.back();
+            if (contract.route == SyntheticRoute::Protocol && protocolInn.empty())
+                protocolInn = contract.inns.front();
+        }
+        ASSERT_FALSE(listedInn.empty() || protocolInn.empty());
+        inns = {kFrequentInn, listedInn, protocolInn};
+    }
+
+    // The INN list: each INN in a group of its own, so each has its own report file.
+    void writeInnList(const QTemporaryDir& dir) const {
+        QFile file(dir.path() + u"/INNs.txt"_q);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (std::size_t i = 0; i < inns.size(); ++i)
+            file.write(("G" + std::to_string(i) + "\t" + inns[i] + "\r\n").c_str());
+    }
+
+    // Runs "contract-finder-cli run" to its end over the folder; gives its exit code.
+    int runCli(const QTemporaryDir& dir, bool byInn) {
+        QStringList arguments = {u"run"_q,
+                                 u"--dir"_q,
+                                 dir.path(),
+                                 u"--portal"_q,
+                                 QString::fromStdString(replica.baseUrl()),
+                                 u"--from"_q,
+                                 u"01.03.2024"_q,
+                                 u"--to"_q,
+                                 u"10.03.2024"_q,
+                                 u"--threads"_q,
+                                 u"4"_q,
+                                 u"--loop-sleep-ms"_q,
+                                 u"1"_q};
+        if (byInn) arguments << u"--by-inn"_q;
+        QProcess cli;
+        cli.start(QStringLiteral(CF_CLI_PATH), arguments);
+        if (!cli.waitForFinished(300000)) return -1;
+        output = QString::fromUtf8(cli.readAllStandardOutput());
+        return cli.exitCode();
+    }
+
+    // The data lines of the group's report files, sorted; none when it has no report.
+    static QStringList reportLines(const QTemporaryDir& dir, std::size_t group) {
+        QStringList lines;
+        const QDir folder(dir.path() + u"/G"_q + QString::number(group));
+        for (const QString& name : folder.entryList({u"*.tab"_q}, QDir::Files)) {
+            QFile file(folder.filePath(name));
+            if (file.open(QIODevice::ReadOnly))
+                lines << QString::fromUtf8(file.readAll()).split(u"\r\n"_q).mid(1);
+        }
+        lines.removeAll(QString());
+        lines.sort();
+        return lines;
+    }
+
+    // The card paths the replica was asked for since its log was last cleared.
+    std::set<std::string> cardsRequested() const {
+        std::set<std::string> cards;
+        for (const auto& request : replica.requests()) {
+            const std::string target = request.path + "?" + request.query;
+            if (paths.count(target)) cards.insert(target);
+        }
+        return cards;
+    }
+
+    // The cards a search by the listed INNs lists: those whose text holds one of them.
+    std::set<std::string> searchableCards() const {
+        std::set<std::string> cards;
+        for (const SyntheticContract& contract : portal.contracts()) {
+            for (const std::string& inn : inns) {
+                if (CardHoldsText(contract, inn)) cards.insert(contract.cardPath);
+            }
+        }
+        return cards;
+    }
+
+    PortalReplica replica;
+    SyntheticPortal portal{replica, PortalWithAFrequentSupplier()};
+    std::set<std::string> paths = [this] {
+        std::set<std::string> all;
+        for (const SyntheticContract& contract : portal.contracts())
+            all.insert(contract.cardPath);
+        return all;
+    }();
+    std::string listedInn, protocolInn;
+    std::vector<std::string> inns;
+    QString output;
+};
+
+}  // namespace
+
+TEST_F(ByInnCrawlTest, ReportsWhatAFullCrawlReportsSaveProtocolOnlyContracts) {
+    QTemporaryDir full, fast;
+    writeInnList(full);
+    writeInnList(fast);
+    ASSERT_EQ(runCli(full, false), 0) << output.right(2000).toStdString();
+    replica.clearLog();
+    ASSERT_EQ(runCli(fast, true), 0) << output.right(2000).toStdString();
+
+    EXPECT_EQ(cardsRequested(), searchableCards());
+    int at = -1;
+    for (const std::string& inn : inns) {
+        const int line = static_cast<int>(output.indexOf(
+            u": Поиск по ИНН "_q + QString::fromStdString(inn) + u": 223-ФЗ, капремонт, 44-ФЗ"_q));
+        EXPECT_GT(line, at) << inn;
+        at = line;
+    }
+    EXPECT_TRUE(output.contains(
+        u": Разбиваем длинный интервал на несколько мелких, с текущей ссылки контракты не собираем."_q));
+    EXPECT_TRUE(output.contains(u"searchString="_q + QString::fromStdString(kFrequentInn) +
+                                u"&search-filter="_q));
+
+    EXPECT_EQ(reportLines(fast, 0).size(), 1000);
+    EXPECT_EQ(reportLines(fast, 0), reportLines(full, 0));
+    EXPECT_FALSE(reportLines(fast, 1).isEmpty());
+    EXPECT_EQ(reportLines(fast, 1), reportLines(full, 1));
+    // The protocol's INN: the full crawl reads it from the PDFs, the search cannot find it.
+    EXPECT_FALSE(reportLines(full, 2).isEmpty());
+    EXPECT_TRUE(reportLines(fast, 2).isEmpty());
+    for (const SyntheticContract& contract : portal.contracts()) {
+        const auto& held = contract.expectedInns;
+        if (std::find(held.begin(), held.end(), protocolInn) == held.end()) continue;
+        EXPECT_EQ(contract.route, SyntheticRoute::Protocol);
+        const QString url = QString::fromStdString(portal.cardUrl(contract));
+        EXPECT_FALSE(reportLines(full, 2).filter(url).isEmpty()) << contract.cardPath;
+    }
+}
+
+TEST_F(ByInnCrawlTest, SecondRunFetchesNoStoredCard) {
+    QTemporaryDir dir;
+    writeInnList(dir);
+    ASSERT_EQ(runCli(dir, true), 0) << output.right(2000).toStdString();
+    replica.clearLog();
+    ASSERT_EQ(runCli(dir, true), 0) << output.right(2000).toStdString();
+    EXPECT_TRUE(cardsRequested().empty());
+    EXPECT_EQ(output.count(u": URL обработан ранее: "_q),
+              static_cast<int>(searchableCards().size()));
+}
