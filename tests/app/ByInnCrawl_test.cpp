@@ -18,7 +18,7 @@
 
 namespace {
 
-const std::string kFrequentInn = "7712345672";
+const std::string kFrequentInn = "7712345671";
 
 SyntheticPortalConfig PortalWithAFrequentSupplier() {
     SyntheticPortalConfig config;

@@ -331,7 +331,7 @@ std::string innOf(const SyntheticPortal& portal, PortalRegistry registry, Synthe
 
 void measureByInn(const Options& options) {
     SyntheticPortalConfig config = portalConfig(options.cards);
-    config.frequentSupplierInn = "7712345672";
+    config.frequentSupplierInn = "7712345671";
     config.frequentSupplierContracts = qMax(1, options.cards / 50 - 4);
     PortalReplica replica;
     replica.start();

@@ -306,7 +306,7 @@ TEST_F(SyntheticPortalTest, Card223RoutesLeadToTheirSuppliers) {
 TEST_F(SyntheticPortalTest, SearchStringListsOnlyTheCardsThatShowIt) {
     SyntheticPortalConfig config = YearOf2023(40);
     config.contracts223 = 20;
-    config.frequentSupplierInn = "7712345672";
+    config.frequentSupplierInn = "7712345671";
     config.frequentSupplierContracts = 1020;
     SyntheticPortal portal(replica, config);
     const auto searched = [&](PortalRegistry registry, const std::string& text) {
