@@ -7,9 +7,9 @@ TEST(RunSummaryLines, SayWhyAReportHasNoNewContracts) {
     RunSummary summary;
     summary.programDir = u"/data/cf/"_q;
     summary.registries[1].cardsRead = 7;
-    summary.reports = {{u"7707083893"_q, false, 2, 1, u"/data/cf/r.tab"_q, u"/data/cf/r.xlsx"_q},
-                       {u"Группа"_q, true, 0, 3, {}, {}},
-                       {u"500100732259"_q, false, 0, 0, {}, {}}};
+    summary.reports = {{u"7707083893"_q, 2, 1, u"/data/cf/r.tab"_q, u"/data/cf/r.xlsx"_q, false},
+                       {u"Группа"_q, 0, 3, {}, {}, true},
+                       {u"500100732259"_q, 0, 0, {}, {}, false}};
     const QStringList lines = summary.lines();
     EXPECT_EQ(lines.front(), u"Итог работы: сбор данных завершён"_q);
     EXPECT_TRUE(lines.filter(u"223-ФЗ: страниц поиска 0, карточек прочитано 7,"_q).size() == 1);
