@@ -47,7 +47,6 @@ public:
     void setTendersCounterText(const QString& text) override;
     RunSettings runSettings() const override;
     QString innListText() const override;
-    void processPendingEvents() override;
 
     void StartButtonClick();
     RunControl& runControl() { return m_control; }
@@ -90,8 +89,11 @@ private:
     void showMessage(const QString& caption, const QString& text);
 
     MainFormOptions m_options;
-    RunControl m_control;
+    // Declared before the run control, so destroyed after it: a run still
+    // active when the window goes is ended by the run control's destructor
+    // while the database it writes to is still open.
     std::unique_ptr<TSQLiteDatabase> m_db;
+    RunControl m_control;
     QString m_tesseractExe;
     TextEncoding m_innsEncoding = TextEncoding::Utf8;
     bool m_shown = false;

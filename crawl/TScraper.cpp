@@ -138,12 +138,12 @@ void TScraper::endOfRun(const QStringList& reportFiles) {
     const QString logPath = m_parameters.programDir + LogFileName;
     if (!LogFileName.isEmpty()) {
         appendStampedLine(QStringLiteral(": Работа завершена, лог записан в ") + logPath);
-        QStringList lines;
-        Synchronize([this, &lines] { lines = m_window.logLines(); });
         try {
+            QStringList lines;
+            Synchronize([this, &lines] { lines = m_window.logLines(); });
             saveLogFile(logPath, lines);
-        } catch (const EGeneralError& e) {
-            appendStampedLine(QStringLiteral(": Ошибка: ") + e.message());
+        } catch (const std::exception& e) {
+            appendStampedLine(QStringLiteral(": Ошибка: ") + QString::fromUtf8(e.what()));
         }
     }
     ProgressBarPosition = 0;

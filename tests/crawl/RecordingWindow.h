@@ -1,8 +1,11 @@
 #pragma once
 
 #include "crawl/RunWindow.h"
+#include "platform/GeneralError.h"
 
 #include <QStringList>
+
+using namespace Qt::StringLiterals;
 
 // The window side of a run for tests: records what the run shows.
 class RecordingWindow : public IRunWindow {
@@ -18,7 +21,13 @@ public:
     void setProgressPosition(int position) override { progressPosition = position; }
     void setTendersCounterText(const QString& text) override { counterText = text; }
     RunSettings runSettings() const override { return settings; }
-    QString innListText() const override { return innList; }
+    // From the failInnListReadsFrom-th read on (counting from 0), the read fails.
+    QString innListText() const override {
+        if (failInnListReadsFrom >= 0 && innListReads++ >= failInnListReadsFrom) {
+            throw EGeneralError(u"Список ИНН недоступен"_s);
+        }
+        return innList;
+    }
 
     // Index of the first line containing the text at or after `from`; -1 when none.
     int find(const QString& text, int from = 0) const {
@@ -36,4 +45,6 @@ public:
     QString counterText;
     RunSettings settings;
     QString innList = QStringLiteral("7701234567");
+    int failInnListReadsFrom = -1;
+    mutable int innListReads = 0;
 };
