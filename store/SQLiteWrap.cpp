@@ -82,7 +82,7 @@ TSQLiteDatabase::TSQLiteDatabase(const QString& FileName) {
         const QString reason =
             db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QStringLiteral("Unknown error");
         throw ESQLiteException(
-            QStringLiteral("Failed to open database \"%1\" : %2").arg(FileName, reason));
+            QStringLiteral("Failed to open database \"%1\" : %2").arg(FileName, reason), rc);
     }
     fDB = std::move(db);
 }
@@ -178,5 +178,6 @@ void TSQLiteDatabase::ReportSqliteError(const QString& context, const QString& S
     if (!message) throw ESQLiteException(context);
     throw ESQLiteException(context + QStringLiteral(".\r\nError [%1]: %2.\r\n\"%3\": %4")
                                          .arg(QString::number(code), ResultCodeText(code), SQL,
-                                              QString::fromUtf8(message)));
+                                              QString::fromUtf8(message)),
+                           code);
 }

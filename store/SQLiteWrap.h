@@ -29,10 +29,18 @@ struct sqlite3;
 // message names the failing statement and SQLite's own explanation. The layer
 // never retries and never rolls back by itself.
 
-// A failure reported by the SQLite library.
+// A failure reported by the SQLite library, with the library's result code
+// (SQLITE_BUSY, SQLITE_FULL, SQLITE_ERROR...), so a caller can tell a busy or
+// full database from a wrong statement; 0 when the library gave none.
 class ESQLiteException : public EGeneralError {
 public:
-    using EGeneralError::EGeneralError;
+    explicit ESQLiteException(QString message, int resultCode = 0)
+        : EGeneralError(std::move(message)), m_resultCode(resultCode) {}
+
+    int resultCode() const noexcept { return m_resultCode; }
+
+private:
+    int m_resultCode = 0;
 };
 
 // One pending named parameter, waiting for the next statement of its connection.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <QDir>
 
 namespace {
@@ -193,4 +194,23 @@ TEST(Transactions, RollbackUndoesAndSavepointsNest) {
     t.db.Rollback();
     EXPECT_TRUE(t.autocommit());
     EXPECT_EQ(t.value(QStringLiteral("SELECT count(*) FROM t")), 1);
+}
+
+TEST(ESQLiteException, CarriesSQLitesResultCode) {
+    const auto codeOf = [](const auto& call) {
+        try {
+            call();
+        } catch (const ESQLiteException& e) {
+            return e.resultCode();
+        }
+        return -1;
+    };
+    Table t;
+    const QString insert = QStringLiteral("INSERT INTO t (k) VALUES ('a')");
+    t.db.ExecSQL(insert);
+    EXPECT_EQ(codeOf([&] { t.db.ExecSQL(insert); }), SQLITE_CONSTRAINT);
+    EXPECT_EQ(codeOf([&] { t.db.ExecSQL(QStringLiteral("SELECT * FROM nosuch")); }), SQLITE_ERROR);
+    QTemporaryDir dir;
+    EXPECT_EQ(codeOf([&] { TSQLiteDatabase db(dir.filePath(QStringLiteral("no/db.s3db"))); }),
+              SQLITE_CANTOPEN);
 }
