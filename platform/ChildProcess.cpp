@@ -111,6 +111,7 @@ std::vector<QByteArray> environmentWith(const QStringList& extra) {
 
 std::vector<char*> pointersTo(std::vector<QByteArray>& items) {
     std::vector<char*> pointers;
+    pointers.reserve(items.size() + 1);
     for (QByteArray& item : items)
         pointers.push_back(item.data());
     pointers.push_back(nullptr);
