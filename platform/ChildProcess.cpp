@@ -34,7 +34,7 @@ constexpr milliseconds kLongestSlice{20};
 constexpr milliseconds kDrainAfterEnd{1000};
 
 QString systemError(int code) {
-    return QString::fromLocal8Bit(std::strerror(code));
+    return qt_error_string(code);  // thread-safe, unlike strerror
 }
 
 void closeFd(int& fd) noexcept {
