@@ -1,8 +1,9 @@
 #include "app/StartupChecks.h"
 
+#include "platform/ChildProcess.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 namespace {
@@ -40,15 +41,13 @@ bool isTemporaryFolder(const QString& dir) {
 }
 
 bool hasRussianData(const QString& tesseract) {
-    QProcess process;
-    process.start(tesseract, {QStringLiteral("--list-langs")});
-    if (!process.waitForFinished(15000)) {
-        process.kill();
-        process.waitForFinished();
-        return false;
-    }
-    const QString output =
-        QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    ChildProcessOptions options;
+    options.timeout = std::chrono::milliseconds(15000);
+    options.captureOutput = true;
+    const ChildResult run =
+        ChildProcess::run(tesseract, {QStringLiteral("--list-langs")}, std::move(options));
+    if (run.status != ChildStatus::Exited) return false;
+    const QString output = QString::fromUtf8(run.standardOutput + run.standardError);
     return output.split(QLatin1Char('\n')).contains(QStringLiteral("rus"));
 }
 

@@ -270,7 +270,3 @@ RunSettings TMainForm::runSettings() const {
 QString TMainForm::innListText() const {
     return InnsMemo->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
-
-void TMainForm::processPendingEvents() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}

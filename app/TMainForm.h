@@ -52,7 +52,6 @@ public:
     void setTendersCounterText(const QString& text) override;
     RunSettings runSettings() const override;
     QString innListText() const override;
-    void processPendingEvents() override;
     void showRunSummary(const RunSummary& summary) override;
 
     void StartButtonClick();
@@ -112,8 +111,11 @@ private:
     void runFinished(const QString& result);
 
     MainFormOptions m_options;
-    RunControl m_control;
+    // Declared before the run control, so destroyed after it: a run still
+    // active when the window goes is ended by the run control's destructor
+    // while the database it writes to is still open.
     std::unique_ptr<TSQLiteDatabase> m_db;
+    RunControl m_control;
     QString m_tesseractExe;
     TextEncoding m_innsEncoding = TextEncoding::Utf8;
     bool m_shown = false;

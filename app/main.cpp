@@ -7,8 +7,34 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+// Answered before the window toolkit starts, so they work without a display.
+bool answeredOption(int argc, char* argv[]) {
+    if (argc < 2) return false;
+    const std::string_view option = argv[1];
+    if (option == "--version") {
+        std::fputs("contract-finder " CF_VERSION "\n", stdout);
+        return true;
+    }
+    if (option == "--help" || option == "-h") {
+        std::fputs(
+            "Использование: contract-finder [--help | --version]\n"
+            "Открывает окно программы поиска контрактов поставщиков по ИНН.\n"
+            "Сбор из командной строки: contract-finder-cli --help\n",
+            stdout);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+    if (answeredOption(argc, argv)) return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("contract-finder"));
     QString programDir;

@@ -2,11 +2,11 @@
 
 #include "cards/CardFields.h"
 #include "cards/FollowUps.h"
-#include "cards/TPcrePattern.h"
 #include "crawl/PortalSearch.h"
 #include "fetch/JobString.h"
 #include "text/HtmlText.h"
 #include "text/MarkerCuts.h"
+#include "text/TPcrePattern.h"
 
 namespace {
 

@@ -32,7 +32,7 @@ void TScraper::crawlLoop() {
 
 void TScraper::noteDiskFull(const std::exception& error) {
     const auto* database = dynamic_cast<const ESQLiteException*>(&error);
-    if (!database || database->code() != kSqliteFull || m_diskFullLogged) return;
+    if (!database || database->resultCode() != kSqliteFull || m_diskFullLogged) return;
     // The pause after every error stays, so that the user can free space; the
     // reason is said once, not at every pause.
     m_diskFullLogged = true;

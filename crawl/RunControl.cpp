@@ -12,11 +12,17 @@ RunControl::RunControl(IRunWindow& window, QObject* parent) : QObject(parent), m
 
 RunControl::~RunControl() {
     // A controller still running would call back into a freed window.
-    if (ActiveScraper) {
-        ActiveScraper->requestInterruption();
-        ActiveScraper->Resume();
-        WaitForRunEnd(60000);
-    }
+    if (!ActiveScraper) return;
+    TScraper* scraper = ActiveScraper;
+    scraper->requestInterruption();
+    scraper->Resume();
+    if (WaitForRunEnd(m_closeWaitMs)) return;
+    // Not ended in time (a worker deep in a slow conversion): the window is
+    // taken from the controller, which then no longer waits for this thread,
+    // so waiting for its end here cannot deadlock; then it is freed.
+    scraper->DetachWindow();
+    scraper->wait();
+    delete scraper;
 }
 
 RunControl::StartOutcome RunControl::Start(RunParameters parameters) {

@@ -12,7 +12,7 @@
 // resume after an error pause, and stop. Lives on the window thread and is
 // the context on which the controller's synchronised operations run. It never
 // waits for the controller, except in WaitForRunEnd, which keeps handling
-// events meanwhile.
+// events meanwhile, and in its destructor (see there).
 class RunControl : public QObject {
 public:
     enum class StartOutcome { Started, EmptyInnList, AlreadyRunning };
@@ -34,6 +34,9 @@ public:
     // The pause after an error lasts this long (30 s; tests shorten it).
     void setResumeDelayMs(int ms) { m_resumeDelayMs = ms; }
     QTimer& ResumeTimer() { return m_resumeTimer; }
+    // How long the destructor lets an active run end on its own (60 s; tests
+    // shorten it) before it takes the window from the controller and waits.
+    void setCloseWaitMs(int ms) { m_closeWaitMs = ms; }
 
     // Called on this thread once a run has ended, with the run's result
     // ("ok", or "ERROR_" and a message), just before the controller is freed.
@@ -51,4 +54,5 @@ private:
     QPointer<TScraper> ActiveScraper;
     QTimer m_resumeTimer;
     int m_resumeDelayMs = 30000;
+    int m_closeWaitMs = 60000;
 };

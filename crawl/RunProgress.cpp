@@ -8,6 +8,7 @@
 #include "platform/TickClock.h"
 
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 
@@ -25,37 +26,70 @@ QString errorTextHead(const QString& text) {
 
 }  // namespace
 
-// Runs the operation on the window thread and waits until it has run. The
-// wait is our own rather than Qt's blocking connection, so that the hand-over
-// is visible to the thread checkers we run the tests under.
+// One synchronised call: the caller waits on it until the window thread has
+// run the operation (or the window has gone).
+struct TScraper::PendingCall {
+    std::mutex mutex;
+    std::condition_variable ran;
+    bool done = false;
+    std::exception_ptr error;
+};
+
+// Runs the operation on the window thread and waits until it has run; what
+// the operation throws is thrown here, on the caller's thread. The wait is our
+// own rather than Qt's blocking connection, so that the hand-over is visible
+// to the thread checkers we run the tests under.
 void TScraper::Synchronize(const std::function<void()>& operation) {
-    if (QThread::currentThread() == m_control.thread()) {
+    const bool onWindowThread = QThread::currentThread() == m_control.thread();
+    auto call = std::make_shared<PendingCall>();
+    {
+        std::lock_guard guard(m_syncMutex);
+        if (m_windowDetached) return;
+        if (!onWindowThread) m_pendingCalls.push_back(call);
+    }
+    if (onWindowThread) {
         operation();
         return;
     }
-    struct Call {
-        std::mutex mutex;
-        std::condition_variable ran;
-        bool done = false;
-    };
-    auto call = std::make_shared<Call>();
-    // The call's lock is taken on both sides: by this thread before the
-    // hand-over, by the window thread for the whole operation.
-    std::unique_lock lock(call->mutex);
-    QMetaObject::invokeMethod(
-        &m_control,
-        [call, &operation] {
-            std::lock_guard held(call->mutex);
-            try {
-                operation();
-            } catch (...) {
-                // A window operation that fails must not leave the caller waiting.
-            }
-            call->done = true;
-            call->ran.notify_all();
-        },
-        Qt::QueuedConnection);
-    call->ran.wait(lock, [&call] { return call->done; });
+    {
+        // The call's lock is taken on both sides: by this thread before the
+        // hand-over, by the window thread for the whole operation.
+        std::unique_lock lock(call->mutex);
+        QMetaObject::invokeMethod(
+            &m_control,
+            [call, &operation] {
+                std::lock_guard held(call->mutex);
+                if (call->done) return;  // released by DetachWindow meanwhile
+                try {
+                    operation();
+                } catch (...) {
+                    call->error = std::current_exception();
+                }
+                call->done = true;
+                call->ran.notify_all();
+            },
+            Qt::QueuedConnection);
+        call->ran.wait(lock, [&call] { return call->done; });
+    }
+    {
+        std::lock_guard guard(m_syncMutex);
+        std::erase(m_pendingCalls, call);
+    }
+    if (call->error) std::rethrow_exception(call->error);
+}
+
+void TScraper::DetachWindow() {
+    std::vector<std::shared_ptr<PendingCall>> pending;
+    {
+        std::lock_guard guard(m_syncMutex);
+        m_windowDetached = true;
+        pending = m_pendingCalls;
+    }
+    for (const auto& call : pending) {
+        std::lock_guard held(call->mutex);
+        call->done = true;
+        call->ran.notify_all();
+    }
 }
 
 void TScraper::appendStampedLine(const QString& text) {
@@ -87,10 +121,7 @@ void TScraper::applyBusyState() {
 }
 
 void TScraper::UpdateProgress() {
-    Synchronize([this] {
-        m_window.setProgress(ProgressBarPosition, ProgressBarMax);
-        m_window.processPendingEvents();
-    });
+    Synchronize([this] { m_window.setProgress(ProgressBarPosition, ProgressBarMax); });
 }
 
 void TScraper::UpdateTendersCounter() {
@@ -100,7 +131,6 @@ void TScraper::UpdateTendersCounter() {
         m_window.setTendersCounterText(QStringLiteral("Найдено контрактов: ") +
                                        QString::number(TendersCounter));
         counterlastupdated = now;
-        m_window.processPendingEvents();
     });
 }
 

@@ -46,7 +46,4 @@ public:
 
     // The account of a run that has just ended (done, stopped or failed).
     virtual void showRunSummary(const RunSummary& /*summary*/) {}
-
-    // Lets the window handle what is pending, after a visible change.
-    virtual void processPendingEvents() {}
 };

@@ -172,8 +172,15 @@ void TScraper::endOfRun(const QStringList& reportFiles, bool stopped) {
         });
     }
     const RunSummary summary = buildSummary(stopped);
-    if (!LogFileName.isEmpty()) writeRunSummary(summary);
-    if (!LogFileName.isEmpty()) closeLogFile();
+    if (!LogFileName.isEmpty()) {
+        try {
+            writeRunSummary(summary);
+            closeLogFile();
+        } catch (const std::exception& e) {
+            // A window operation failed: the window cannot show it either.
+            qWarning("%s", e.what());
+        }
+    }
     ProgressBarPosition = 0;
     UpdateProgress();
     CursorHourGlass = false;

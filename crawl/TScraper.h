@@ -67,6 +67,12 @@ public:
     void Resume();
     bool IsPaused() const;
 
+    // Window thread, when the run control goes away before the run has ended:
+    // from now on the synchronised operations return without running, and
+    // those waiting now are released. The controller then no longer waits for
+    // the window thread, so that thread may wait for the controller's end.
+    void DetachWindow();
+
     // Fields of the run, as the window and the tests read them after the end.
     QString result;
     QString LogMessageText;
@@ -152,6 +158,13 @@ private:
     bool m_failed = false;
     QString m_failureText;
     std::vector<ReportFigures> m_reportFigures;
+
+    // The synchronised calls waiting for the window thread (the controller's
+    // and the workers'), and whether the window is gone.
+    struct PendingCall;
+    std::mutex m_syncMutex;
+    std::vector<std::shared_ptr<PendingCall>> m_pendingCalls;
+    bool m_windowDetached = false;
 
     mutable std::mutex m_pauseMutex;
     std::condition_variable m_pauseChanged;

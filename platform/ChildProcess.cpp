@@ -34,7 +34,7 @@ constexpr milliseconds kLongestSlice{20};
 constexpr milliseconds kDrainAfterEnd{1000};
 
 QString systemError(int code) {
-    return QString::fromLocal8Bit(std::strerror(code));
+    return qt_error_string(code);  // thread-safe, unlike strerror
 }
 
 void closeFd(int& fd) noexcept {
@@ -111,6 +111,7 @@ std::vector<QByteArray> environmentWith(const QStringList& extra) {
 
 std::vector<char*> pointersTo(std::vector<QByteArray>& items) {
     std::vector<char*> pointers;
+    pointers.reserve(items.size() + 1);
     for (QByteArray& item : items)
         pointers.push_back(item.data());
     pointers.push_back(nullptr);

@@ -35,8 +35,7 @@ NamedMutex::NamedMutex(const QString& name) : m_path(QDir::temp().filePath(lockF
     const QByteArray path = QFile::encodeName(m_path);
     m_fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
     if (m_fd < 0) {
-        throw EGeneralError(
-            QStringLiteral("%1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno))));
+        throw EGeneralError(QStringLiteral("%1: %2").arg(m_path, qt_error_string(errno)));
     }
     // Every user's copy must be able to open the file; the umask would narrow it.
     ::fchmod(m_fd, 0666);

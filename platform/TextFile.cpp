@@ -6,42 +6,39 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <array>
 
 namespace {
 
-// Code points of the bytes 0x80 to 0xFF; 0x98, unassigned, keeps its own value.
-constexpr std::array<char16_t, 128> kWindows1251High{
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039,
-    0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408,
-    0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB,
-    0x0458, 0x0405, 0x0455, 0x0457, 0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
-    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423,
-    0x0424, 0x0425, 0x0426, 0x0427, 0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
-    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B,
-    0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
-    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
-};
+// The system's 8-bit code page is Windows-1251. Qt converts it (through ICU,
+// which Debian's Qt is built with); a Qt without it cannot read the program's
+// legacy files, which is an installation fault.
+constexpr const char* kCodePage = "windows-1251";
 
-QString decodeWindows1251(const QByteArray& bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        *out++ = QChar(byte < 0x80 ? char16_t(byte) : kWindows1251High[byte - 0x80]);
-    }
-    return text;
+void requireValid(bool valid) {
+    if (!valid) throw EGeneralError(QStringLiteral("Кодировка windows-1251 недоступна"));
 }
 
-char encodeWindows1251(QChar c) {
-    const char16_t u = c.unicode();
-    if (u < 0x80) return static_cast<char>(u);
-    for (std::size_t i = 0; i < kWindows1251High.size(); ++i) {
-        if (kWindows1251High[i] == u) return static_cast<char>(0x80 + i);
+QString decodeWindows1251(const QByteArray& bytes) {
+    QStringDecoder decoder(kCodePage, QStringDecoder::Flag::Stateless);
+    requireValid(decoder.isValid());
+    return decoder.decode(bytes);
+}
+
+// A character the code page lacks becomes "?", as the system's own conversion
+// writes it. The converter marks such characters with the SUB control (0x1A),
+// so text is converted between its own SUB characters, which stay.
+QByteArray encodeWindows1251(const QString& text) {
+    QStringEncoder encoder(kCodePage, QStringEncoder::Flag::Stateless);
+    requireValid(encoder.isValid());
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    const QList<QStringView> parts = QStringView(text).split(QChar(0x1A));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0) bytes += '\x1A';
+        QByteArray part = encoder.encode(parts[i]);
+        bytes += part.replace('\x1A', '?');
     }
-    return '?';
+    return bytes;
 }
 
 bool isValidUtf8(const QByteArray& bytes) {
@@ -82,12 +79,8 @@ QByteArray EncodeText(const QString& text, TextEncoding encoding) {
         }
         case TextEncoding::Utf8:
             return text.toUtf8();
-        case TextEncoding::Windows1251: {
-            QByteArray bytes(text.size(), Qt::Uninitialized);
-            for (qsizetype i = 0; i < text.size(); ++i)
-                bytes[i] = encodeWindows1251(text[i]);
-            return bytes;
-        }
+        case TextEncoding::Windows1251:
+            return encodeWindows1251(text);
     }
     return {};
 }

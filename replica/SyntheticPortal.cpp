@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -137,8 +138,25 @@ void InstallFollowUps(PortalReplica& replica, std::shared_ptr<SyntheticPortal::S
                     &SyntheticDocumentsHtml);
 }
 
+// The folder of the served PDFs: beside an installed program
+// (<prefix>/share/contract-finder/documents), or a "documents" folder next to
+// the program, or else the source tree's fixtures the build was made from.
+std::filesystem::path DocumentsDir() {
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path own = exe.parent_path();
+        for (const auto& candidate :
+             {own.parent_path() / "share/contract-finder/documents", own / "documents"}) {
+            if (std::filesystem::is_directory(candidate, error)) return candidate;
+        }
+    }
+    return CF_REPLICA_DOCUMENTS_DIR;
+}
+
 std::string ReadDocument(const std::string& file) {
-    const std::string path = std::string(CF_REPLICA_DOCUMENTS_DIR) + "/" + file;
+    static const std::filesystem::path dir = DocumentsDir();
+    const std::string path = (dir / file).string();
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -29,6 +29,9 @@ Options parseOptions(int argc, char** argv) {
             options.port = std::stoi(argv[++i]);
         } else if (arg == "--synthetic" && i + 1 < argc) {
             options.synthetic = std::stoi(argv[++i]);
+        } else if (arg == "--version") {
+            std::cout << "portal-replica " CF_VERSION "\n";
+            std::exit(0);
         } else if (arg == "--help" || arg == "-h") {
             std::cout << "Использование: portal-replica [--port N] [--synthetic N]\n";
             std::exit(0);

@@ -15,6 +15,3 @@ struct InnRequest {
 };
 
 InnRequest ParseInnListLine(const QString& line);
-
-// The text without characters of codes up to 32 (tab included) at either end.
-QString TrimControlAndBlanks(const QString& text);

@@ -89,9 +89,8 @@ void ReportRun::finish() {
 void ReportRun::finishAfterError() noexcept {
     try {
         finish();
-    } catch (const EGeneralError& e) {
+    } catch (const std::exception& e) {
         // The error that ended the stage is reported by the caller; this one only here.
-        m_context.addLogLine(QStringLiteral("Ошибка: ") + e.message());
-    } catch (...) {
+        m_context.addLogLine(QStringLiteral("Ошибка: ") + QString::fromUtf8(e.what()));
     }
 }

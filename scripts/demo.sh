@@ -3,16 +3,28 @@
 # portal replica with a synthetic portal on loopback, crawls it with the
 # console front end (splitting, every card route, text-layer and OCR
 # protocols), and ends with the reports, workbooks and the log file.
+#
+# Installed (as contract-finder-demo, beside contract-finder-cli and
+# portal-replica) it runs the installed programs and keeps its files in the
+# user's data folder; in the source tree it builds the programs first.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${CF_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh" >/dev/null
-demo="${CF_DEMO_DIR:-$build/demo}"
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -x "$here/contract-finder-cli" ] && [ -x "$here/portal-replica" ]; then
+    cli="$here/contract-finder-cli"
+    replica_exe="$here/portal-replica"
+    demo="${CF_DEMO_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/contract-finder-demo}"
+else
+    root=$(cd "$here/.." && pwd)
+    build=${CF_BUILD_DIR:-$root/build}
+    "$root/scripts/build.sh" >/dev/null
+    cli="$build/app/contract-finder-cli"
+    replica_exe="$build/replica/portal-replica"
+    demo="${CF_DEMO_DIR:-$build/demo}"
+fi
 mkdir -p "$demo"
 port=${CF_DEMO_PORT:-18743}
 
-"$build/replica/portal-replica" --port "$port" --synthetic "${CF_DEMO_CONTRACTS:-120}" \
-    > "$demo/replica.txt" &
+"$replica_exe" --port "$port" --synthetic "${CF_DEMO_CONTRACTS:-120}" > "$demo/replica.txt" &
 replica=$!
 trap 'kill $replica 2>/dev/null || true' EXIT
 for _ in $(seq 50); do grep -q "запущена" "$demo/replica.txt" 2>/dev/null && break; sleep 0.2; done
@@ -20,7 +32,7 @@ inns=$(sed -n 's/^ИНН для пробы: //p' "$demo/replica.txt")
 printf '%s\r\n' $inns > "$demo/INNs.txt"
 
 echo "Реплика портала: https://127.0.0.1:$port; папка программы: $demo"
-"$build/app/contract-finder-cli" run --dir "$demo" --portal "https://127.0.0.1:$port" \
+"$cli" run --dir "$demo" --portal "https://127.0.0.1:$port" \
     --from "$(date -d '-30 days' +%d.%m.%Y)" --to "$(date +%d.%m.%Y)" --threads 4
 echo
 echo "Отчёты, книги Excel и лог: $demo"

@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake g++ make pkg-config clang-format
+  cmake g++ make pkg-config clang-format clang-tidy
+  # the Debian package (scripts/package-check.sh): dpkg-shlibdeps, lintian
+  dpkg-dev lintian
   # core libraries
   qt6-base-dev libsqlite3-dev libcurl4-openssl-dev libssl-dev zlib1g-dev
   libpcre2-dev libxlsxwriter-dev

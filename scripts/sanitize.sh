@@ -22,7 +22,7 @@ run_suite() {  # build dir, test executables...
 
 asan="${CF_ASAN_DIR:-$root/build-asan}"
 cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DCF_SANITIZE=address \
-      -DCF_BUILD_BENCHMARKS=OFF >/dev/null
+      -DCF_BUILD_BENCHMARKS=OFF ${CF_CMAKE_ARGS:-} >/dev/null
 cmake --build "$asan" -j"${CF_JOBS:-2}" --target "${targets[@]}" fetch_probe
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -30,14 +30,16 @@ echo "== AddressSanitizer"
 run_suite "$asan" "${targets[@]}"
 
 tsan="${CF_TSAN_DIR:-$root/build-tsan}"
+# Every core test executable that starts threads (its own, the replica's, a child's reader).
+threaded=(platform_tests text_tests document_tests fetch_tests worker_tests controller_tests)
 cmake -S "$root" -B "$tsan" -DCMAKE_BUILD_TYPE=Debug -DCF_SANITIZE=thread -DCF_BUILD_GUI=OFF \
-      -DCF_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$tsan" -j"${CF_JOBS:-2}" --target platform_tests worker_tests controller_tests fetch_probe
+      -DCF_BUILD_BENCHMARKS=OFF ${CF_CMAKE_ARGS:-} >/dev/null
+cmake --build "$tsan" -j"${CF_JOBS:-2}" --target "${threaded[@]}" fetch_probe
 echo "== ThreadSanitizer"
 halt=1
 [ "${CF_TSAN_ADVISORY:-0}" = 1 ] && halt=0
 export TSAN_OPTIONS="halt_on_error=$halt:exitcode=66:die_after_fork=0:suppressions=$root/tests/tsan.supp"
-run_suite "$tsan" platform_tests worker_tests controller_tests
+run_suite "$tsan" "${threaded[@]}"
 
 # One closing line for the whole run: test executables under the sanitizers.
 echo "sanitizers: $passed passed, $failed failed"

@@ -29,16 +29,18 @@ struct sqlite3;
 // message names the failing statement and SQLite's own explanation. The layer
 // never retries and never rolls back by itself.
 
-// A failure reported by the SQLite library.
+// A failure reported by the SQLite library, with the library's result code
+// (SQLITE_BUSY, SQLITE_FULL, SQLITE_ERROR...), so a caller can tell a busy or
+// full database from a wrong statement; 0 when the library gave none.
 class ESQLiteException : public EGeneralError {
 public:
-    explicit ESQLiteException(QString message, int code = 0)
-        : EGeneralError(std::move(message)), m_code(code) {}
-    // SQLite's primary result code (SQLITE_FULL, SQLITE_BUSY, ...); 0 when none.
-    int code() const noexcept { return m_code; }
+    explicit ESQLiteException(QString message, int resultCode = 0)
+        : EGeneralError(std::move(message)), m_resultCode(resultCode) {}
+
+    int resultCode() const noexcept { return m_resultCode; }
 
 private:
-    int m_code;
+    int m_resultCode = 0;
 };
 
 // SQLite's result code for a full disk (or a database at its size limit).

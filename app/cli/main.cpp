@@ -8,6 +8,7 @@ namespace {
 
 const char* const kUsage =
     "Использование: contract-finder-cli <команда> [параметры]\n"
+    "               contract-finder-cli --help | --version\n"
     "\n"
     "Команды:\n"
     "  run       собрать контракты с портала и составить отчёты по ИНН из INNs.txt\n"
@@ -52,6 +53,10 @@ int main(int argc, char* argv[]) {
     if (command == QLatin1String("inspect")) {
         arguments.removeAt(1);
         return InspectCommand(arguments);
+    }
+    if (command == QLatin1String("--version")) {
+        QTextStream(stdout) << QStringLiteral("contract-finder-cli " CF_VERSION "\n");
+        return 0;
     }
     const bool asked = command == QLatin1String("help") || command == QLatin1String("--help") ||
                        command == QLatin1String("-h");

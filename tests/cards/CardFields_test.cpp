@@ -1,10 +1,10 @@
 #include "cards/CardFields.h"
 #include "cards/BalancedClose.h"
-#include "cards/TPcrePattern.h"
 #include "cards/TableCells.h"
 #include "platform/GeneralError.h"
 #include "tests/cards/CardTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "text/TPcrePattern.h"
 
 #include <gtest/gtest.h>
 
@@ -84,4 +84,15 @@ TEST(TPcrePattern, FindsTheLeftmostLongestRunOfDigitsAndHyphens) {
     EXPECT_EQ(pattern.firstMatch(u"№ 12 от 1- -2"_q), QString());
     EXPECT_EQ(pattern.firstMatch(u"١٢٣"_q), QString());  // Arabic-Indic digits are no \d here
     EXPECT_THROW(TPcrePattern(u"[unclosed"_q), EGeneralError);
+}
+
+TEST(TPcrePattern, AllMatchesTakesTheGroupStepsOverEmptyMatchesAndStopsAtABound) {
+    const TPcrePattern group(u"N=([0-9]+)"_q);
+    EXPECT_EQ(group.allMatches(u"N=1 N= N=23"_q, 1), (QStringList{u"1"_q, u"23"_q}));
+    EXPECT_EQ(TPcrePattern(u"x*"_q).allMatches(u"axxb"_q),
+              (QStringList{u""_q, u"xx"_q, u""_q, u""_q}));
+    // A catastrophic pattern passes its bound on the second text and finds nothing there.
+    const TPcrePattern bounded(u"(a+)+b|c"_q, TPcreLimits{1000, 0});
+    EXPECT_EQ(bounded.allMatches(u"c c"_q), (QStringList{u"c"_q, u"c"_q}));
+    EXPECT_EQ(bounded.allMatches(QString(30, u'a') + u"c"_q), QStringList());
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "crawl/RunWindow.h"
+#include "platform/GeneralError.h"
 
 #include <QStringList>
 #include <optional>
+
+using namespace Qt::StringLiterals;
 
 // The window side of a run for tests: records what the run shows.
 class RecordingWindow : public IRunWindow {
@@ -19,7 +22,13 @@ public:
     void setProgressPosition(int position) override { progressPosition = position; }
     void setTendersCounterText(const QString& text) override { counterText = text; }
     RunSettings runSettings() const override { return settings; }
-    QString innListText() const override { return innList; }
+    // From the failInnListReadsFrom-th read on (counting from 0), the read fails.
+    QString innListText() const override {
+        if (failInnListReadsFrom >= 0 && innListReads++ >= failInnListReadsFrom) {
+            throw EGeneralError(u"Список ИНН недоступен"_s);
+        }
+        return innList;
+    }
     void showRunSummary(const RunSummary& shown) override { summary = shown; }
 
     // Index of the first line containing the text at or after `from`; -1 when none.
@@ -39,4 +48,6 @@ public:
     RunSettings settings;
     QString innList = QStringLiteral("7701234567");
     std::optional<RunSummary> summary;
+    int failInnListReadsFrom = -1;
+    mutable int innListReads = 0;
 };

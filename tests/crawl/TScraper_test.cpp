@@ -395,3 +395,47 @@ TEST_F(ControllerTest, ReportFilesWrittenBeforeAFailureStillGetWorkbooks) {
     EXPECT_EQ(window.count(u": Включаем паузу на 30 секунд"_q), 0);
     EXPECT_TRUE(window.controlsEnabled);
 }
+
+TEST_F(ControllerTest, FailedReadOfTheInnListEndsTheReportStageWithAnError) {
+    window.failInnListReadsFrom = 1;  // the start reads it once; the report stage fails
+    RunParameters p = parameters();
+    bool stageRan = false;
+    p.reportStage = [&stageRan](ReportContext&) -> QStringList {
+        stageRan = true;
+        return {};
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_FALSE(stageRan);
+    EXPECT_TRUE(result.startsWith(u"ERROR_"_q));
+    EXPECT_GE(window.find(u": Ошибка: Список ИНН недоступен"_q), 0);
+    EXPECT_EQ(window.count(u": Сбор данных завершен"_q), 0);
+    EXPECT_TRUE(window.controlsEnabled);
+}
+
+TEST_F(ControllerTest, RunControlGoneBeforeTheRunEndsWaitsForItAndFreesIt) {
+    RecordingWindow ownWindow;
+    std::atomic<bool> stageStarted{false};
+    std::atomic<bool> stageEnded{false};
+    RunParameters p = parameters();
+    // A stage that outlasts the destructor's wait and then still shows lines.
+    p.reportStage = [&stageStarted, &stageEnded](ReportContext& context) -> QStringList {
+        stageStarted = true;
+        QThread::msleep(400);
+        context.addLogLine(u"после закрытия"_q);
+        stageEnded = true;
+        return {};
+    };
+    {
+        RunControl ownControl{ownWindow};
+        ownControl.setCloseWaitMs(50);
+        ASSERT_EQ(ownControl.Start(std::move(p)), RunControl::StartOutcome::Started);
+        for (int i = 0; i < 3000 && !stageStarted; ++i)
+            ownControl.WaitForRunEnd(10);
+        ASSERT_TRUE(stageStarted);
+        ownWindow.lines.clear();
+    }
+    // The controller has ended within the destructor, and nothing it did
+    // after the window was taken from it reached the window.
+    EXPECT_TRUE(stageEnded);
+    EXPECT_EQ(ownWindow.count(u"после закрытия"_q), 0);
+}

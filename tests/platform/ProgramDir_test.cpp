@@ -24,3 +24,13 @@ TEST(ResolveProgramDir, WithoutChoiceTheProgramFolderWhenWritable) {
     EXPECT_TRUE(dir.endsWith(u"/"_q));
     EXPECT_TRUE(QDir(dir).exists());
 }
+
+TEST(IsSystemProgramFolder, InstalledLocationsButNotAPortableCopy) {
+    EXPECT_TRUE(IsSystemProgramFolder(u"/usr/bin"_q));
+    EXPECT_TRUE(IsSystemProgramFolder(u"/usr/local/bin/"_q));
+    EXPECT_TRUE(IsSystemProgramFolder(u"/bin"_q));  // a link to /usr/bin on Debian 12
+    QTemporaryDir dir;
+    EXPECT_FALSE(IsSystemProgramFolder(dir.path()));
+    QDir(dir.path()).mkpath(u"usr/bin"_q);
+    EXPECT_FALSE(IsSystemProgramFolder(dir.filePath(u"usr/bin"_q)));
+}

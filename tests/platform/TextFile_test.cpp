@@ -39,6 +39,8 @@ TEST(DecodeText, UnmarkedTextIsUtf8WhenValidElseWindows1251) {
 
 TEST(EncodeText, Windows1251ReplacesWhatItLacks) {
     EXPECT_EQ(EncodeText(u"a€\u4E2D"_q, TextEncoding::Windows1251), QByteArray("a\x88?"));
+    // A character outside the basic plane is one character, so one "?".
+    EXPECT_EQ(EncodeText(u"\U0001F600b"_q, TextEncoding::Windows1251), QByteArray("?b"));
     // Every byte survives a round trip.
     QByteArray all;
     for (int b = 0; b < 256; ++b)

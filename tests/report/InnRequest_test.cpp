@@ -39,7 +39,7 @@ TEST(ParseInnListLine, EmptyLineGivesEmptyInn) {
     EXPECT_EQ(ParseInnListLine(u" \t "_q).Inn, u""_q);
 }
 
-TEST(TrimControlAndBlanks, RemovesCodesUpTo32AndKeepsOtherSpaces) {
-    EXPECT_EQ(TrimControlAndBlanks(u"\x01\x1f x \x7f"_q), u"x \x7f"_q);
-    EXPECT_EQ(TrimControlAndBlanks(u"\u00a0x\u00a0"_q), u"\u00a0x\u00a0"_q);
+TEST(ParseInnListLine, TrimsCodesUpTo32AndKeepsOtherSpaces) {
+    EXPECT_EQ(ParseInnListLine(u"\x01\x1f x \x7f"_q).Inn, u"x \x7f"_q);
+    EXPECT_EQ(ParseInnListLine(u"\u00a0x\u00a0"_q).Inn, u"\u00a0x\u00a0"_q);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <QDir>
 #include <chrono>
 #include <thread>
@@ -91,7 +92,7 @@ TEST(ExecSQL, AFullDatabaseReportsCode13) {
             t.db.ExecSQL(
                 QStringLiteral("INSERT INTO t (k, v) VALUES ('%1', zeroblob(4000))").arg(i));
     } catch (const ESQLiteException& e) {
-        code = e.code();
+        code = e.resultCode();
     }
     EXPECT_EQ(code, kSqliteFull);
 }
@@ -224,4 +225,23 @@ TEST(Transactions, RollbackUndoesAndSavepointsNest) {
     t.db.Rollback();
     EXPECT_TRUE(t.autocommit());
     EXPECT_EQ(t.value(QStringLiteral("SELECT count(*) FROM t")), 1);
+}
+
+TEST(ESQLiteException, CarriesSQLitesResultCode) {
+    const auto codeOf = [](const auto& call) {
+        try {
+            call();
+        } catch (const ESQLiteException& e) {
+            return e.resultCode();
+        }
+        return -1;
+    };
+    Table t;
+    const QString insert = QStringLiteral("INSERT INTO t (k) VALUES ('a')");
+    t.db.ExecSQL(insert);
+    EXPECT_EQ(codeOf([&] { t.db.ExecSQL(insert); }), SQLITE_CONSTRAINT);
+    EXPECT_EQ(codeOf([&] { t.db.ExecSQL(QStringLiteral("SELECT * FROM nosuch")); }), SQLITE_ERROR);
+    QTemporaryDir dir;
+    EXPECT_EQ(codeOf([&] { TSQLiteDatabase db(dir.filePath(QStringLiteral("no/db.s3db"))); }),
+              SQLITE_CANTOPEN);
 }
