@@ -1,6 +1,7 @@
 #include "report/InnListCheck.h"
 
 #include "report/InnRequest.h"
+#include "text/TrimControls.h"
 
 #include <QRegularExpression>
 #include <array>
@@ -73,7 +74,7 @@ QStringList InnListWarnings(const QString& listText) {
     QStringList warnings;
     const QStringList lines = ListLines(listText);
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = TrimControlAndBlanks(lines[i]);
+        const QString line = TrimControls(lines[i]);
         if (line.isEmpty()) continue;
         const QString problem = InnProblem(ParseInnListLine(line).Inn);
         if (problem.isEmpty()) continue;
