@@ -81,6 +81,8 @@ void TScraper::setUp() {
                            .value_or(DecodedText{QString(), TextEncoding::Utf8Bom});
     m_fetch->programDir = dir;
     m_fetch->tesseractExe = m_parameters.tesseractExe;
+    m_fetch->portalBase = PortalBase();
+    m_fetch->requestTimeLimitMs = m_parameters.requestTimeLimitMs;
     m_fetch->log = [this](const QString& line) {
         Synchronize([this, &line] { m_window.appendLogLine(line); });
     };

@@ -33,6 +33,8 @@ struct RunParameters {
     // Each loop iteration and each worker start sleeps this long, which keeps
     // the run to about ten worker starts a second; tests shorten it.
     unsigned long loopSleepMs = 50;
+    // The total time limit of each request; tests shorten it.
+    long requestTimeLimitMs = kRequestTimeLimitMs;
     ReportStage reportStage;
     WorkbookStage workbookStage;
 };

@@ -53,6 +53,8 @@ void TScrapingThread::Execute() {
         settings.connectTimeoutMs = connectTimeoutMs;
         settings.readTimeoutMs = readTimeoutMs;
         settings.abortFlag = &m_terminated;
+        settings.totalTimeoutMs = m_run->requestTimeLimitMs;
+        settings.redirectBase = m_run->portalBase;
         HttpSession session(settings);
         int attempts = 0;
         while (attempts < kMaxAttempts) {
@@ -85,6 +87,8 @@ TScrapingThread::AttemptEnd TScrapingThread::attempt(HttpSession& session, int& 
         if (!IsDownloadUrl(url) && html.isEmpty()) throw EGeneralError(QStringLiteral("retry"));
     } catch (const EGeneralError& failure) {
         handleFailure(session, failure.message(), response.statusCode, attempts);
+        // Another host's page is never the portal's: asking again leads there again.
+        if (!response.refusedRedirect.isEmpty()) attempts = kAttemptsDone;
         return AttemptEnd::Retry;
     } catch (const std::exception& failure) {
         handleFailure(session, QString::fromUtf8(failure.what()), response.statusCode, attempts);
