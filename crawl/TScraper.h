@@ -3,6 +3,7 @@
 #include "crawl/JobQueue.h"
 #include "crawl/RunHooks.h"
 #include "crawl/RunWindow.h"
+#include "crawl/SplitTracker.h"
 #include "fetch/FetchRun.h"
 #include "platform/TextFile.h"
 
@@ -109,6 +110,7 @@ private:
     std::unique_ptr<ContractSink> m_store;
     std::vector<std::unique_ptr<TScrapingThread>> m_workers;
     JobQueue m_queue;
+    SplitTracker m_splits;
     QStringList m_noticeDocumentKeys;
     DecodedText m_shownLinksFile;
     bool m_splitStarted = false;
