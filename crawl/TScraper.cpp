@@ -6,6 +6,7 @@
 #include "platform/GeneralError.h"
 #include "platform/TextFile.h"
 #include "store/ContractSink.h"
+#include "text/DocumentInns.h"
 
 #include <QDir>
 
@@ -82,6 +83,8 @@ void TScraper::setUp() {
     m_fetch->programDir = dir;
     m_fetch->tesseractExe = m_parameters.tesseractExe;
     m_fetch->portalBase = PortalBase();
+    // Documents and converter files a killed run left behind are never read again.
+    DeleteLeftoverConversionFiles(dir);
     m_fetch->requestTimeLimitMs = m_parameters.requestTimeLimitMs;
     m_fetch->log = [this](const QString& line) {
         Synchronize([this, &line] { m_window.appendLogLine(line); });

@@ -44,9 +44,10 @@ DownloadOutcome convertDocument(const DownloadContext& context, const QByteArray
     const QString path = context.programDir + DownloadFileName(context.url, context.uniqueTag, ext);
     FileRemover remover(path);
     saveDocument(path, body);
-    const QStringList inns = FindDocumentInns(
-        path, ConverterPath(context.programDir, QStringLiteral("pdftotext")),
-        ConverterPath(context.programDir, QStringLiteral("pdftoppm")), context.tesseractExe);
+    const QStringList inns =
+        FindDocumentInns(path, ConverterPath(context.programDir, QStringLiteral("pdftotext")),
+                         ConverterPath(context.programDir, QStringLiteral("pdftoppm")),
+                         context.tesseractExe, context.stop);
     return {inns.join(QLatin1Char(',')), QStringLiteral("успешно")};
 }
 

@@ -7,8 +7,9 @@
 #include "fetch/Rotation.h"
 #include "platform/GeneralError.h"
 #include "platform/LogStamp.h"
+#include "text/DocumentInns.h"
 
-#include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -16,10 +17,10 @@ constexpr int kMaxAttempts = 500;
 constexpr int kAttemptsDone = 1000;
 constexpr std::uint32_t kForbiddenPauseMs = 400;
 
-QString threadTag() {
-    std::ostringstream id;
-    id << std::this_thread::get_id();
-    return QString::fromStdString(id.str());
+// The process and the system thread: files of workers downloading the same
+// document never meet, and a later run knows the files of a dead process.
+QString documentTag() {
+    return ConversionTag() + QLatin1Char('-') + QString::number(::gettid());
 }
 
 }  // namespace
@@ -84,6 +85,8 @@ TScrapingThread::AttemptEnd TScrapingThread::attempt(HttpSession& session, int& 
             throw EGeneralError(message);
         }
         processResponse(response);
+        // A conversion cut short by a stop found only part of the INNs.
+        if (Terminated()) return AttemptEnd::Stopped;
         if (!IsDownloadUrl(url) && html.isEmpty()) throw EGeneralError(QStringLiteral("retry"));
     } catch (const EGeneralError& failure) {
         handleFailure(session, failure.message(), response.statusCode, attempts);
@@ -127,7 +130,8 @@ void TScrapingThread::processResponse(const HttpResponse& response) {
         statusText = QStringLiteral("успешно");
         return;
     }
-    DownloadContext context{url, m_run->programDir, m_run->tesseractExe, threadTag()};
+    DownloadContext context{url, m_run->programDir, m_run->tesseractExe, documentTag(),
+                            &m_terminated};
     const auto outcome =
         ProcessDownload(context, response.contentType, response.contentDisposition, response.body);
     if (outcome) {
