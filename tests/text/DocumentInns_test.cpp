@@ -155,7 +155,8 @@ TEST(FindDocumentInns, ReadsTheFirstFiftyOfSixtyPages) {
     // ("-01"); the stand-in engine "reads" the page number as a ten-digit INN.
     QTemporaryDir scripts;
     const QString renderer = writeScript(scripts, QStringLiteral("render.sh"),
-                                         "for n in $(seq -w 1 60); do : > \"$5-$n.png\"; done");
+                                         "for root; do :; done\n"
+                                         "for n in $(seq -w 1 60); do : > \"$root-$n.png\"; done");
     const QString engine = writeScript(scripts, QStringLiteral("ocr.sh"),
                                        "printf 'ИНН %010d\\n' \"${2##*_p}\" > \"$2.txt\"");
     DocumentFolder folder(QStringLiteral("protocol_scanned.pdf"));
