@@ -38,6 +38,7 @@ struct RunOptions {
     bool useProxy = false;
     QString portal;
     std::optional<unsigned long> loopSleepMs;  // for tests: shorter loop pauses
+    std::optional<long> requestTimeLimitMs;    // for tests: a shorter limit per request
 };
 
 void printError(const QString& text) {
@@ -65,7 +66,9 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     const QCommandLineOption portal(QStringLiteral("portal"), QString(), QStringLiteral("адрес"));
     const QCommandLineOption loopSleep(QStringLiteral("loop-sleep-ms"), QString(),
                                        QStringLiteral("мс"));
-    parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep});
+    const QCommandLineOption timeLimit(QStringLiteral("request-time-limit-ms"), QString(),
+                                       QStringLiteral("мс"));
+    parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep, timeLimit});
     if (!parser.parse(arguments)) {
         printError(QStringLiteral("Ошибка в параметрах: ") + parser.errorText());
         return std::nullopt;
@@ -85,6 +88,7 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     options.useProxy = parser.isSet(proxy);
     options.portal = parser.value(portal);
     if (parser.isSet(loopSleep)) options.loopSleepMs = parser.value(loopSleep).toULong();
+    if (parser.isSet(timeLimit)) options.requestTimeLimitMs = parser.value(timeLimit).toLong();
     return options;
 }
 
@@ -114,6 +118,7 @@ int runCrawl(const RunOptions& options) {
         AssembleRun(*db, programDir, options.from, options.to,
                     QStandardPaths::findExecutable(QStringLiteral("tesseract")));
     if (options.loopSleepMs) parameters.loopSleepMs = *options.loopSleepMs;
+    if (options.requestTimeLimitMs) parameters.requestTimeLimitMs = *options.requestTimeLimitMs;
     const auto outcome = control.Start(std::move(parameters));
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         printError(QStringLiteral("Задайте список ИНН! (файл ") + programDir +
