@@ -11,8 +11,17 @@
 // Pure functions apart from NormalizeAmountText, which reads the regional
 // settings; callable from any thread.
 
-// HtmlToText, then TrimControls.
+// The longest field value taken from a page. A contract subject runs to a few
+// thousand characters; a longer one is a broken or hostile page, which must
+// not fill the store and the reports.
+inline constexpr qsizetype kMaxFieldLength = 10000;
+
+// HtmlToText, then TrimControls, then CapFieldValue.
 QString CleanValue(QStringView html);
+
+// The value itself when it has at most kMaxFieldLength characters; otherwise
+// its first kMaxFieldLength characters, "…" and a note of the full length.
+QString CapFieldValue(QString value);
 
 // Every run of spaces (U+0020) becomes one space.
 QString CollapseSpaces(QStringView text);

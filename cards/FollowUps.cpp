@@ -20,8 +20,9 @@ bool QueueFollowUp(HandlerContext& context, const QString& address, const QStrin
         context.addLogLine(QStringLiteral("Ошибка? Недопустимая ссылка ") + pageUrl);
         return false;
     }
-    context.queue.addHead(address + QStringLiteral("|||") + carried);
-    ++context.progressBarMax;
+    // Queued once in a run; a job handled again after an error finds it queued
+    // already, and it still counts as the contract's follow-up.
+    if (context.queue.addHead(address + QStringLiteral("|||") + carried)) ++context.progressBarMax;
     ++context.followUpsQueued;
     return true;
 }

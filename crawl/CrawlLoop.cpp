@@ -91,7 +91,8 @@ void TScraper::handleFinishedJob() {
 
 void TScraper::dispatch(const FinishedJob& job) {
     HandlerContext context = handlerContext();
-    if (job.kind == PageKindResultList) {
+    const bool resultPage = PageKindOfUrl(job.url) == PageKindResultList;
+    if (job.kind == PageKindResultList || (job.kind == PageKindFailed && resultPage)) {
         ResultListContext list{m_queue,
                                ProgressBarMax,
                                TendersCounter,
@@ -103,8 +104,12 @@ void TScraper::dispatch(const FinishedJob& job) {
                                           !m_store->isFollowUpPending(url);
                                },
                                context.updateTendersCounter,
-                               context.today};
-        ParseResultList(list, job.url, job.html);
+                               context.today,
+                               &m_splits};
+        if (job.kind == PageKindFailed)
+            ResultPageNotRead(list, job.url);
+        else
+            ParseResultList(list, job.url, job.html);
         return;
     }
     const PageHandler* handler = ChooseCardHandler(m_parameters.handlers, job).handler;

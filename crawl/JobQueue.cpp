@@ -1,17 +1,51 @@
 #include "crawl/JobQueue.h"
 
+#include <QCryptographicHash>
 #include <algorithm>
+#include <cstring>
 
-void JobQueue::addHead(const QString& job) {
-    m_jobs.push_front(job);
-    ++m_added;
-    if (onAdded) onAdded(job, true);
+JobQueue::Digest JobQueue::digestOf(const QString& job) {
+    const QByteArray bytes = QCryptographicHash::hash(
+        QByteArrayView(reinterpret_cast<const char*>(job.utf16()), job.size() * 2),
+        QCryptographicHash::Md5);
+    Digest digest{0, 0};
+    std::memcpy(&digest.first, bytes.constData(), 8);
+    std::memcpy(&digest.second, bytes.constData() + 8, 8);
+    return digest;
 }
 
-void JobQueue::addTail(const QString& job) {
-    m_jobs.push_back(job);
+bool JobQueue::remember(const QString& job) {
+    return m_offered.insert(digestOf(job)).second;
+}
+
+bool JobQueue::wasOffered(const QString& job) const {
+    return m_offered.contains(digestOf(job));
+}
+
+void JobQueue::push(const QString& job, bool atHead) {
+    if (atHead)
+        m_jobs.push_front(job);
+    else
+        m_jobs.push_back(job);
     ++m_added;
-    if (onAdded) onAdded(job, false);
+    if (onAdded) onAdded(job, atHead);
+}
+
+bool JobQueue::addHead(const QString& job) {
+    if (!remember(job)) return false;
+    push(job, true);
+    return true;
+}
+
+bool JobQueue::addTail(const QString& job) {
+    if (!remember(job)) return false;
+    push(job, false);
+    return true;
+}
+
+void JobQueue::addHeadAgain(const QString& job) {
+    remember(job);
+    push(job, true);
 }
 
 QString JobQueue::takeHead() {

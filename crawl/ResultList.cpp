@@ -47,11 +47,46 @@ std::optional<QString> ReadTotalText(ResultListContext& ctx, const QString& url,
     return TrimControls(HtmlToText(page.mid(start, end - start)));
 }
 
+void LogSplit(ResultListContext& ctx) {
+    ctx.addLogLine(
+        QStringLiteral("Разбиваем длинный интервал на несколько мелких, с текущей ссылки "
+                       "контракты не собираем."));
+}
+
+// Splits the held parts that turned out to work after all, and walks the
+// search whose every part showed its whole total.
+void ApplyVerdict(ResultListContext& ctx, const SplitTracker::Verdict& verdict) {
+    for (const SplitTracker::HeldPart& part : verdict.release) {
+        LogSplit(ctx);
+        SplitSearch(ctx, part.url, part.total);
+    }
+    if (!verdict.walk) return;
+    if (ctx.splits->firstIgnoredFilter()) {
+        ctx.addLogLine(QStringLiteral("Портал не применяет фильтр поиска: все части разбиения "
+                                      "нашли столько же записей, сколько весь поиск. Собираем "
+                                      "страницы поиска без разбиения: ") +
+                       *verdict.walk);
+    }
+    ctx.queue.addHeadAgain(*verdict.walk);
+    ++ctx.progressBarMax;
+}
+
+// What the record of splits makes of a first page's total; true when the page
+// is held back (neither split nor walked for now).
+bool HeldBySplits(ResultListContext& ctx, const QString& url, std::optional<qint64> count) {
+    if (!ctx.splits || ctx.splits->isWalked(url)) return false;
+    const SplitTracker::Verdict verdict = ctx.splits->report(url, count);
+    ApplyVerdict(ctx, verdict);
+    return verdict.hold;
+}
+
 // Logs the count of a first page and splits the search when it is too large to walk.
 bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& totalText) {
     ctx.addLogLine(url + QStringLiteral("\r\nНашлось ") + totalText + QStringLiteral(" записей"));
     const qint64 count = ReadRecordCount(totalText);
+    if (HeldBySplits(ctx, url, count)) return true;
     if (count < kSplitThreshold) return false;
+    if (ctx.splits && ctx.splits->isWalked(url)) return false;  // splitting proved useless
     if (!SearchCanBeSplit(ctx, url)) {
         // The narrowest search there is: walk the pages the portal shows of it.
         ctx.addLogLine(
@@ -59,9 +94,7 @@ bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& 
         return false;
     }
     ctx.splitStarted = true;
-    ctx.addLogLine(
-        QStringLiteral("Разбиваем длинный интервал на несколько мелких, с текущей ссылки "
-                       "контракты не собираем."));
+    LogSplit(ctx);
     SplitSearch(ctx, url, count);
     return true;
 }
@@ -72,13 +105,17 @@ void QueueCard(ResultListContext& ctx, const QString& url, QStringView entry) {
         HtmlDecode(ExtractBetween(entry, u"registry-entry__header-mid__number", u"href=\"", u"\""));
     if (address.isEmpty()) return;
     if (address.startsWith(u'/')) address.prepend(PortalBase());
+    // Listed again in this run (on this page or another): queued once, logged once.
+    if (ctx.queue.wasOffered(address)) return;
     // A link to another host (or one that would break the job string) is never fetched.
     if (!IsSafePortalAddress(address)) {
+        ctx.queue.remember(address);
         ctx.addLogLine(QStringLiteral("Ошибка? Недопустимая ссылка на карточку в ") + url +
                        QStringLiteral(": ") + TrimControls(address.left(200)));
         return;
     }
     if (ctx.isUrlStored(address)) {
+        ctx.queue.remember(address);
         ctx.addLogLine(QStringLiteral("URL обработан ранее: ") + address);
         return;
     }
@@ -109,8 +146,8 @@ void QueueNextPage(ResultListContext& ctx, const QString& url, QStringView rest)
     // The arrow without a following page link names no page; an address ending
     // in "&pageNumber=" would only fetch an undefined page again.
     if (number.isEmpty()) return;
-    ctx.queue.addTail(NextPageAddress(url, number));
-    ++ctx.progressBarMax;
+    // A page naming itself (or an earlier page) as the next is not fetched again.
+    if (ctx.queue.addTail(NextPageAddress(url, number))) ++ctx.progressBarMax;
 }
 
 void ParsePage(ResultListContext& ctx, const QString& url, QStringView page) {
@@ -123,16 +160,18 @@ void ParsePage(ResultListContext& ctx, const QString& url, QStringView page) {
         }
         rest = QueueCards(ctx, url, page);
         ctx.updateTendersCounter();
+    } else if (IsFirstPage(url)) {
+        HeldBySplits(ctx, url, std::nullopt);
     }
     QueueNextPage(ctx, url, page.mid(rest));
 }
 
-}  // namespace
-
-void ParseResultList(ResultListContext& ctx, const QString& url, const QString& html) {
+// The same error line for every failure of a page's handling.
+template <typename Body>
+void Guarded(ResultListContext& ctx, const QString& url, Body body) {
     QString message;
     try {
-        ParsePage(ctx, url, html);
+        body();
         return;
     } catch (const ESQLiteException&) {
         // The database failed, not the page: the controller pauses and reads
@@ -145,6 +184,17 @@ void ParseResultList(ResultListContext& ctx, const QString& url, const QString& 
     }
     ctx.addLogLine(QStringLiteral("Ошибка при обработке данных для ") + url + QStringLiteral(": ") +
                    message);
+}
+
+}  // namespace
+
+void ParseResultList(ResultListContext& ctx, const QString& url, const QString& html) {
+    Guarded(ctx, url, [&] { ParsePage(ctx, url, html); });
+}
+
+void ResultPageNotRead(ResultListContext& ctx, const QString& url) {
+    if (!IsFirstPage(url)) return;
+    Guarded(ctx, url, [&] { HeldBySplits(ctx, url, std::nullopt); });
 }
 
 qint64 ReadRecordCount(QStringView totalText) {

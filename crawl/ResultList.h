@@ -2,6 +2,7 @@
 
 #include "crawl/JobQueue.h"
 #include "crawl/PortalSearch.h"
+#include "crawl/SplitTracker.h"
 
 #include <QDate>
 #include <QString>
@@ -22,6 +23,8 @@ struct ResultListContext {
     std::function<bool(const QString& url)> isUrlStored;  // the store's IsUrlStored
     std::function<void()> updateTendersCounter;
     QDate today;  // the to-date of a search whose to-date is empty
+    // The run's record of splits; without one every over-full search is split.
+    SplitTracker* splits = nullptr;
 };
 
 // A search whose first page reports this many records or more is split, not walked.
@@ -33,6 +36,10 @@ inline constexpr qint64 kSplitThreshold = 1000;
 // the jobs queued before it stay queued and the rest of the page is dropped.
 void ParseResultList(ResultListContext& ctx, const QString& url, const QString& html);
 
+// A result page whose fetch failed: as a part of a split it reported no total,
+// which settles whether its siblings are split (see SplitTracker). Never throws.
+void ResultPageNotRead(ResultListContext& ctx, const QString& url);
+
 // The number formed by the decimal digits of a total text ("более 27 000 000"
 // → 27000000); other characters are ignored, no digits give 0. Saturates far
 // above the split threshold instead of overflowing.
@@ -40,7 +47,8 @@ qint64 ReadRecordCount(QStringView totalText);
 
 // Replaces the over-full search at url by narrower ones: by date while its
 // from- and to-date differ (an empty to-date stands for ctx.today), else by
-// price. Throws EGeneralError for an address of no registry or an unreadable date.
+// price, and records the split with ctx.splits. Throws EGeneralError for an
+// address of no registry or an unreadable date.
 void SplitSearch(ResultListContext& ctx, const QString& url, qint64 recordCount);
 
 // False for a one-day search whose price range is a single price: splitting
@@ -50,9 +58,11 @@ bool SearchCanBeSplit(const ResultListContext& ctx, const QString& url);
 // Queues consecutive, non-overlapping date intervals covering fromText..toText
 // ("dd.mm.yyyy"), recordCount / 1000 + 1 of them, each at the head, so the last
 // interval is handled first. Nothing when the to-date is before the from-date.
-void SplitByDate(ResultListContext& ctx, const QString& url, PortalRegistry registry,
-                 const QString& fromText, const QString& toText, qint64 recordCount);
+// Gives the searches queued (those not queued before in the run).
+QStringList SplitByDate(ResultListContext& ctx, const QString& url, PortalRegistry registry,
+                        const QString& fromText, const QString& toText, qint64 recordCount);
 
 // Queues about ten price ranges covering the search's price bounds (0 and
-// 10000000000 where the address names none), each at the head.
-void SplitByPrice(ResultListContext& ctx, const QString& url, PortalRegistry registry);
+// 10000000000 where the address names none), each at the head; a range of two
+// prices gives one range per price. Gives the searches queued.
+QStringList SplitByPrice(ResultListContext& ctx, const QString& url, PortalRegistry registry);

@@ -30,9 +30,10 @@ quint64 RoundHalfEven(quint64 numerator, quint64 denominator) {
     return up ? quotient + 1 : quotient;
 }
 
-void QueueSplit(ResultListContext& ctx, const QString& job) {
-    ctx.queue.addHead(job);
+void QueueSplit(ResultListContext& ctx, const QString& job, QStringList& queued) {
+    if (!ctx.queue.addHead(job)) return;
     ++ctx.progressBarMax;
+    queued.append(job);
 }
 
 }  // namespace
@@ -58,14 +59,14 @@ void SplitSearch(ResultListContext& ctx, const QString& url, qint64 recordCount)
     const QString fromText = QueryParamValue(url, info.dateFromName);
     QString toText = QueryParamValue(url, info.dateToName);
     if (toText.isEmpty()) toText = ctx.today.toString(kDateFormat);
-    if (fromText != toText)
-        SplitByDate(ctx, url, *registry, fromText, toText, recordCount);
-    else
-        SplitByPrice(ctx, url, *registry);
+    const QStringList parts = fromText != toText
+                                  ? SplitByDate(ctx, url, *registry, fromText, toText, recordCount)
+                                  : SplitByPrice(ctx, url, *registry);
+    if (ctx.splits) ctx.splits->recordSplit(url, recordCount, parts);
 }
 
-void SplitByDate(ResultListContext& ctx, const QString& url, PortalRegistry registry,
-                 const QString& fromText, const QString& toText, qint64 recordCount) {
+QStringList SplitByDate(ResultListContext& ctx, const QString& url, PortalRegistry registry,
+                        const QString& fromText, const QString& toText, qint64 recordCount) {
     const PortalRegistryInfo& info = RegistryInfo(registry);
     const QDate from = ReadDate(fromText);
     const QDate to = ReadDate(toText);
@@ -74,37 +75,54 @@ void SplitByDate(ResultListContext& ctx, const QString& url, PortalRegistry regi
     const qint64 step = static_cast<qint64>(RoundHalfEven(days, parts));
     const QString base = DateSplitBase(url);
     // Each interval starts on the day after the previous one ends, so none overlap.
+    QStringList queued;
     QDate a = from;
     QDate b = a.addDays(step);
     while (a <= to) {
-        QueueSplit(ctx, AppendRange(base, info.dateFromName, a.toString(kDateFormat),
-                                    info.dateToName, b.toString(kDateFormat)));
+        QueueSplit(ctx,
+                   AppendRange(base, info.dateFromName, a.toString(kDateFormat), info.dateToName,
+                               b.toString(kDateFormat)),
+                   queued);
         a = b.addDays(1);
         b = a.addDays(step);
         if (b > to) b = to;
     }
+    return queued;
 }
 
-void SplitByPrice(ResultListContext& ctx, const QString& url, PortalRegistry registry) {
+QStringList SplitByPrice(ResultListContext& ctx, const QString& url, PortalRegistry registry) {
     const PortalRegistryInfo& info = RegistryInfo(registry);
     const qint64 from = ReadPrice(QueryParamValue(url, info.priceFromName), kLowestPrice);
     const qint64 to = ReadPrice(QueryParamValue(url, info.priceToName), kHighestPrice);
-    if (to < from) return;  // an empty range has nothing to search
+    QStringList queued;
+    if (to < from) return queued;  // an empty range has nothing to search
+    const QString base = PriceSplitBase(url);
+    if (static_cast<quint64>(to) - static_cast<quint64>(from) == 1) {
+        // The one range a step of 1 gives would be the search itself again.
+        for (const qint64 price : {from, to})
+            QueueSplit(ctx,
+                       AppendRange(base, info.priceFromName, QString::number(price),
+                                   info.priceToName, QString::number(price)),
+                       queued);
+        return queued;
+    }
     // Unsigned differences: exact for any pair of bounds with from <= to.
     quint64 step = RoundHalfEven(static_cast<quint64>(to) - static_cast<quint64>(from), 10);
     // A range narrower than ten units gives a step of 0, with which the ranges
     // would stop advancing; a step of 1 still covers from..to in finitely many.
     if (step == 0 && to > from) step = 1;
-    const QString base = PriceSplitBase(url);
     qint64 a = from;
     qint64 b = from + static_cast<qint64>(step);
     for (;;) {
-        QueueSplit(ctx, AppendRange(base, info.priceFromName, QString::number(a), info.priceToName,
-                                    QString::number(b)));
+        QueueSplit(ctx,
+                   AppendRange(base, info.priceFromName, QString::number(a), info.priceToName,
+                               QString::number(b)),
+                   queued);
         if (b >= to) break;  // the next range would start above the upper bound
         a = b + 1;
         b = step >= static_cast<quint64>(to) - static_cast<quint64>(b)
                 ? to
                 : b + static_cast<qint64>(step);
     }
+    return queued;
 }

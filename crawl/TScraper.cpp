@@ -10,6 +10,7 @@
 #include "platform/LogStamp.h"
 #include "platform/TextFile.h"
 #include "store/ContractSink.h"
+#include "text/DocumentInns.h"
 
 #include <QDir>
 
@@ -91,6 +92,10 @@ void TScraper::setUp() {
                            .value_or(DecodedText{QString(), TextEncoding::Utf8Bom});
     m_fetch->programDir = dir;
     m_fetch->tesseractExe = m_parameters.tesseractExe;
+    m_fetch->portalBase = PortalBase();
+    // Documents and converter files a killed run left behind are never read again.
+    DeleteLeftoverConversionFiles(dir);
+    m_fetch->requestTimeLimitMs = m_parameters.requestTimeLimitMs;
     m_fetch->log = [this](const QString& line) {
         Synchronize([this, &line] { showLogLine(line); });
     };

@@ -7,6 +7,7 @@
 #include "crawl/RunSummary.h"
 #include "crawl/RunTally.h"
 #include "crawl/RunWindow.h"
+#include "crawl/SplitTracker.h"
 #include "fetch/FetchRun.h"
 #include "platform/TextFile.h"
 
@@ -42,6 +43,8 @@ struct RunParameters {
     // Each loop iteration and each worker start sleeps this long, which keeps
     // the run to about ten worker starts a second; tests shorten it.
     unsigned long loopSleepMs = 50;
+    // The total time limit of each request; tests shorten it.
+    long requestTimeLimitMs = kRequestTimeLimitMs;
     ReportStage reportStage;
     WorkbookStage workbookStage;
     // Lines the run's log gets right after "Начинаем работу...": what the
@@ -142,6 +145,7 @@ private:
     std::unique_ptr<CountingContractSink> m_store;
     std::vector<std::unique_ptr<TScrapingThread>> m_workers;
     JobQueue m_queue;
+    SplitTracker m_splits;
     QStringList m_noticeDocumentKeys;
     DecodedText m_shownLinksFile;
     bool m_splitStarted = false;

@@ -46,7 +46,8 @@ DownloadOutcome convertDocument(const DownloadContext& context, const QByteArray
     saveDocument(path, body);
     const DocumentInnsResult found = FindDocumentInnsDetailed(
         path, ConverterPath(context.programDir, QStringLiteral("pdftotext")),
-        ConverterPath(context.programDir, QStringLiteral("pdftoppm")), context.tesseractExe);
+        ConverterPath(context.programDir, QStringLiteral("pdftoppm")), context.tesseractExe, {},
+        context.stop);
     if (found.inns.isEmpty() && !found.failure.isEmpty()) {
         return {QString(),
                 QStringLiteral("документ не прочитан: ") + found.failure +

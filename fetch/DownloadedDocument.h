@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <optional>
 
 // What a download answer gives the worker: the page text or the INNs found in
@@ -20,6 +21,7 @@ struct DownloadContext {
     QString programDir;    // with a trailing separator; the document is saved there
     QString tesseractExe;  // the OCR engine
     QString uniqueTag;     // keeps the files of workers downloading the same document apart
+    const std::atomic<bool>* stop = nullptr;  // set: the conversion in progress ends
 };
 
 // Handles a download answer by its content type: a "text" answer gives its

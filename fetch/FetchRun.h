@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fetch/ConnectionWatch.h"
+#include "fetch/HttpSession.h"
 #include "fetch/RequestPacer.h"
 #include "fetch/WorkerLists.h"
 #include "platform/NamedMutex.h"
@@ -39,4 +40,6 @@ struct FetchRun {
     QString programDir;    // with a trailing separator
     QString tesseractExe;  // the OCR engine
     LogLineSink log;       // target of the workers' log lines
+    QString portalBase;    // redirects lead only to its host; empty: the requested one
+    long requestTimeLimitMs = kRequestTimeLimitMs;  // of each request, in total
 };

@@ -34,7 +34,7 @@ void InitCurlOnce() {
 }
 
 // Why a transfer was ended from our side.
-enum class Stop { None, Aborted, ReadTimeout, BodyTooLarge };
+enum class Stop { None, Aborted, ReadTimeout, TotalTimeout, BodyTooLarge };
 
 // What libcurl's callbacks collect during one get().
 struct Transfer {
@@ -43,6 +43,7 @@ struct Transfer {
     QByteArray contentType;
     QByteArray contentDisposition;
     Clock::time_point lastByte = Clock::now();
+    Clock::time_point deadline = Clock::time_point::max();  // of the whole request
     Stop stop = Stop::None;
 };
 
@@ -203,12 +204,31 @@ QByteArray RequestUrl(const QString& url) {
     return url.toLatin1();
 }
 
+// The port a URL names, or its scheme's default.
+int EffectivePort(const QUrl& url) {
+    return url.port(url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80);
+}
+
+// A redirect may lead to the base's own host only: under the base's scheme and
+// port, or under https. Certificates are not checked, so this is what keeps a
+// page of another host from being taken for the portal's.
+bool RedirectAllowed(const QUrl& target, const QUrl& base) {
+    if (!target.isValid() || target.host().isEmpty() || !target.userInfo().isEmpty()) return false;
+    if (target.host().compare(base.host(), Qt::CaseInsensitive) != 0) return false;
+    const QString scheme = target.scheme().toLower();
+    if (scheme == base.scheme().toLower()) return EffectivePort(target) == EffectivePort(base);
+    return scheme == u"https" &&
+           (EffectivePort(target) == 443 || EffectivePort(target) == EffectivePort(base));
+}
+
 }  // namespace
 
 class HttpSession::Impl {
 public:
     explicit Impl(HttpSessionSettings settings);
     HttpResponse get(const QString& url);
+    HttpResponse refused(const QString& target, Transfer& transfer) const;
+    HttpResponse tooManyRedirects(Transfer& transfer) const;
     // A new multi handle owns a new, empty connection cache; the cookies live
     // in the easy handle and stay.
     void resetConnection() { multi_.reset(curl_multi_init()); }
@@ -265,8 +285,8 @@ void HttpSession::Impl::configureHeaders() {
 void HttpSession::Impl::configureTransport() {
     CURL* h = easy_.get();
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, settings_.connectTimeoutMs);
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, settings_.maxRedirects);
+    // Redirects are followed by get() itself, each target checked first.
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
@@ -302,15 +322,51 @@ void HttpSession::Impl::applyProxy() {
 }
 
 HttpResponse HttpSession::Impl::get(const QString& url) {
-    Transfer transfer;
-    errorText_[0] = '\0';
+    const QUrl base(settings_.redirectBase.isEmpty() ? url : settings_.redirectBase);
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(settings_.totalTimeoutMs);
     CURL* h = easy_.get();
-    curl_easy_setopt(h, CURLOPT_URL, RequestUrl(url).constData());
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
-    applyProxy();
-    const CURLcode code = perform(transfer);
-    return response(code, transfer);
+    QByteArray target = RequestUrl(url);
+    for (long redirects = 0;; ++redirects) {
+        Transfer transfer;
+        transfer.deadline = deadline;
+        errorText_[0] = '\0';
+        curl_easy_setopt(h, CURLOPT_URL, target.constData());
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
+        applyProxy();
+        const CURLcode code = perform(transfer);
+        long status = 0;
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+        char* location = nullptr;
+        if (code == CURLE_OK && transfer.stop == Stop::None && status >= 300 && status < 400)
+            curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location);
+        if (!location) return response(code, transfer);
+        const QByteArray next(location);
+        if (!RedirectAllowed(QUrl::fromEncoded(next), base))
+            return refused(QString::fromUtf8(next), transfer);
+        if (redirects >= settings_.maxRedirects) return tooManyRedirects(transfer);
+        target = next;
+    }
+}
+
+HttpResponse HttpSession::Impl::refused(const QString& target, Transfer& transfer) const {
+    HttpResponse result = response(CURLE_OK, transfer);
+    result.ok = false;
+    result.body.clear();
+    result.refusedRedirect = target;
+    result.errorMessage =
+        QStringLiteral("Перенаправление на другой сайт не выполнено: ") + target.left(500);
+    return result;
+}
+
+HttpResponse HttpSession::Impl::tooManyRedirects(Transfer& transfer) const {
+    HttpResponse result = response(CURLE_OK, transfer);
+    result.ok = false;
+    result.body.clear();
+    result.errorMessage =
+        QStringLiteral("Maximum (%1) redirects followed").arg(settings_.maxRedirects);
+    return result;
 }
 
 namespace {
@@ -370,6 +426,10 @@ bool HttpSession::Impl::shouldStop(Transfer& transfer, bool& connected) const {
         return true;
     }
     const Clock::time_point now = Clock::now();
+    if (now >= transfer.deadline) {
+        transfer.stop = Stop::TotalTimeout;
+        return true;
+    }
     if (!connected) {
         curl_off_t pretransfer = 0;
         curl_easy_getinfo(easy_.get(), CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
@@ -412,6 +472,9 @@ QString HttpSession::Impl::failureText(CURLcode code, const Transfer& transfer,
             return QStringLiteral("aborted");
         case Stop::ReadTimeout:
             return QStringLiteral("Read timed out: no data for %1 ms").arg(settings_.readTimeoutMs);
+        case Stop::TotalTimeout:
+            return QStringLiteral("Operation timed out: the request took longer than %1 ms")
+                .arg(settings_.totalTimeoutMs);
         case Stop::BodyTooLarge:
             return QStringLiteral("Response body larger than %1 bytes").arg(MaxBodyBytes);
         case Stop::None:

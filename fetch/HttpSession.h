@@ -13,12 +13,23 @@
 // share nothing with each other. No member throws for a failed request: every
 // failure comes back in HttpResponse.
 
+// The total time limit of one request: a page sent one byte at a time never
+// runs into the read time-out, and would hold the request turn meanwhile.
+inline constexpr long kRequestTimeLimitMs = 5 * 60 * 1000;
+
 struct HttpSessionSettings {
     QString userAgent;  // sent verbatim, also when empty
     QString referer;    // not sent when empty
     long connectTimeoutMs = 120000;
     long readTimeoutMs = 120000;  // longest wait for the next byte, not a cap on the transfer
     long maxRedirects = 20;
+    // The longest a whole request may take, redirects included, however
+    // steadily its bytes arrive; past it the request fails like a time-out.
+    long totalTimeoutMs = kRequestTimeLimitMs;
+    // Redirects are followed only to this scheme and host ("https://zakupki.gov.ru"),
+    // or to https on the same host; empty: the scheme and host of the address
+    // requested. Any other target fails the request (HttpResponse::refusedRedirect).
+    QString redirectBase;
     // When set to true, a transfer in progress is aborted within ~100 ms.
     // Owned by the caller and must outlive every get().
     const std::atomic<bool>* abortFlag = nullptr;
@@ -34,6 +45,9 @@ struct HttpResponse {
     QByteArray body;                // decoded (gzip/deflate) body bytes
     QByteArray contentType;         // Content-Type of the final response
     QByteArray contentDisposition;  // Content-Disposition of the final response
+    // The target of a redirect that was not followed because it leads off the
+    // allowed host; errorMessage then names it. Empty otherwise.
+    QString refusedRedirect;
 };
 
 class HttpSession {
@@ -51,7 +65,8 @@ public:
     // Applied before every get(); an empty server means a direct connection.
     ProxySettings& proxy();
 
-    // GET with redirects followed; blocks until the final response, a failure or an abort.
+    // GET with redirects on the allowed host followed; blocks until the final
+    // response, a failure, the total time limit or an abort.
     HttpResponse get(const QString& url);
 
     // Closes the connection and drops anything buffered, so the next get()

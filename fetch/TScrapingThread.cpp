@@ -8,8 +8,9 @@
 #include "fetch/Rotation.h"
 #include "platform/GeneralError.h"
 #include "platform/LogStamp.h"
+#include "text/DocumentInns.h"
 
-#include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -17,10 +18,10 @@ constexpr int kMaxAttempts = 500;
 constexpr int kAttemptsDone = 1000;
 constexpr std::uint32_t kForbiddenPauseMs = 400;
 
-QString threadTag() {
-    std::ostringstream id;
-    id << std::this_thread::get_id();
-    return QString::fromStdString(id.str());
+// The process and the system thread: files of workers downloading the same
+// document never meet, and a later run knows the files of a dead process.
+QString documentTag() {
+    return ConversionTag() + QLatin1Char('-') + QString::number(::gettid());
 }
 
 }  // namespace
@@ -54,6 +55,8 @@ void TScrapingThread::Execute() {
         settings.connectTimeoutMs = connectTimeoutMs;
         settings.readTimeoutMs = readTimeoutMs;
         settings.abortFlag = &m_terminated;
+        settings.totalTimeoutMs = m_run->requestTimeLimitMs;
+        settings.redirectBase = m_run->portalBase;
         HttpSession session(settings);
         int attempts = 0;
         while (attempts < kMaxAttempts) {
@@ -83,9 +86,13 @@ TScrapingThread::AttemptEnd TScrapingThread::attempt(HttpSession& session, int& 
             throw EGeneralError(message);
         }
         processResponse(response);
+        // A conversion cut short by a stop found only part of the INNs.
+        if (Terminated()) return AttemptEnd::Stopped;
         if (!IsDownloadUrl(url) && html.isEmpty()) throw EGeneralError(QStringLiteral("retry"));
     } catch (const EGeneralError& failure) {
         handleFailure(session, failure.message(), response.statusCode, attempts);
+        // Another host's page is never the portal's: asking again leads there again.
+        if (!response.refusedRedirect.isEmpty()) attempts = kAttemptsDone;
         return AttemptEnd::Retry;
     } catch (const std::exception& failure) {
         handleFailure(session, QString::fromUtf8(failure.what()), response.statusCode, attempts);
@@ -136,7 +143,8 @@ void TScrapingThread::processResponse(const HttpResponse& response) {
         statusText = QStringLiteral("успешно");
         return;
     }
-    DownloadContext context{url, m_run->programDir, m_run->tesseractExe, threadTag()};
+    DownloadContext context{url, m_run->programDir, m_run->tesseractExe, documentTag(),
+                            &m_terminated};
     const auto outcome =
         ProcessDownload(context, response.contentType, response.contentDisposition, response.body);
     if (outcome) {

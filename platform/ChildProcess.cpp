@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,31 +41,6 @@ void closeFd(int& fd) noexcept {
     if (fd >= 0) ::close(fd);
     fd = -1;
 }
-
-// posix_spawn's file actions and attributes as owned objects.
-class SpawnFileActions {
-public:
-    SpawnFileActions() { posix_spawn_file_actions_init(&m_actions); }
-    ~SpawnFileActions() { posix_spawn_file_actions_destroy(&m_actions); }
-    SpawnFileActions(const SpawnFileActions&) = delete;
-    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-    posix_spawn_file_actions_t* get() { return &m_actions; }
-
-private:
-    posix_spawn_file_actions_t m_actions;
-};
-
-class SpawnAttributes {
-public:
-    SpawnAttributes() { posix_spawnattr_init(&m_attributes); }
-    ~SpawnAttributes() { posix_spawnattr_destroy(&m_attributes); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    posix_spawnattr_t* get() { return &m_attributes; }
-
-private:
-    posix_spawnattr_t m_attributes;
-};
 
 // Both ends close on exec, so a child another thread starts meanwhile never
 // holds our write end open (which would keep the reader from seeing the end).
@@ -124,40 +99,65 @@ QByteArray programPath(const QString& program) {
     return QFile::encodeName(QFileInfo(program).absoluteFilePath());
 }
 
-int spawnActions(SpawnFileActions& actions, const ChildProcessOptions& options, Pipe& out,
-                 Pipe& err) {
-    posix_spawn_file_actions_t* a = actions.get();
-    int rc = posix_spawn_file_actions_addopen(a, 0, "/dev/null", O_RDONLY, 0);
-    if (options.captureOutput) {
-        if (!rc) rc = posix_spawn_file_actions_adddup2(a, out.writeEnd(), 1);
-        if (!rc) rc = posix_spawn_file_actions_adddup2(a, err.writeEnd(), 2);
-    } else {
-        if (!rc) rc = posix_spawn_file_actions_addopen(a, 1, "/dev/null", O_WRONLY, 0);
-        if (!rc) rc = posix_spawn_file_actions_addopen(a, 2, "/dev/null", O_WRONLY, 0);
+// The executable a child is started from: a path as given (relative ones made
+// absolute), a bare name looked up in PATH as the shell would. Found before
+// the fork, so the child calls nothing that allocates.
+QByteArray resolveProgram(const QString& program) {
+    const QByteArray path = programPath(program);
+    if (program.contains(QLatin1Char('/'))) return path;
+    const QByteArray dirs = qgetenv("PATH");
+    for (const QByteArray& dir : dirs.split(':')) {
+        const QByteArray candidate = (dir.isEmpty() ? QByteArray(".") : dir) + '/' + path;
+        if (::access(candidate.constData(), X_OK) == 0) return candidate;
     }
-    // Descriptors other code opened without close-on-exec stay ours.
-    if (!rc) rc = posix_spawn_file_actions_addclosefrom_np(a, 3);
-    if (!rc && !options.workingDirectory.isEmpty()) {
-        rc = posix_spawn_file_actions_addchdir_np(
-            a, QFile::encodeName(options.workingDirectory).constData());
-    }
-    return rc;
+    return {};
 }
 
-// Own process group (so the whole group can be killed), default signal
-// dispositions (we ignore SIGPIPE; the child should not) and an empty mask.
-int spawnAttributes(SpawnAttributes& attributes) {
-    posix_spawnattr_t* a = attributes.get();
+// What the child needs, prepared before the fork.
+struct ChildSetup {
+    const char* path;
+    char* const* argv;
+    char* const* envp;
+    const char* workingDirectory;  // nullptr: stay
+    int stdoutFd;                  // -1: /dev/null
+    int stderrFd;
+    int statusFd;  // close-on-exec pipe; the child writes errno there when exec fails
+    pid_t parent;
+};
+
+// Runs in the forked child: only async-signal-safe calls. The child dies with
+// the thread that started it (PR_SET_PDEATHSIG), so a program killed with
+// SIGKILL leaves no converter behind writing files.
+[[noreturn]] void execChild(const ChildSetup& setup) {
+    int error = 0;
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != setup.parent) ::_exit(127);
+    ::setpgid(0, 0);
+    struct sigaction dflt {};
+    dflt.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig)
+        ::sigaction(sig, &dflt, nullptr);
     sigset_t none;
-    sigset_t all;
     sigemptyset(&none);
-    sigfillset(&all);
-    int rc = posix_spawnattr_setflags(
-        a, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    if (!rc) rc = posix_spawnattr_setpgroup(a, 0);
-    if (!rc) rc = posix_spawnattr_setsigmask(a, &none);
-    if (!rc) rc = posix_spawnattr_setsigdefault(a, &all);
-    return rc;
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int devNull = ::open("/dev/null", O_RDWR);
+    if (devNull < 0) error = errno;
+    if (!error && ::dup2(devNull, 0) < 0) error = errno;
+    if (!error && ::dup2(setup.stdoutFd >= 0 ? setup.stdoutFd : devNull, 1) < 0) error = errno;
+    if (!error && ::dup2(setup.stderrFd >= 0 ? setup.stderrFd : devNull, 2) < 0) error = errno;
+    // Descriptors other code opened without close-on-exec stay ours; the
+    // status pipe closes on exec by itself.
+    if (!error) {
+        if (setup.statusFd > 3) ::syscall(SYS_close_range, 3u, unsigned(setup.statusFd - 1), 0u);
+        ::syscall(SYS_close_range, unsigned(setup.statusFd + 1), ~0u, 0u);
+    }
+    if (!error && setup.workingDirectory && ::chdir(setup.workingDirectory) != 0) error = errno;
+    if (!error) {
+        ::execve(setup.path, setup.argv, setup.envp);
+        error = errno;
+    }
+    while (::write(setup.statusFd, &error, sizeof error) < 0 && errno == EINTR) {
+    }
+    ::_exit(127);
 }
 
 void setNonBlocking(int fd) {
@@ -232,17 +232,47 @@ void ChildProcess::start(const QString& program, const QStringList& arguments) {
         m_result.error = systemError(errno);
         return;
     }
-    SpawnFileActions actions;
-    SpawnAttributes attributes;
-    int rc = spawnActions(actions, m_options, out, err);
-    if (!rc) rc = spawnAttributes(attributes);
-    pid_t pid = -1;
-    if (!rc) {
-        rc = ::posix_spawnp(&pid, argv.front().constData(), actions.get(), attributes.get(),
-                            pointersTo(argv).data(), pointersTo(env).data());
+    const QByteArray path = resolveProgram(program);
+    if (path.isEmpty()) {
+        m_result.error = systemError(ENOENT);
+        return;
     }
-    if (rc != 0) {
-        m_result.error = systemError(rc);
+    Pipe status;
+    if (!status.valid()) {
+        m_result.error = systemError(errno);
+        return;
+    }
+    std::vector<char*> argPointers = pointersTo(argv);
+    std::vector<char*> envPointers = pointersTo(env);
+    const QByteArray directory = QFile::encodeName(m_options.workingDirectory);
+    const ChildSetup setup{path.constData(),
+                           argPointers.data(),
+                           envPointers.data(),
+                           m_options.workingDirectory.isEmpty() ? nullptr : directory.constData(),
+                           m_options.captureOutput ? out.writeEnd() : -1,
+                           m_options.captureOutput ? err.writeEnd() : -1,
+                           status.writeEnd(),
+                           ::getpid()};
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        m_result.error = systemError(errno);
+        return;
+    }
+    if (pid == 0) execChild(setup);
+    ::setpgid(pid, pid);  // also here, so a kill of the group never misses a child just started
+    status.closeWriteEnd();
+    out.closeWriteEnd();
+    err.closeWriteEnd();
+    int childError = 0;
+    ssize_t got = 0;
+    const int statusRead = status.releaseReadEnd();
+    while ((got = ::read(statusRead, &childError, sizeof childError)) < 0 && errno == EINTR) {
+    }
+    ::close(statusRead);
+    if (got > 0) {
+        // Set-up or exec failed: the child never ran the program.
+        waitFor(pid);
+        m_result.error = systemError(childError);
         return;
     }
     m_pid = pid;

@@ -41,8 +41,10 @@ struct ChildResult {
 
 // One external program run as a child process: started from an argument
 // vector (never through a shell), with standard input from /dev/null and no
-// descriptor of ours beyond standard output and error. The child leads a
-// process group of its own; whenever it ends or is given up, that whole group
+// descriptor of ours beyond standard output and error. The child dies with
+// the thread that started it (a parent-death signal), so a program killed with
+// SIGKILL leaves none running: start and wait on the same thread. The child
+// leads a process group of its own; whenever it ends or is given up, that whole group
 // is killed (SIGKILL) and the child reaped, so nothing it started is left
 // running and no zombie remains. The destructor does the same for a child
 // still running (an exception, a stop). Non-copyable, movable; one thread

@@ -103,6 +103,7 @@ public:
     std::map<std::string, Page> pages_;
     FaultPlan faults_;
     std::chrono::milliseconds slowDelay_{50};
+    std::chrono::milliseconds trickleDelay_{2000};
     std::vector<LoggedRequest> log_;
     std::vector<std::uint64_t> logIds_;  // parallel to log_, so clearLog keeps ids unique
     std::uint64_t nextId_ = 1;
@@ -263,6 +264,18 @@ bool PortalReplica::Impl::answerWithFault(const httplib::Request& req, httplib::
         case Fault::RedirectLoop:
             res.set_redirect("/redirect/loop", 302);
             return true;
+        case Fault::OffHostRedirect: {
+            int port = 0;
+            {
+                std::lock_guard lock(mutex_);
+                port = port_;
+            }
+            const std::string query = queryOf(req);
+            res.set_redirect("https://localhost:" + std::to_string(port) + req.path +
+                                 (query.empty() ? "" : "?" + query),
+                             302);
+            return true;
+        }
         case Fault::MissingMarkers:
             res.status = 200;
             res.set_content(maintenancePage(), "text/html; charset=utf-8");
@@ -275,6 +288,7 @@ bool PortalReplica::Impl::answerWithFault(const httplib::Request& req, httplib::
             return true;
         case Fault::None:
         case Fault::SlowBody:
+        case Fault::TrickleBody:
         case Fault::InvalidUtf8:
             return false;
     }
@@ -296,7 +310,15 @@ void PortalReplica::Impl::answer(const httplib::Request& req, httplib::Response&
         if (!routes_.serve(req, res, pacing)) HttpStatus::setErrorPage(res, 404);
     }
     if (fault == Fault::InvalidUtf8) spoilUtf8(res);
-    if (fault == Fault::SlowBody) {
+    if (fault == Fault::TrickleBody) {
+        Pacing trickle = pacing;
+        trickle.chunkSize = 1;
+        {
+            std::lock_guard lock(mutex_);
+            trickle.perChunk = trickleDelay_;
+        }
+        ResponseBody::sendPaced(res, trickle);
+    } else if (fault == Fault::SlowBody) {
         ResponseBody::sendPaced(res, pacing);
     } else {
         ResponseBody::sendAsIs(res);
@@ -420,6 +442,11 @@ void PortalReplica::setSlowBodyDelay(std::chrono::milliseconds perChunk) {
     impl_->slowDelay_ = perChunk;
 }
 
+void PortalReplica::setTrickleDelay(std::chrono::milliseconds perByte) {
+    std::lock_guard lock(impl_->mutex_);
+    impl_->trickleDelay_ = perByte;
+}
+
 std::vector<PortalReplica::LoggedRequest> PortalReplica::requests() const {
     std::lock_guard lock(impl_->mutex_);
     return impl_->log_;
@@ -461,6 +488,10 @@ const char* PortalReplica::faultName(Fault fault) {
             return "CorruptGzip";
         case Fault::RedirectLoop:
             return "RedirectLoop";
+        case Fault::OffHostRedirect:
+            return "OffHostRedirect";
+        case Fault::TrickleBody:
+            return "TrickleBody";
         case Fault::MissingMarkers:
             return "MissingMarkers";
         case Fault::Garbage:

@@ -34,6 +34,10 @@ public:
         MissingMarkers,      // 200 with a maintenance page that has none of the portal's markup
         Garbage,             // 200 "text/html" with 5 MB of random bytes
         InvalidUtf8,         // the normal answer, with invalid UTF-8 put into an HTML comment
+        // 302 to the same path and query on "localhost" (the replica again, under another host
+        // name): a client that follows it shows in the log with that Host.
+        OffHostRedirect,
+        TrickleBody,  // the normal answer, one byte at a time paced by setTrickleDelay
     };
 
     struct LoggedRequest {
@@ -83,6 +87,7 @@ public:
     // reseeds the generator, so a campaign is reproducible.
     void setFaultRate(Fault fault, double rate, unsigned seed);
     void setSlowBodyDelay(std::chrono::milliseconds perChunk);  // 50 ms per 100 bytes at first
+    void setTrickleDelay(std::chrono::milliseconds perByte);    // 2 s per byte at first
 
     std::vector<LoggedRequest> requests() const;  // in arrival order
     void clearLog();

@@ -152,6 +152,9 @@ bool ReplicaRoutes::serve(const httplib::Request& req, httplib::Response& res,
         res.set_header("Content-Type", kHtml);
     } else if (path == "/slow") {
         slow(req, res, pacing);
+    } else if (path == "/redirect/to") {
+        res.set_redirect(req.get_param_value("target"), 302);
+        res.set_content("<html><body>302 Found</body></html>", kHtml);
     } else if (path == "/redirect/loop") {
         res.set_redirect("/redirect/loop", 302);
         res.set_content("<html><body>302 Found</body></html>", kHtml);

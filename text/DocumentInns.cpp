@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <cerrno>
+#include <csignal>
 #include <utility>
 
 namespace {
@@ -62,15 +65,30 @@ private:
     QString m_root;
 };
 
-// Only the output files tell what a converter achieved, so its outcome is
-// not examined. The child is killed at its time-out: left running, it would
-// keep a core busy and could still write files a later conversion reads.
-// Its outcome only explains a document that yields no INN (see converterFailure).
-ChildResult runConverter(const QString& program, const QStringList& arguments,
-                         std::chrono::milliseconds timeout, const QStringList& environment = {}) {
+// One conversion's time-outs and the run's stop flag: a stop ends the
+// converter running and skips the rest.
+struct Conversion {
+    const ConversionTimeouts& timeouts;
+    const std::atomic<bool>* stop;
+    bool stopped() const { return stop && stop->load(); }
+};
+
+// The output files tell what a converter achieved; its outcome only explains a
+// document that yields no INN (see converterFailure). The child is killed at
+// its time-out: left running, it would keep a core busy and could still write
+// files a later conversion reads.
+ChildResult runConverter(const Conversion& conversion, const QString& program,
+                         const QStringList& arguments, std::chrono::milliseconds timeout,
+                         const QStringList& environment = {}) {
+    if (conversion.stopped()) {
+        ChildResult result;
+        result.status = ChildStatus::Stopped;
+        return result;
+    }
     ChildProcessOptions options;
     options.timeout = timeout;
     options.extraEnvironment = environment;
+    options.stop = conversion.stop;
     return ChildProcess::run(program, arguments, options);
 }
 
@@ -149,17 +167,19 @@ QString pageImage(const QString& root, int page) {
 
 // The OCR engine is given one thread: its default threading makes a page
 // about three times slower on two cores, and several workers may convert.
+// Only the pages read are rendered: a document of ten thousand blank pages
+// would otherwise keep the renderer busy until its time-out.
 QString ocrText(const QString& document, const QString& pageRenderer, const QString& ocrEngine,
-                const QString& root, const ConversionTimeouts& timeouts,
-                ConversionFailures& failures) {
-    failures.note(pageRenderer,
-                  runConverter(pageRenderer,
-                               {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("300"),
-                                document, root},
-                               timeouts.pageRendering),
-                  timeouts.pageRendering);
+                const QString& root, const Conversion& conversion, ConversionFailures& failures) {
+    failures.note(
+        pageRenderer,
+        runConverter(conversion, pageRenderer,
+                     {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("300"),
+                      QStringLiteral("-l"), QString::number(kMaxOcrPages), document, root},
+                     conversion.timeouts.pageRendering),
+        conversion.timeouts.pageRendering);
     QString text;
-    for (int page = 1; page <= kMaxOcrPages; ++page) {
+    for (int page = 1; page <= kMaxOcrPages && !conversion.stopped(); ++page) {
         const QString image = pageImage(root, page);
         if (image.isEmpty()) break;
         if (ocrEngine.isEmpty()) {
@@ -167,12 +187,13 @@ QString ocrText(const QString& document, const QString& pageRenderer, const QStr
             break;
         }
         const QString base = QStringLiteral("%1_p%2").arg(root).arg(page);
-        failures.note(ocrEngine,
-                      runConverter(ocrEngine,
-                                   {image, base, QStringLiteral("-l"), QStringLiteral("rus"),
-                                    QStringLiteral("txt")},
-                                   timeouts.pageOcr, {QStringLiteral("OMP_THREAD_LIMIT=1")}),
-                      timeouts.pageOcr);
+        failures.note(
+            ocrEngine,
+            runConverter(
+                conversion, ocrEngine,
+                {image, base, QStringLiteral("-l"), QStringLiteral("rus"), QStringLiteral("txt")},
+                conversion.timeouts.pageOcr, {QStringLiteral("OMP_THREAD_LIMIT=1")}),
+            conversion.timeouts.pageOcr);
         text += readOutputFile(base + QStringLiteral(".txt"));
     }
     return text;
@@ -182,12 +203,14 @@ QString ocrText(const QString& document, const QString& pageRenderer, const QStr
 
 DocumentInnsResult FindDocumentInnsDetailed(const QString& document, const QString& textExtractor,
                                             const QString& pageRenderer, const QString& ocrEngine,
-                                            const ConversionTimeouts& timeouts) {
+                                            const ConversionTimeouts& timeouts,
+                                            const std::atomic<bool>* stop) {
+    const Conversion conversion{timeouts, stop};
     const ConversionFiles files(conversionRoot(document));
     const QString extracted = files.root() + QStringLiteral("_direct.txt");
     ConversionFailures failures;
     failures.note(textExtractor,
-                  runConverter(textExtractor,
+                  runConverter(conversion, textExtractor,
                                {QStringLiteral("-layout"), QStringLiteral("-enc"),
                                 QStringLiteral("UTF-8"), document, extracted},
                                timeouts.textExtraction),
@@ -197,13 +220,39 @@ DocumentInnsResult FindDocumentInnsDetailed(const QString& document, const QStri
     if (!inns.isEmpty()) return {inns, DocumentInnsResult::TextLayer, {}};
 
     // OCR text follows the extracted text, page after page.
-    text += ocrText(document, pageRenderer, ocrEngine, files.root(), timeouts, failures);
+    text += ocrText(document, pageRenderer, ocrEngine, files.root(), conversion, failures);
     inns = FindInns(text);
     if (!inns.isEmpty()) return {inns, DocumentInnsResult::Ocr, {}};
     return {inns, DocumentInnsResult::None, failures.text()};
 }
 
 QStringList FindDocumentInns(const QString& document, const QString& textExtractor,
-                             const QString& pageRenderer, const QString& ocrEngine) {
-    return FindDocumentInnsDetailed(document, textExtractor, pageRenderer, ocrEngine).inns;
+                             const QString& pageRenderer, const QString& ocrEngine,
+                             const std::atomic<bool>* stop) {
+    return FindDocumentInnsDetailed(document, textExtractor, pageRenderer, ocrEngine, {}, stop)
+        .inns;
+}
+
+QString ConversionTag() {
+    return QStringLiteral("cfdoc") + QString::number(::getpid());
+}
+
+int DeleteLeftoverConversionFiles(const QString& folder) {
+    // The document "<name>-cfdoc<pid>-<thread>.pdf" and the converter files
+    // "<name>-cfdoc<pid>-<thread>_<thread>…" beside it.
+    static const QRegularExpression kName(
+        QStringLiteral("^[A-Za-z0-9_-]*-cfdoc([0-9]+)-[0-9]+(\\.pdf|_[0-9]+(_direct\\.txt|-[0-9]+"
+                       "\\.png|_p[0-9]+\\.txt))$"));
+    QDir dir(folder);
+    int deleted = 0;
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch match = kName.match(name);
+        if (!match.hasMatch()) continue;
+        const auto pid = static_cast<pid_t>(match.captured(1).toLongLong());
+        // Another copy still running on this folder may be converting that file right now.
+        const bool running =
+            pid > 0 && pid != ::getpid() && (::kill(pid, 0) == 0 || errno == EPERM);
+        if (!running && dir.remove(name)) ++deleted;
+    }
+    return deleted;
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 
 // Time limits of the converters; a converter still running at its limit is
@@ -31,12 +32,26 @@ struct DocumentInnsResult {
 // found. Temporary files lie beside the
 // document, named after it and the calling thread, and are all deleted before
 // returning. Runs on the calling (worker) thread; conversions on different
-// threads do not meet. Throws EGeneralError only when a converter's output
-// file exists but cannot be read: that attempt has failed.
+// threads do not meet. Only the pages read are rendered. When stop is set (by
+// another thread) the converter running is killed and no further one starts;
+// the result is then incomplete and the caller drops it. Throws EGeneralError
+// only when a converter's output file exists but cannot be read: that attempt
+// has failed.
 DocumentInnsResult FindDocumentInnsDetailed(const QString& document, const QString& textExtractor,
                                             const QString& pageRenderer, const QString& ocrEngine,
-                                            const ConversionTimeouts& timeouts = {});
+                                            const ConversionTimeouts& timeouts = {},
+                                            const std::atomic<bool>* stop = nullptr);
 
 // FindDocumentInnsDetailed's INNs.
 QStringList FindDocumentInns(const QString& document, const QString& textExtractor,
-                             const QString& pageRenderer, const QString& ocrEngine);
+                             const QString& pageRenderer, const QString& ocrEngine,
+                             const std::atomic<bool>* stop = nullptr);
+
+// The part of every temporary file name of a conversion that names the
+// process making it: files of a process no longer running are leftovers.
+QString ConversionTag();
+
+// Deletes the leftover document and converter files in the folder: those a
+// copy of the program no longer running (or this process, between runs) left
+// behind, recognised by the name ConversionTag gives. Gives how many went.
+int DeleteLeftoverConversionFiles(const QString& folder);

@@ -43,6 +43,7 @@ struct RunOptions {
     bool searchByInn = false;
     QString portal;
     std::optional<unsigned long> loopSleepMs;  // for tests: shorter loop pauses
+    std::optional<long> requestTimeLimitMs;    // for tests: a shorter limit per request
 };
 
 void printError(const QString& text) {
@@ -72,8 +73,10 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     const QCommandLineOption loopSleep(QStringLiteral("loop-sleep-ms"), QString(),
                                        QStringLiteral("мс"));
     const QCommandLineOption moveDamaged(QStringLiteral("move-damaged-db"));
-    parser.addOptions(
-        {dir, from, to, threads, interval, proxy, portal, loopSleep, moveDamaged, byInn});
+    const QCommandLineOption timeLimit(QStringLiteral("request-time-limit-ms"), QString(),
+                                       QStringLiteral("мс"));
+    parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep, moveDamaged,
+                       byInn, timeLimit});
     if (!parser.parse(arguments)) {
         printError(QStringLiteral("Ошибка в параметрах: ") + parser.errorText());
         return std::nullopt;
@@ -101,6 +104,7 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     options.searchByInn = parser.isSet(byInn);
     options.portal = parser.value(portal);
     if (parser.isSet(loopSleep)) options.loopSleepMs = parser.value(loopSleep).toULong();
+    if (parser.isSet(timeLimit)) options.requestTimeLimitMs = parser.value(timeLimit).toLong();
     return options;
 }
 
@@ -169,6 +173,7 @@ int runCrawl(const RunOptions& options) {
     if (options.loopSleepMs) parameters.loopSleepMs = *options.loopSleepMs;
     parameters.startWarnings = check.warnings;
     if (options.searchByInn) SearchListedInns(parameters, innFile ? innFile->text : QString());
+    if (options.requestTimeLimitMs) parameters.requestTimeLimitMs = *options.requestTimeLimitMs;
     const auto outcome = control.Start(std::move(parameters));
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         printError(QStringLiteral("Задайте список ИНН! (файл ") + programDir +

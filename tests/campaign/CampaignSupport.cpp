@@ -92,10 +92,12 @@ std::unique_ptr<QProcess> StartCli(const CliRun& run, const QString& workDir) {
     auto cli = std::make_unique<QProcess>();
     cli->setWorkingDirectory(workDir);
     cli->setProcessChannelMode(QProcess::MergedChannels);
-    cli->start(QStringLiteral(CF_CLI_PATH),
-               {u"run"_q, u"--dir"_q, run.folder, u"--portal"_q, QString::fromStdString(run.portal),
-                u"--from"_q, run.from, u"--to"_q, run.to, u"--threads"_q,
-                QString::number(run.threads), u"--loop-sleep-ms"_q, u"2"_q});
+    cli->start(
+        QStringLiteral(CF_CLI_PATH),
+        QStringList{u"run"_q, u"--dir"_q, run.folder, u"--portal"_q,
+                    QString::fromStdString(run.portal), u"--from"_q, run.from, u"--to"_q, run.to,
+                    u"--threads"_q, QString::number(run.threads), u"--loop-sleep-ms"_q, u"2"_q} +
+            run.extraArguments);
     cli->waitForStarted();
     return cli;
 }

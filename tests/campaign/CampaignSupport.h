@@ -38,6 +38,7 @@ struct CliRun {
     std::string portal;  // replica base address
     QString from = QStringLiteral("01.02.2024"), to = QStringLiteral("29.02.2024");
     int threads = 4;
+    QStringList extraArguments;  // after the usual ones
 };
 
 // Starts "contract-finder-cli run" for the folder; the caller waits or kills.

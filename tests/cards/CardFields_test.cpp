@@ -31,6 +31,14 @@ TEST(NormalizeAmountText, CommaBecomesTheRegionalPoint) {
     EXPECT_EQ(NormalizeAmountText(u"12 руб 5"_q), u"12 руб 5"_q);
 }
 
+TEST(NormalizeAmountText, DropsOnlySpacesBetweenDigitsOfWhatIsKept) {
+    ScopedDecimalSeparator point(u'.');
+    EXPECT_EQ(NormalizeAmountText(u"1 234 567,89"_q), u"1234567.89"_q);
+    EXPECT_EQ(NormalizeAmountText(u"1  2"_q), u"1  2"_q);  // two spaces are no digit group
+    EXPECT_EQ(NormalizeAmountText(u"1 \u00A02 ₽3"_q), u"123"_q);
+    EXPECT_EQ(NormalizeAmountText(u"a 1 b"_q), u"a 1 b"_q);
+}
+
 TEST(TInnList, KeepsEntriesSortedOnce) {
     TInnList inns;
     for (const QString& inn : {u"7"_q, u"3"_q, u""_q, u"7"_q, u"5"_q, u""_q})

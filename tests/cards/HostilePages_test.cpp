@@ -1,6 +1,7 @@
 #include "cards/BalancedClose.h"
 #include "cards/Card223.h"
 #include "cards/Card44.h"
+#include "cards/CardFields.h"
 #include "cards/NoticePath223.h"
 #include "cards/SupplierList223.h"
 #include "crawl/PortalSearch.h"
@@ -101,4 +102,32 @@ TEST(HostilePages, PagesWithoutAnyMarkerStoreNothing) {
     EXPECT_EQ(r.log.size(), 3);
     EXPECT_EQ(r.db.GetTableValue(u"SELECT count(*) FROM urls"_q), 0);
     EXPECT_TRUE(r.queue.isEmpty());
+}
+
+// "1 1 1 …" over 6 MB: deleting the spaces one at a time would take hours.
+TEST(HostilePages, HugeAmountTextIsNormalisedInOnePass) {
+    ScopedDecimalSeparator point(u'.');
+    const QString amount = Repeated(u"1 "_q, 3000000);
+    const QString normalised = NormalizeAmountText(amount);
+    EXPECT_EQ(normalised.size(), 3000000);
+    EXPECT_EQ(normalised.count(u'1'), 3000000);
+}
+
+TEST(HostilePages, FieldValuesAreCappedWithANote) {
+    const QString url = u"https://zakupki.gov.ru/epz/contract/contractCard/common-info.html?a"_q;
+    HandlerRun r;
+    r.run(ParseCard44, url,
+          u"Информация о поставщиках</h2><tbody><tr><span>ИНН:</span>7701234567</span></tr>"
+          u"</tbody></table>Объекты закупки</div>"_q +
+              Repeated(u"Бумага "_q, 1000000) + u"</div>"_q);
+    const QString subject = r.column(url, u"contract_subject"_q);
+    EXPECT_TRUE(subject.startsWith(Repeated(u"Бумага "_q, 1000))) << subject.left(50).toStdString();
+    EXPECT_TRUE(subject.endsWith(u"… (значение обрезано, всего символов: 6999999)"_q))
+        << subject.right(80).toStdString();
+    EXPECT_LT(subject.size(), kMaxFieldLength + 100);
+    EXPECT_EQ(CapFieldValue(Repeated(u"я"_q, kMaxFieldLength)).size(), kMaxFieldLength);
+    // A surrogate pair is never cut in half.
+    const QString emoji = u"\U0001F600"_q;
+    const QString capped = CapFieldValue(u"x"_q + Repeated(emoji, kMaxFieldLength));
+    EXPECT_FALSE(capped.at(capped.indexOf(u'…') - 1).isHighSurrogate());
 }

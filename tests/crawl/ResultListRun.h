@@ -14,6 +14,7 @@ struct ResultListRun {
     QStringList log;
     QSet<QString> stored;
     int counterUpdates = 0;
+    SplitTracker splits;
     ResultListContext ctx{queue,
                           progressBarMax,
                           tendersCounter,
@@ -21,7 +22,8 @@ struct ResultListRun {
                           [this](const QString& text) { log << text; },
                           [this](const QString& url) { return stored.contains(url); },
                           [this] { ++counterUpdates; },
-                          QDate(2024, 3, 15)};
+                          QDate(2024, 3, 15),
+                          &splits};
 
     ResultListRun() = default;
     ResultListRun(const ResultListRun&) = delete;

@@ -150,12 +150,33 @@ TEST(ParseResultList, EntryWithoutAnyLinkIsSkipped) {
     EXPECT_EQ(run.jobs(), QStringList{u"https://zakupki.gov.ru/c?n=2"_q});
 }
 
-TEST(ParseResultList, ACardListedTwiceIsQueuedTwice) {
+// A card listed on two pages, or a hundred thousand times on one, is queued once in a run,
+// and a page that names itself as the next one is not queued again.
+TEST(ParseResultList, ACardOrPageListedAgainIsQueuedOnce) {
     ResultListRun run;
     run.parse(NextPageAddress(kSearch, u"10"_q), page("results44_page10_of_12.html"));
     run.parse(NextPageAddress(kSearch, u"10"_q), page("results44_page10_of_12.html"));
-    EXPECT_EQ(run.jobs().count(kCard1), 2);
-    EXPECT_EQ(run.tendersCounter, 4);
+    EXPECT_EQ(run.jobs().count(kCard1), 1);
+    EXPECT_EQ(run.jobs().count(NextPageAddress(kSearch, u"11"_q)), 1);
+    EXPECT_EQ(run.tendersCounter, 2);
+    EXPECT_EQ(run.progressBarMax, 3 + 3);
+
+    ResultListRun listed;
+    listed.stored.insert(kCard2);
+    const QString entry =
+        u"<div class=\"search-registry-entry-block\"><div class=\"registry-entry__"
+        u"header-mid__number\"><a href=\""_q;
+    QString html = u"<div class=\"search-results__total\">3 записи</div>"_q;
+    for (int i = 0; i < 100000; ++i)
+        html += entry + (i % 2 ? kCard1 : kCard2) + u"\">№</a></div></div>"_q;
+    const QString self = NextPageAddress(kSearch, u"2"_q);
+    listed.queue.addTail(self);  // the page itself was queued to be fetched
+    listed.parse(self, html +
+                           u"<a class=\"page__link_active\">2</a><li class=\"page\">"
+                           u"<a onclick=\"goToPage(2)\">2</a></li><img src=\"arrow-prime.svg\" "
+                           u"alt=\"\">"_q);
+    EXPECT_EQ(listed.jobs(), QStringList({self, kCard1}));
+    EXPECT_EQ(listed.log, QStringList{u"URL обработан ранее: "_q + kCard2});
 }
 
 TEST(ReadRecordCount, ReadsOnlyTheDigits) {

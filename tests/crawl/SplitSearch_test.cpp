@@ -162,3 +162,83 @@ TEST(SplitSearch, SingleDaySinglePriceSearchIsWalkedNotSplitAgain) {
     EXPECT_FALSE(run.jobs().contains(narrowest));
     EXPECT_GT(run.tendersCounter, 0);
 }
+
+TEST(SplitByPrice, RangeOfTwoPricesGivesOneRangePerPrice) {
+    ResultListRun run;
+    SplitByPrice(run.ctx, prices44(u"15.03.2023"_q, u"100"_q, u"101"_q),
+                 PortalRegistry::Contracts44);
+    EXPECT_EQ(priceRanges(run), QStringList({u"101-101"_q, u"100-100"_q}));
+}
+
+namespace {
+
+// Handles the first page of every queued search with the same page, head first, until none is
+// left; the jobs of other kinds stay.
+void ParseQueuedSearches(ResultListRun& run, const QString& html, int limit = 100) {
+    for (int n = 0; n < limit && !run.queue.isEmpty() && IsFirstPage(run.queue.jobs().front()); ++n)
+        run.parse(run.queue.takeHead(), html);
+}
+
+}  // namespace
+
+// A portal that ignores the price filter: every part claims the day's 27 000 000 records. The
+// split is not taken further; the day is walked instead, logged once.
+TEST(SplitTracker, SplitWhosePartsAllShowTheWholeTotalIsWalkedInstead) {
+    ResultListRun run;
+    const QString day = search44(u"15.03.2023"_q, u"15.03.2023"_q);
+    const QString ignored = page("results223_more_than_27_million_records_page1.html");
+    run.parse(day, ignored);
+    ASSERT_EQ(run.queue.size(), 10);
+    run.log.clear();
+    for (int part = 0; part < 9; ++part) {
+        run.parse(run.queue.takeHead(), ignored);
+        EXPECT_EQ(run.tendersCounter, 0);  // held: neither split nor walked yet
+    }
+    EXPECT_EQ(run.queue.size(), 1);
+    run.parse(run.queue.takeHead(), ignored);
+    EXPECT_EQ(run.jobs(), QStringList{day});
+    EXPECT_EQ(run.log.filter(u"Портал не применяет фильтр поиска"_q).size(), 1);
+    EXPECT_TRUE(run.log.last().endsWith(u": "_q + day));
+    run.log.clear();
+    run.parse(run.queue.takeHead(), ignored);  // the day again: walked, not split
+    EXPECT_EQ(run.tendersCounter, 1);
+    EXPECT_TRUE(run.log.filter(u"Разбиваем"_q).isEmpty());
+
+    // Another day with the same portal: walked again, without another line.
+    const QString other = search44(u"16.03.2023"_q, u"16.03.2023"_q);
+    while (!run.queue.isEmpty())
+        run.queue.takeHead();
+    run.queue.addTail(other);
+    ParseQueuedSearches(run, ignored);
+    EXPECT_EQ(run.log.filter(other + u"\r\nНашлось"_q).size(), 2);  // split, then walked
+    EXPECT_EQ(run.tendersCounter, 1);  // its one card was queued already
+    EXPECT_TRUE(run.log.filter(u"Портал не применяет фильтр поиска"_q).isEmpty());
+}
+
+// One part holds the whole total, the others report fewer (or nothing, or failed): the filter
+// works, and the held part is split after all.
+TEST(SplitTracker, PartWithTheWholeTotalIsSplitOnceASiblingDiffers) {
+    for (const int sibling : {0, 1, 2}) {
+        ResultListRun run;
+        const QString day = search44(u"15.03.2023"_q, u"15.03.2023"_q);
+        const QString full = page("results44_1500_records_page1.html");
+        run.parse(day, full);
+        ASSERT_EQ(run.queue.size(), 10);
+        const QString whole = run.queue.takeHead();
+        run.parse(whole, full);
+        EXPECT_EQ(run.queue.size(), 9);  // held
+        const QString next = run.queue.takeHead();
+        if (sibling == 0) run.parse(next, page("results44_999_records_page1.html"));
+        if (sibling == 1) run.parse(next, page("results_search_without_results.html"));
+        if (sibling == 2) ResultPageNotRead(run.ctx, next);
+        // The held part's ten ranges came in at the head.
+        const qint64 from = QueryParamValue(whole, u"contractPriceFrom"_q).toLongLong();
+        int inside = 0;
+        for (const QString& job : run.jobs()) {
+            const qint64 low = QueryParamValue(job, u"contractPriceFrom"_q).toLongLong();
+            inside += job != whole && low >= from;
+        }
+        EXPECT_EQ(inside, 10) << sibling;
+        EXPECT_EQ(QueryParamValue(run.jobs().front(), u"contractPriceTo"_q), u"10000000000"_q);
+    }
+}

@@ -273,3 +273,65 @@ TEST_F(HttpSessionProxyTest, WrongCredentialsFailWithTheProxysStatusLine) {
         << response.errorMessage.toStdString();
     EXPECT_TRUE(replica_->requests().empty());
 }
+
+TEST_F(HttpSessionTest, RequestPastTheTotalLimitFailsLikeATimeOut) {
+    HttpSessionSettings settings = Settings();
+    settings.totalTimeoutMs = 1000;
+    HttpSession session(settings);
+    replica_->setSlowBodyDelay(100ms);  // steady bytes: the read time-out never strikes
+    const HttpResponse response = session.get(url("/slow?bytes=100000"));  // 100 s unlimited
+    EXPECT_FALSE(response.ok);
+    EXPECT_TRUE(response.errorMessage.startsWith(u"Operation timed out"_q))
+        << response.errorMessage.toStdString();
+    EXPECT_TRUE(session.get(url("/plain")).ok);
+}
+
+// Redirects on the session's own host are followed; any other target is refused and named,
+// and the other host never sees a request (nor the Referer).
+TEST_F(HttpSessionTest, RedirectsLeadOnlyToTheBaseHost) {
+    HttpSessionSettings settings = Settings();
+    settings.referer = u"https://zakupki.gov.ru/secret-card"_q;
+    HttpSession session(settings);
+    const std::string port = std::to_string(replica_->port());
+    const HttpResponse same = session.get(url("/redirect/to?target=/plain"));
+    EXPECT_TRUE(same.ok) << same.errorMessage.toStdString();
+    EXPECT_EQ(same.body, Sample());
+
+    for (const std::string& target : std::vector<std::string>{
+             "https://localhost:" + port + "/plain", "http://127.0.0.1:" + port + "/plain",
+             "https://127.0.0.1:1/plain", "https://evil.invalid/steal",
+             "https://127.0.0.1:" + port + "@evil.invalid/steal"}) {
+        replica_->clearLog();
+        const HttpResponse refused = session.get(url("/redirect/to?target=" + target));
+        EXPECT_FALSE(refused.ok) << target;
+        EXPECT_EQ(refused.statusCode, 302);
+        EXPECT_TRUE(refused.body.isEmpty());
+        EXPECT_TRUE(refused.refusedRedirect.startsWith(QString::fromStdString(target).left(12)))
+            << refused.refusedRedirect.toStdString();
+        EXPECT_TRUE(refused.errorMessage.startsWith(
+            u"Перенаправление на другой сайт не выполнено: "_q + refused.refusedRedirect))
+            << refused.errorMessage.toStdString();
+        EXPECT_EQ(replica_->requests().size(), 1u) << target;
+    }
+
+    replica_->queueFaults("/plain", {Fault::OffHostRedirect});
+    replica_->clearLog();
+    const HttpResponse offHost = session.get(url("/plain?a=1"));
+    EXPECT_EQ(offHost.refusedRedirect,
+              QString::fromStdString("https://localhost:" + port + "/plain?a=1"));
+    EXPECT_EQ(replica_->requests().size(), 1u);
+}
+
+TEST_F(HttpSessionTest, RedirectBaseAllowsItsHostOnly) {
+    HttpSessionSettings settings = Settings();
+    settings.redirectBase =
+        QString::fromStdString("https://localhost:" + std::to_string(replica_->port()));
+    HttpSession session(settings);
+    const HttpResponse toBase = session.get(url(
+        "/redirect/to?target=https://localhost:" + std::to_string(replica_->port()) + "/plain"));
+    EXPECT_TRUE(toBase.ok) << toBase.errorMessage.toStdString();
+    EXPECT_EQ(replica_->requests().back().headers.at("host"),
+              "localhost:" + std::to_string(replica_->port()));
+    // A relative target stays on the host requested, which is not the base's.
+    EXPECT_FALSE(session.get(url("/redirect/to?target=/plain")).ok);
+}

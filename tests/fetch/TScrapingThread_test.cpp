@@ -270,3 +270,43 @@ TEST_F(WorkerTest, FailingProxyEntryMovesToTheNextOne) {
     EXPECT_EQ(logLinesContaining(u" ("_q + host + u"): Запускаем "_q), 2);
     EXPECT_EQ(logLinesContaining(u"ERROR_retry"_q), 1);
 }
+
+// A page sent one byte at a time never runs into the read time-out; the total limit ends each
+// such attempt, and the request turn passes on: the other worker's request goes out meanwhile.
+TEST_F(WorkerTest, TrickledPageFailsAtTheTotalLimitAndFreesTheTurn) {
+    replica.setTrickleDelay(std::chrono::milliseconds(500));
+    replica.queueFaults("/plain", {Fault::TrickleBody, Fault::TrickleBody});
+    auto run = makeRun();
+    run->requestTimeLimitMs = 1500;
+    auto slow = std::make_unique<TScrapingThread>(run);
+    slow->url = address("/plain");
+    auto other = std::make_unique<TScrapingThread>(run);
+    other->url = address("/echo");
+    run->lists.addRunning(slow.get());
+    run->lists.addRunning(other.get());
+    slow->Start();
+    other->Start();
+    slow->WaitFor();
+    other->WaitFor();
+    EXPECT_EQ(slow->result, PageKindOther);
+    EXPECT_EQ(other->result, PageKindOther);
+    EXPECT_EQ(logLinesContaining(u"ERROR_Operation timed out"_q), 2);
+    int plain = 0;
+    for (const auto& request : replica.requests())
+        plain += request.path == "/plain";
+    EXPECT_EQ(plain, 3);
+}
+
+TEST_F(WorkerTest, RedirectOffThePortalEndsTheJobNamingTheTarget) {
+    auto run = makeRun();
+    run->portalBase = QString::fromStdString(replica.baseUrl());
+    replica.queueFaults("/plain", {Fault::OffHostRedirect});
+    auto worker = runJob(run, address("/plain?n=1"));
+    EXPECT_EQ(worker->result, PageKindFailed);
+    const QString target = QStringLiteral("https://localhost:%1/plain?n=1").arg(replica.port());
+    EXPECT_EQ(worker->statusText,
+              u"ERROR_Перенаправление на другой сайт не выполнено: "_q + target);
+    EXPECT_EQ(
+        logLinesContaining(u"Ответ сайта для "_q + worker->url + u": "_q + worker->statusText), 1);
+    EXPECT_EQ(replica.requests().size(), 1u);
+}

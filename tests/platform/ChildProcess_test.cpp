@@ -207,3 +207,26 @@ TEST(ChildProcess, MovingHandsTheChildOver) {
     EXPECT_EQ(second.processId(), pid);
     EXPECT_TRUE(second.wait().exitedWith(4));
 }
+
+// A copy of this program starts a child and dies by _exit, running no destructor: the child
+// must not outlive it (a killed program would otherwise leave its converters running).
+TEST(ChildProcess, ChildDiesWithTheProgram) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t program = ::fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        ::close(fds[0]);
+        ChildProcess child(QStringLiteral("sleep"), {QStringLiteral("60")});
+        const int pid = child.processId();
+        if (::write(fds[1], &pid, sizeof pid) != sizeof pid) ::_exit(2);
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    int pid = -1;
+    ASSERT_EQ(::read(fds[0], &pid, sizeof pid), static_cast<ssize_t>(sizeof pid));
+    ::close(fds[0]);
+    ::waitpid(program, nullptr, 0);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(goneWithin(pid, 10s));
+}

@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -174,7 +177,8 @@ TEST(FindDocumentInns, ReadsTheFirstFiftyOfSixtyPages) {
     // ("-01"); the stand-in engine "reads" the page number as a ten-digit INN.
     QTemporaryDir scripts;
     const QString renderer = writeScript(scripts, QStringLiteral("render.sh"),
-                                         "for n in $(seq -w 1 60); do : > \"$5-$n.png\"; done");
+                                         "for root; do :; done\n"
+                                         "for n in $(seq -w 1 60); do : > \"$root-$n.png\"; done");
     const QString engine = writeScript(scripts, QStringLiteral("ocr.sh"),
                                        "printf 'ИНН %010d\\n' \"${2##*_p}\" > \"$2.txt\"");
     DocumentFolder folder(QStringLiteral("protocol_scanned.pdf"));
@@ -247,4 +251,75 @@ TEST(FindDocumentInns, ThreadsConvertTheSameDocumentApart) {
         EXPECT_EQ(result, inns({"7701234567", "500100732259"}));
     }
     EXPECT_EQ(folder.entries(), folder.documentOnly());
+}
+
+TEST(FindDocumentInns, RendersOnlyThePagesItReads) {
+    QTemporaryDir scripts;
+    const QString renderer =
+        writeScript(scripts, QStringLiteral("render.sh"),
+                    "echo \"$@\" > \"" + QFile::encodeName(scripts.path()) + "/calls\"");
+    DocumentFolder folder(QStringLiteral("protocol_scanned.pdf"));
+    FindDocumentInnsDetailed(folder.document(), converter("pdftotext"), renderer,
+                             converter("tesseract"));
+    QFile calls(scripts.filePath(QStringLiteral("calls")));
+    ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(calls.readAll().startsWith("-png -r 300 -l 50 "));
+}
+
+TEST(FindDocumentInns, StopEndsTheConversionInProgress) {
+    // The stand-in renderer notes its process id and hangs; no OCR may follow the stop.
+    QTemporaryDir scripts;
+    const QByteArray dir = QFile::encodeName(scripts.path());
+    const QString hang = writeScript(scripts, QStringLiteral("hang.sh"),
+                                     "echo $$ > \"" + dir + "/renderer\"\nsleep 60");
+    const QString engine =
+        writeScript(scripts, QStringLiteral("ocr.sh"), "touch \"" + dir + "/ocr\"");
+    DocumentFolder folder(QStringLiteral("protocol_scanned.pdf"));
+    std::atomic<bool> stop{false};
+    std::thread stopper([&] {
+        while (!QFile::exists(scripts.filePath(QStringLiteral("renderer"))))
+            std::this_thread::sleep_for(10ms);
+        stop = true;
+    });
+    const DocumentInnsResult result = FindDocumentInnsDetailed(
+        folder.document(), converter("pdftotext"), hang, engine, {}, &stop);
+    stopper.join();
+    EXPECT_TRUE(result.inns.isEmpty());
+    QFile renderer(scripts.filePath(QStringLiteral("renderer")));
+    ASSERT_TRUE(renderer.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/") +
+                                   QString::fromLatin1(renderer.readAll().trimmed())));
+    EXPECT_FALSE(QFile::exists(scripts.filePath(QStringLiteral("ocr"))));
+    EXPECT_EQ(folder.entries(), folder.documentOnly());
+}
+
+// Files of a process no longer running (and this process's own, between runs) go; those of a
+// copy still running and every file not named like a conversion stay.
+TEST(DeleteLeftoverConversionFiles, DeletesOnlyTheFilesOfProcessesGone) {
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const QString gone = QStringLiteral("cfdoc%1").arg(dead);
+    const QString own = ConversionTag();
+    const QString alive = QStringLiteral("cfdoc%1").arg(::getppid());
+    QTemporaryDir dir;
+    const QStringList leftovers = {
+        u"A1-"_q + gone + u"-77.pdf"_q,        u"A1-"_q + gone + u"-77_78_direct.txt"_q,
+        u"A1-"_q + gone + u"-77_78-001.png"_q, u"document-"_q + gone + u"-7_7_p12.txt"_q,
+        u"B_2-"_q + own + u"-5.pdf"_q,
+    };
+    const QStringList kept = {
+        u"A1-"_q + alive + u"-77.pdf"_q,    u"report-2023.pdf"_q,       u"log123.txt"_q,
+        u"A1-"_q + gone + u"-77.pdf.bak"_q, u"x-"_q + gone + u".pdf"_q,
+    };
+    for (const QString& name : leftovers + kept) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(DeleteLeftoverConversionFiles(dir.path()), leftovers.size());
+    QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    left.sort();
+    QStringList expected = kept;
+    expected.sort();
+    EXPECT_EQ(left, expected);
 }
