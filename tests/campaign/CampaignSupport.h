@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Whole runs of the program (the console front end, a child process) against the portal replica,
@@ -34,6 +35,9 @@ private:
 };
 
 struct CliRun {
+    CliRun(QString folderPath, std::string portalBase)
+        : folder(std::move(folderPath)), portal(std::move(portalBase)) {}
+
     QString folder;
     std::string portal;  // replica base address
     QString from = QStringLiteral("01.02.2024"), to = QStringLiteral("29.02.2024");
