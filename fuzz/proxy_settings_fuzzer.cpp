@@ -15,8 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (entry.isEmpty()) {
             FUZZ_CHECK(settings.server.isEmpty() && settings.port == 0 && settings.user.isEmpty());
         }
-        // An empty user name keeps the previous user name and password.
-        if (settings.user.isEmpty()) FUZZ_CHECK(entry.isEmpty() || before.user.isEmpty());
+        // Credentials are dropped only by an empty entry or by a proxy named without any
+        // ("host:port"), which must never be sent another proxy's password.
+        if (settings.user.isEmpty() && !before.user.isEmpty())
+            FUZZ_CHECK(entry.isEmpty() || !settings.server.isEmpty());
     }
     return 0;
 }

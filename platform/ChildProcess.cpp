@@ -138,7 +138,7 @@ struct ChildSetup {
         ::sigaction(sig, &dflt, nullptr);
     sigset_t none;
     sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::pthread_sigmask(SIG_SETMASK, &none, nullptr);  // the child has this one thread
     const int devNull = ::open("/dev/null", O_RDWR);
     if (devNull < 0) error = errno;
     if (!error && ::dup2(devNull, 0) < 0) error = errno;

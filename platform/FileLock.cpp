@@ -13,7 +13,7 @@
 namespace {
 
 QString systemReason() {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return qt_error_string(errno);
 }
 
 }  // namespace

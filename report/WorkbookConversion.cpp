@@ -36,7 +36,7 @@ int writeWorkbook(const QString& workbookPath, const QString& sheetName, bool co
     }
     if (::rename(QFile::encodeName(part).constData(),
                  QFile::encodeName(workbookPath).constData()) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        const QString reason = qt_error_string(errno);
         QFile::remove(part);
         throw EGeneralError(
             QStringLiteral("Не удалось записать книгу %1: %2").arg(workbookPath, reason));

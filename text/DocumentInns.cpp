@@ -109,7 +109,7 @@ QString converterFailure(const QString& program, const ChildResult& outcome,
         case ChildStatus::TimedOut:
             return QStringLiteral("%1 не уложилась в %2 с и была остановлена")
                 .arg(name)
-                .arg(timeout.count() / 1000.0);
+                .arg(static_cast<double>(timeout.count()) / 1000.0);
         case ChildStatus::Stopped:
             return QStringLiteral("%1 остановлена").arg(name);
         case ChildStatus::FailedToStart:
