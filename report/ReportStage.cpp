@@ -15,7 +15,7 @@ QStringList RunReportStage(ReportContext& context, const QDateTime& startTime) {
 }
 
 QStringList RunReportStage(ReportContext& context, ReportRows* rows,
-                           std::optional<QDateTime> startTime) {
+                           const std::optional<QDateTime>& startTime) {
     context.addLogLine(QStringLiteral("Начинаем поиск заданных ИНН в базе"));
     ShownLinksFile shown(context.programDir, context.shownLinks, context.shownLinksEncoding, [&] {
         context.addLogLine(QStringLiteral(

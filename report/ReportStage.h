@@ -43,4 +43,4 @@ QStringList RunReportStage(ReportContext& context, const QDateTime& startTime);
 // report files without a workbook (rows may be null); without a start time
 // the moment the folder's lock is taken names the files.
 QStringList RunReportStage(ReportContext& context, ReportRows* rows,
-                           std::optional<QDateTime> startTime = std::nullopt);
+                           const std::optional<QDateTime>& startTime = std::nullopt);
