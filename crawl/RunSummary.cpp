@@ -39,6 +39,12 @@ QString reportLine(const ReportFigures& report) {
             .arg(reportName(report))
             .arg(report.alreadyShown);
     }
+    if (report.notAnInn) {
+        return reportName(report) +
+               QStringLiteral(
+                   ": новых контрактов нет — это не ИНН (см. строку списка ИНН в начале "
+                   "лога)");
+    }
     return reportName(report) + QStringLiteral(": новых контрактов нет — в базе нет контрактов ") +
            (report.isGroup ? QStringLiteral("с ИНН этой группы") : QStringLiteral("с этим ИНН"));
 }

@@ -27,12 +27,13 @@ struct RegistryFigures {
 
 // One report of the report stage: a listed INN alone, or a group.
 struct ReportFigures {
-    QString name;          // the INN, or the group's name
-    int newContracts = 0;  // data lines written in this run
-    int alreadyShown = 0;  // contracts found but held back because shown.txt lists them
-    QString reportFile;    // the .tab written, empty when none
-    QString workbookFile;  // the .xlsx written, empty when none
-    bool isGroup = false;  // name is a report group's
+    QString name;           // the INN, or the group's name
+    int newContracts = 0;   // data lines written in this run
+    int alreadyShown = 0;   // contracts found but held back because shown.txt lists them
+    QString reportFile;     // the .tab written, empty when none
+    QString workbookFile;   // the .xlsx written, empty when none
+    bool isGroup = false;   // name is a report group's
+    bool notAnInn = false;  // a single line whose INN has the wrong length or check digits
 };
 
 struct RunSummary {

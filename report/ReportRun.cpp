@@ -2,6 +2,7 @@
 
 #include "platform/GeneralError.h"
 #include "platform/RegionalSettings.h"
+#include "report/InnListCheck.h"
 #include "report/ReportFile.h"
 #include "report/SafeFolderName.h"
 
@@ -34,6 +35,8 @@ std::size_t ReportRun::figuresIndex(const InnRequest& request) {
     ReportFigures figures;
     figures.name = name;
     figures.isGroup = group;
+    // Still looked up: a portal page may show a mistyped INN, and the user may list it so.
+    figures.notAnInn = !group && !IsValidInn(name);
     m_figures.push_back(figures);
     return m_figures.size() - 1;
 }

@@ -7,9 +7,11 @@ TEST(RunSummaryLines, SayWhyAReportHasNoNewContracts) {
     RunSummary summary;
     summary.programDir = u"/data/cf/"_q;
     summary.registries[1].cardsRead = 7;
-    summary.reports = {{u"7707083893"_q, 2, 1, u"/data/cf/r.tab"_q, u"/data/cf/r.xlsx"_q, false},
-                       {u"Группа"_q, 0, 3, {}, {}, true},
-                       {u"500100732259"_q, 0, 0, {}, {}, false}};
+    summary.reports = {
+        {u"7707083893"_q, 2, 1, u"/data/cf/r.tab"_q, u"/data/cf/r.xlsx"_q, false, false},
+        {u"Группа"_q, 0, 3, {}, {}, true, false},
+        {u"500100732259"_q, 0, 0, {}, {}, false, false},
+        {u"12345"_q, 0, 0, {}, {}, false, true}};
     const QStringList lines = summary.lines();
     EXPECT_EQ(lines.front(), u"Итог работы: сбор данных завершён"_q);
     EXPECT_TRUE(lines.filter(u"223-ФЗ: страниц поиска 0, карточек прочитано 7,"_q).size() == 1);
@@ -20,6 +22,8 @@ TEST(RunSummaryLines, SayWhyAReportHasNoNewContracts) {
                        u"выводились раньше (список shown.txt)"_q));
     EXPECT_TRUE(lines.contains(
         u"ИНН 500100732259: новых контрактов нет — в базе нет контрактов с этим ИНН"_q));
+    EXPECT_TRUE(lines.contains(
+        u"ИНН 12345: новых контрактов нет — это не ИНН (см. строку списка ИНН в начале лога)"_q));
     EXPECT_EQ(lines.back(), u"Данные программы (база, отчёты, логи): /data/cf/"_q);
 
     summary.outcome = RunOutcome::Failed;

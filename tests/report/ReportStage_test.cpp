@@ -222,4 +222,6 @@ TEST_F(ReportStageRun, FiguresCountNewAndHeldBackContractsPerInnAndGroup) {
     EXPECT_EQ(context.figures[2].name, u"7700000000"_q);  // nothing stored: no file
     EXPECT_EQ(context.figures[2].newContracts + context.figures[2].alreadyShown, 0);
     EXPECT_TRUE(context.figures[2].reportFile.isEmpty());
+    EXPECT_TRUE(context.figures[2].notAnInn);  // wrong check digit
+    EXPECT_FALSE(bare.notAnInn || group.notAnInn);
 }
