@@ -45,11 +45,14 @@ Options parseOptions(int argc, char** argv) {
     return options;
 }
 
+// The synthetic contracts are concluded over the last month, ending today.
+constexpr int kServedDays = 30;
+
 std::unique_ptr<SyntheticPortal> servePortal(PortalReplica& replica, int contracts) {
     if (contracts <= 0) return nullptr;
     SyntheticPortalConfig config;
     config.lastDay = QDate::currentDate();
-    config.firstDay = config.lastDay.addDays(-30);
+    config.firstDay = config.lastDay.addDays(-kServedDays);
     config.contracts44 = contracts;
     config.contractsCapital = contracts / 4 + 1;
     config.contracts223 = contracts / 2 + 1;
@@ -82,6 +85,10 @@ int main(int argc, char** argv) {
                 std::cout << ' ' << portal->contracts()[i].inns.front();
             }
             std::cout << "\n";
+            const QDate last = QDate::currentDate(), first = last.addDays(-kServedDays);
+            std::cout << "Контракты заключены с " << first.toString(u"dd.MM.yyyy").toStdString()
+                      << " по " << last.toString(u"dd.MM.yyyy").toStdString()
+                      << " (даты периода для run --from/--to)\n";
         }
         std::cout << "Реплика портала запущена: " << replica.baseUrl() << "\n"
                   << "Сертификат: " << replica.certificatePath() << "\n"
