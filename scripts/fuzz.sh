@@ -36,7 +36,8 @@ fi
 
 "$root/scripts/install-deps.sh"
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCF_BUILD_FUZZERS=ON -DCF_BUILD_TESTS=OFF -DCF_BUILD_GUI=OFF -DCF_BUILD_BENCHMARKS=OFF >/dev/null
+    -DCF_BUILD_FUZZERS=ON -DCF_BUILD_TESTS=OFF -DCF_BUILD_GUI=OFF -DCF_BUILD_BENCHMARKS=OFF \
+    ${CF_CMAKE_ARGS:-} >/dev/null
 build=(cmake --build "$dir" -j"${CF_JOBS:-2}" --target "${targets[@]}")
 if [ -n "${CF_BUILD_LOCK:-}" ]; then flock "$CF_BUILD_LOCK" "${build[@]}"; else "${build[@]}"; fi
 
