@@ -1,35 +1,13 @@
 #include "replica/CardMarkup.h"
 
-namespace {
+#include "replica/HtmlEscape.h"
 
-// The portal's escapes: double quotes as "&#034;".
-std::string Escape(const std::string& text) {
-    std::string escaped;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            case '"':
-                escaped += "&#034;";
-                break;
-            default:
-                escaped += c;
-        }
-    }
-    return escaped;
-}
+namespace {
 
 // A subject spread over indented lines, as the portal writes long values.
 std::string IndentedText(const std::string& text) {
     std::string lines = "\n                            ";
-    for (const char c : Escape(text))
+    for (const char c : EscapeHtml(text))
         lines += c == ' ' ? std::string("\n                            ") : std::string(1, c);
     return lines + "\n                        ";
 }
@@ -86,10 +64,10 @@ std::string AttachmentHtml(const DocumentAttachmentMarkup& document) {
             <div class="attachment__value col-9">
                 <span class="section__value">
                     <a href=")" +
-           document.link + R"(" title=')" + Escape(document.title) +
+           document.link + R"(" title=')" + EscapeHtml(document.title) +
            R"('>
                         )" +
-           Escape(document.title) + R"(
+           EscapeHtml(document.title) + R"(
                     </a>
                 </span>
             </div>
@@ -191,13 +169,13 @@ std::string BasisSection223(const Card223Links& links) {
             <tr>
                 <td class="table_info">Наименование документа</td>
                 <td class="table_info">)" +
-           Escape(links.basisName) + R"(</td>
+           EscapeHtml(links.basisName) + R"(</td>
             </tr>
             <tr>
                 <td class="table_info">Номер документа</td>
                 <td class="table_info">
                     )" +
-           Escape(links.basisNumber) + R"(
+           EscapeHtml(links.basisNumber) + R"(
                 </td>
             </tr>
         </table>

@@ -121,26 +121,3 @@ std::string GroupedNumber(qint64 value) {
 std::string RublesText(qint64 rubles) {
     return GroupedNumber(rubles) + ",00 ₽";
 }
-
-std::string EscapeHtml(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            case '"':
-                escaped += "&#034;";
-                break;
-            default:
-                escaped += c;
-        }
-    }
-    return escaped;
-}

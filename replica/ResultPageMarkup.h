@@ -1,5 +1,6 @@
 #pragma once
 
+#include "replica/HtmlEscape.h"  // the entries escape their texts with EscapeHtml
 #include "replica/SyntheticPortal.h"
 
 #include <QtGlobal>
@@ -33,9 +34,6 @@ std::string GroupedNumber(qint64 value);
 
 // A price as the portal shows it: "262&nbsp;512,00 ₽".
 std::string RublesText(qint64 rubles);
-
-// Text for HTML with the portal's escapes; double quotes become "&#034;".
-std::string EscapeHtml(const std::string& text);
 
 // One entry block of a result list; its card link is relative or absolute as the contract says.
 std::string ResultEntryHtml(const SyntheticContract& contract, const std::string& baseUrl);

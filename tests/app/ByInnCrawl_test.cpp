@@ -4,12 +4,12 @@
 #include "replica/PortalReplica.h"
 #include "replica/SyntheticPortal.h"
 #include "replica/SyntheticSearch.h"
+#include "tests/app/CliCrawlRun.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <set>
@@ -51,33 +51,19 @@ protected:
 
     // The INN list: each INN in a group of its own, so each has its own report file.
     void writeInnList(const QTemporaryDir& dir) const {
-        QFile file(dir.path() + u"/INNs.txt"_q);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        QStringList lines;
         for (std::size_t i = 0; i < inns.size(); ++i)
-            file.write(("G" + std::to_string(i) + "\t" + inns[i] + "\r\n").c_str());
+            lines << u"G"_q + QString::number(i) + u'\t' + QString::fromStdString(inns[i]);
+        ASSERT_TRUE(WriteInnList(dir.path(), lines));
     }
 
     // Runs "contract-finder-cli run" to its end over the folder; gives its exit code.
     int runCli(const QTemporaryDir& dir, bool byInn) {
-        QStringList arguments = {u"run"_q,
-                                 u"--dir"_q,
-                                 dir.path(),
-                                 u"--portal"_q,
-                                 QString::fromStdString(replica.baseUrl()),
-                                 u"--from"_q,
-                                 u"01.03.2024"_q,
-                                 u"--to"_q,
-                                 u"10.03.2024"_q,
-                                 u"--threads"_q,
-                                 u"4"_q,
-                                 u"--loop-sleep-ms"_q,
-                                 u"1"_q};
-        if (byInn) arguments << u"--by-inn"_q;
-        QProcess cli;
-        cli.start(QStringLiteral(CF_CLI_PATH), arguments);
-        if (!cli.waitForFinished(300000)) return -1;
-        output = QString::fromUtf8(cli.readAllStandardOutput());
-        return cli.exitCode();
+        CliCrawlRun run(dir.path(), replica.baseUrl(), u"01.03.2024"_q, u"10.03.2024"_q);
+        run.threads = 4;
+        run.loopSleepMs = 1;
+        if (byInn) run.extraArguments << u"--by-inn"_q;
+        return RunCliCrawl(run, output);
     }
 
     // The data lines of the group's report files, sorted; none when it has no report.

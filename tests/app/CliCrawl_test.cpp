@@ -4,40 +4,54 @@
 #include "replica/SyntheticPortal.h"
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
+#include "tests/app/CliCrawlRun.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace {
 
-class CliCrawlTest : public ::testing::Test {
+// The replica on loopback and a program folder listing one INN, for runs of the console front
+// end over the days from 1 March 2024 to lastDay.
+class CliFolderTest : public ::testing::Test {
 protected:
+    CliFolderTest(QString lastDay, int timeoutMs)
+        : lastDay_(std::move(lastDay)), timeoutMs_(timeoutMs) {}
+
     void SetUp() override {
         replica.start();
         programDir = dir.path() + u"/"_q;
-        QFile inns(programDir + u"INNs.txt"_q);
-        ASSERT_TRUE(inns.open(QIODevice::WriteOnly));
-        inns.write("7707083893\r\n");
+        ASSERT_TRUE(WriteInnList(dir.path(), {u"7707083893"_q}));
     }
 
-    // Runs "contract-finder-cli run" to its end; gives its exit code.
-    int runCli(int threads) {
-        QProcess cli;
-        cli.start(QStringLiteral(CF_CLI_PATH),
-                  {u"run"_q, u"--dir"_q, dir.path(), u"--portal"_q,
-                   QString::fromStdString(replica.baseUrl()), u"--from"_q, u"01.03.2024"_q,
-                   u"--to"_q, u"10.03.2024"_q, u"--threads"_q, QString::number(threads),
-                   u"--loop-sleep-ms"_q, u"2"_q});
-        if (!cli.waitForFinished(600000)) return -1;
-        output = QString::fromUtf8(cli.readAllStandardOutput());
-        return cli.exitCode();
+    // Runs "contract-finder-cli run" to its end (threads 0: as settings.ini says); gives its
+    // exit code.
+    int runCli(int threads = 0) {
+        CliCrawlRun run(dir.path(), replica.baseUrl(), u"01.03.2024"_q, lastDay_);
+        run.threads = threads;
+        run.timeoutMs = timeoutMs_;
+        return RunCliCrawl(run, output);
     }
+
+    PortalReplica replica;
+    QTemporaryDir dir;
+    QString programDir;
+    QString output;
+
+private:
+    QString lastDay_;
+    int timeoutMs_;
+};
+
+class CliCrawlTest : public CliFolderTest {
+protected:
+    CliCrawlTest() : CliFolderTest(u"10.03.2024"_q, 600000) {}
 
     // How often each card path was requested; searches and the 223-FZ cards' follow-up pages
     // are left out.
@@ -61,7 +75,6 @@ protected:
         return -1;
     }
 
-    PortalReplica replica;
     SyntheticPortal portal{replica, [] {
                                SyntheticPortalConfig config;
                                config.seed = 7;
@@ -74,9 +87,6 @@ protected:
                                config.crowdedDays = {{QDate(2024, 3, 6), 1050}};
                                return config;
                            }()};
-    QTemporaryDir dir;
-    QString programDir;
-    QString output;
 };
 
 }  // namespace
@@ -141,14 +151,13 @@ namespace {
 
 // A small portal whose 223-FZ protocols all have a text layer, crawled by a program folder
 // whose own converters (poppler/) fail.
-class UnreadableProtocolTest : public ::testing::Test {
+class UnreadableProtocolTest : public CliFolderTest {
 protected:
+    UnreadableProtocolTest() : CliFolderTest(u"03.03.2024"_q, 300000) {}
+
     void SetUp() override {
-        replica.start();
-        programDir = dir.path() + u"/"_q;
-        QFile inns(programDir + u"INNs.txt"_q);
-        ASSERT_TRUE(inns.open(QIODevice::WriteOnly));
-        inns.write("7707083893\r\n");
+        CliFolderTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(QDir(programDir).mkdir(u"poppler"_q));
         for (const char* name : {"pdftotext", "pdftoppm"}) {
             QFile script(programDir + u"poppler/"_q + QString::fromLatin1(name));
@@ -159,17 +168,6 @@ protected:
         }
     }
 
-    int runCli() {
-        QProcess cli;
-        cli.start(QStringLiteral(CF_CLI_PATH),
-                  {u"run"_q, u"--dir"_q, dir.path(), u"--portal"_q,
-                   QString::fromStdString(replica.baseUrl()), u"--from"_q, u"01.03.2024"_q,
-                   u"--to"_q, u"03.03.2024"_q, u"--loop-sleep-ms"_q, u"2"_q});
-        if (!cli.waitForFinished(300000)) return -1;
-        output = QString::fromUtf8(cli.readAllStandardOutput());
-        return cli.exitCode();
-    }
-
     std::vector<const SyntheticContract*> protocolContracts() const {
         std::vector<const SyntheticContract*> found;
         for (const SyntheticContract& contract : portal.contracts()) {
@@ -178,7 +176,6 @@ protected:
         return found;
     }
 
-    PortalReplica replica;
     SyntheticPortal portal{replica, [] {
                                SyntheticPortalConfig config;
                                config.seed = 5;
@@ -190,9 +187,6 @@ protected:
                                config.ocrContracts = 0;
                                return config;
                            }()};
-    QTemporaryDir dir;
-    QString programDir;
-    QString output;
 };
 
 }  // namespace

@@ -8,12 +8,12 @@
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
 #include "store/SqlText.h"
+#include "tests/app/CliCrawlRun.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <memory>
@@ -53,15 +53,10 @@ struct Crawl {
 
     // Runs "contract-finder-cli run" to its end; gives its exit code and output.
     int run(QString& output) {
-        QProcess cli;
-        cli.start(
-            QStringLiteral(CF_CLI_PATH),
-            {u"run"_q, u"--dir"_q, dir.path(), u"--portal"_q,
-             QString::fromStdString(replica.baseUrl()), u"--from"_q, u"01.03.2024"_q, u"--to"_q,
-             u"05.03.2024"_q, u"--threads"_q, u"4"_q, u"--loop-sleep-ms"_q, u"2"_q});
-        if (!cli.waitForFinished(300000)) return -1;
-        output = QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError());
-        return cli.exitCode();
+        CliCrawlRun run(dir.path(), replica.baseUrl(), u"01.03.2024"_q, u"05.03.2024"_q);
+        run.threads = 4;
+        run.withErrors = true;
+        return RunCliCrawl(run, output);
     }
 
     QString url(const SyntheticContract& contract) const {
@@ -89,15 +84,9 @@ protected:
         // One INN of a 44-FZ card alone, one that only protocols hold in a group.
         c.bareInn = FirstOf(*c.portal, SyntheticRoute::Card).inns.front();
         c.groupInn = FirstOf(*c.portal, SyntheticRoute::ScannedProtocol).expectedInns.back();
-        {
-            QFile inns(c.programDir + u"INNs.txt"_q);
-            if (inns.open(QIODevice::WriteOnly)) {
-                inns.write((c.bareInn + "\r\n").c_str());
-                inns.write(
-                    (kGroup + u"\tПоставщик\t"_q + QString::fromStdString(c.groupInn) + u"\r\n"_q)
-                        .toUtf8());
-            }
-        }
+        WriteInnList(c.dir.path(),
+                     {QString::fromStdString(c.bareInn),
+                      kGroup + u"\tПоставщик\t"_q + QString::fromStdString(c.groupInn)});
         c.firstExit = c.run(c.firstOutput);
     }
     static void TearDownTestSuite() {

@@ -8,6 +8,10 @@
 #include "tests/report/WorkbookXml.h"
 #include "tests/support/TestSupport.h"
 
+#include "platform/TextFile.h"
+
+#include <gtest/gtest.h>
+
 #include <sqlite3.h>
 #include <QDir>
 #include <QDirIterator>
@@ -88,6 +92,19 @@ void ProgramFolder::writeInns(const QStringList& lines) const {
     if (file.open(QIODevice::WriteOnly)) file.write((lines.join(u"\r\n"_q) + u"\r\n"_q).toUtf8());
 }
 
+SyntheticPortalConfig FebruaryPortal(unsigned seed, int contracts44, int contractsCapital,
+                                     int contracts223, int ocrContracts) {
+    SyntheticPortalConfig config;
+    config.seed = seed;
+    config.firstDay = QDate(2024, 2, 1);
+    config.lastDay = QDate(2024, 2, 29);
+    config.contracts44 = contracts44;
+    config.contractsCapital = contractsCapital;
+    config.contracts223 = contracts223;
+    config.ocrContracts = ocrContracts;
+    return config;
+}
+
 std::unique_ptr<QProcess> StartCli(const CliRun& run, const QString& workDir) {
     auto cli = std::make_unique<QProcess>();
     cli->setWorkingDirectory(workDir);
@@ -144,6 +161,13 @@ std::map<std::string, StoredContract> ReadStore(const QString& programFolder) {
         }
     }
     return stored;
+}
+
+void ExpectStoredFields(const StoredContract& got, const SyntheticContract& contract) {
+    EXPECT_EQ(got.subject, contract.expectedSubject);
+    EXPECT_DOUBLE_EQ(got.amount, contract.expectedAmount);
+    EXPECT_EQ(got.conclusion, contract.expectedConclusion);
+    EXPECT_EQ(got.execution, contract.expectedExecution);
 }
 
 QString IntegrityCheck(const QString& programFolder) {
@@ -286,6 +310,25 @@ std::map<QString, QStringList> StoreBulkContracts(const QString& programFolder,
     return urls;
 }
 
+std::set<QString> BulkUrls(const std::map<QString, QStringList>& bulk) {
+    std::set<QString> urls;
+    for (const auto& [inn, stored] : bulk)
+        urls.insert(stored.begin(), stored.end());
+    return urls;
+}
+
+std::set<std::string> ContractsOf(const SyntheticPortal& portal, const QStringList& inns) {
+    std::set<std::string> urls;
+    for (const SyntheticContract& contract : portal.contracts()) {
+        const auto& own = contract.expectedInns;
+        for (const QString& inn : inns) {
+            if (std::find(own.begin(), own.end(), inn.toStdString()) != own.end())
+                urls.insert(portal.cardUrl(contract));
+        }
+    }
+    return urls;
+}
+
 std::vector<ReportedLine> ReportedLines(const QString& programFolder) {
     std::vector<ReportedLine> lines;
     QDirIterator it(programFolder, {u"*.tab"_q}, QDir::Files, QDirIterator::Subdirectories);
@@ -324,4 +367,20 @@ QStringList WorkbookProblems(const QString& programFolder) {
                             QString::number(rows);
     }
     return problems;
+}
+
+void ExpectReportedOnce(const QString& programFolder, const std::set<QString>& expected) {
+    std::map<QString, int> reported;
+    for (const ReportedLine& line : ReportedLines(programFolder))
+        ++reported[line.url];
+    std::set<QString> seen;
+    for (const auto& [url, times] : reported) {
+        EXPECT_EQ(times, 1) << url.toStdString();
+        seen.insert(url);
+    }
+    EXPECT_EQ(seen, expected) << "reported " << seen.size() << " of " << expected.size();
+    const QStringList shown =
+        SplitLines(ReadTextFile(programFolder + u"/shown.txt"_q).value_or(DecodedText{}).text);
+    EXPECT_EQ(std::set<QString>(shown.begin(), shown.end()), expected);
+    EXPECT_EQ(WorkbookProblems(programFolder), QStringList());
 }

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,6 +46,12 @@ struct CliRun {
     QStringList extraArguments;  // after the usual ones
 };
 
+// A synthetic portal whose contracts all fall in February 2024, the dates a CliRun searches,
+// with the given numbers of contracts of each registry and of scanned protocols among the 223-FZ
+// ones.
+SyntheticPortalConfig FebruaryPortal(unsigned seed, int contracts44, int contractsCapital,
+                                     int contracts223, int ocrContracts = 0);
+
 // Starts "contract-finder-cli run" for the folder; the caller waits or kills.
 std::unique_ptr<QProcess> StartCli(const CliRun& run, const QString& workDir);
 // Runs it to its end (at most timeoutMs); gives the exit code (-1 on time-out) and the output.
@@ -60,6 +67,12 @@ bool WaitForOutput(QProcess& cli, const QString& text, QString& output, int time
 std::map<QString, QStringList> StoreBulkContracts(const QString& programFolder,
                                                   const QStringList& inns, int perInn);
 
+// Every address StoreBulkContracts stored.
+std::set<QString> BulkUrls(const std::map<QString, QStringList>& bulk);
+// The card addresses of the portal's contracts that a correct crawl stores under one of the
+// INNs: what a report of those INNs lists.
+std::set<std::string> ContractsOf(const SyntheticPortal& portal, const QStringList& inns);
+
 // One data line of a report file, as the file holds it.
 struct ReportedLine {
     QString file;  // relative to the program folder
@@ -72,6 +85,11 @@ std::vector<ReportedLine> ReportedLines(const QString& programFolder);
 // another number of rows than the report's lines (header included). Empty when all sound.
 QStringList WorkbookProblems(const QString& programFolder);
 
+// Expectations on a run's reports: across the folder's report files every expected address is
+// listed exactly once and no other one, shown.txt holds the same addresses, and every report
+// file has a whole workbook.
+void ExpectReportedOnce(const QString& programFolder, const std::set<QString>& expected);
+
 // One stored contract, as the database holds it.
 struct StoredContract {
     std::string subject, conclusion, execution;
@@ -82,6 +100,9 @@ struct StoredContract {
 
 // Every stored contract by url. Opens the database file read-only.
 std::map<std::string, StoredContract> ReadStore(const QString& programFolder);
+// Expectations on a stored contract: subject, amount and dates as the portal's card shows them
+// (its INNs are checked apart, as they may come later than the card).
+void ExpectStoredFields(const StoredContract& got, const SyntheticContract& contract);
 // "PRAGMA integrity_check" of the database file: "ok" when sound.
 QString IntegrityCheck(const QString& programFolder);
 

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/TextFile.h"
-
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -15,18 +13,6 @@
 
 namespace {
 
-SyntheticPortalConfig CrashPortal() {
-    SyntheticPortalConfig config;
-    config.seed = 5;
-    config.firstDay = QDate(2024, 2, 1);
-    config.lastDay = QDate(2024, 2, 29);
-    config.contracts44 = 400;
-    config.contractsCapital = 80;
-    config.contracts223 = 200;
-    config.ocrContracts = 0;
-    return config;
-}
-
 int CardRequests(const PortalReplica& replica) {
     int cards = 0;
     for (const auto& request : replica.requests())
@@ -35,27 +21,12 @@ int CardRequests(const PortalReplica& replica) {
     return cards;
 }
 
-// The (INN, contract address) pair of every data line of the .tab files in the folder.
-QStringList ReportPairs(const QString& folder) {
-    QStringList pairs;
-    for (const QString& name : QDir(folder).entryList({u"*.tab"_q}, QDir::Files)) {
-        QFile file(folder + u"/"_q + name);
-        if (!file.open(QIODevice::ReadOnly)) continue;
-        for (const QString& line : QString::fromUtf8(file.readAll()).split(u"\r\n"_q)) {
-            const QStringList fields = line.split(u'\t');
-            if (fields.size() < 2 || !fields[1].startsWith(u"\"http"_q)) continue;
-            pairs << fields[0].mid(1).chopped(1) + u' ' + fields[1].mid(1).chopped(1);
-        }
-    }
-    return pairs;
-}
-
 }  // namespace
 
 TEST(CrashRecovery, KilledRunLosesNothingAndTheNextRunCompletesWithoutRefetching) {
     PortalReplica replica;
     replica.start();
-    SyntheticPortal portal(replica, CrashPortal());
+    SyntheticPortal portal(replica, FebruaryPortal(5, 400, 80, 200));
     ProgramFolder folder;
     // INNs of many contracts: the protocols' suppliers and a few 44-FZ ones.
     QStringList inns = {u"7701234567"_q, u"500100732259"_q, u"7705123456"_q};
@@ -90,10 +61,7 @@ TEST(CrashRecovery, KilledRunLosesNothingAndTheNextRunCompletesWithoutRefetching
         const SyntheticContract& contract = *byUrl[url];
         // Nothing half-written: a stored contract has all its fields, and its INNs are all
         // there, or (a 223-FZ card whose follow-up was still to come) none and marked pending.
-        EXPECT_EQ(got.subject, contract.expectedSubject);
-        EXPECT_DOUBLE_EQ(got.amount, contract.expectedAmount);
-        EXPECT_EQ(got.conclusion, contract.expectedConclusion);
-        EXPECT_EQ(got.execution, contract.expectedExecution);
+        ExpectStoredFields(got, contract);
         if (got.inns != contract.expectedInns) {
             EXPECT_TRUE(got.inns.empty());
             EXPECT_TRUE(got.pending);
@@ -130,34 +98,18 @@ TEST(CrashRecovery, KilledRunLosesNothingAndTheNextRunCompletesWithoutRefetching
 
     // The report lists every contract of the listed INNs, each link once (a link reported
     // under one INN is not repeated under another).
-    std::set<std::string> expected;
-    for (const SyntheticContract& contract : portal.contracts()) {
-        for (const QString& inn : inns) {
-            const auto& own = contract.expectedInns;
-            if (std::find(own.begin(), own.end(), inn.toStdString()) != own.end())
-                expected.insert(replica.baseUrl() + contract.cardPath);
-        }
-    }
     std::set<std::string> reported;
-    for (const QString& pair : ReportPairs(folder.path())) {
-        const std::string url = pair.section(u' ', 1).toStdString();
-        EXPECT_TRUE(reported.insert(url).second) << "twice: " << pair.toStdString();
+    for (const ReportedLine& line : ReportedLines(folder.path())) {
+        EXPECT_TRUE(reported.insert(line.url.toStdString()).second)
+            << "twice: " << line.inn.toStdString() << ' ' << line.url.toStdString();
     }
-    EXPECT_EQ(reported, expected);
+    EXPECT_EQ(reported, ContractsOf(portal, inns));
     EXPECT_TRUE(folder.strayEntries().isEmpty());
 }
 
 namespace {
 
 const QString kStageStart = u"Начинаем поиск заданных ИНН в базе"_q;
-
-SyntheticPortalConfig SmallPortal() {
-    SyntheticPortalConfig config = CrashPortal();
-    config.contracts44 = 30;
-    config.contractsCapital = 5;
-    config.contracts223 = 10;
-    return config;
-}
 
 void CopyDatabase(const QString& from, const QString& to) {
     QFile::remove(to + u"/db.s3db"_q);
@@ -172,7 +124,7 @@ void CopyDatabase(const QString& from, const QString& to) {
 TEST(CrashRecovery, KillsDuringTheReportAndTheWorkbooksNeitherDoubleNorLoseAContract) {
     PortalReplica replica;
     replica.start();
-    SyntheticPortal portal(replica, SmallPortal());
+    SyntheticPortal portal(replica, FebruaryPortal(5, 30, 5, 10));
     const QStringList inns = {u"7800000001"_q, u"7800000002"_q, u"7800000003"_q, u"7800000004"_q};
     const QStringList innList = {inns[0], u"Первая\t"_q + inns[1], u"Вторая\t"_q + inns[2],
                                  u"Первая\tметка\t"_q + inns[3]};
@@ -190,9 +142,7 @@ TEST(CrashRecovery, KillsDuringTheReportAndTheWorkbooksNeitherDoubleNorLoseACont
     ASSERT_TRUE(calibration->waitForFinished(300000));
     const qint64 stageMs = stage.elapsed();
     ASSERT_EQ(calibration->exitCode(), 0);
-    std::set<QString> expected;
-    for (const auto& [inn, urls] : bulk)
-        expected.insert(urls.begin(), urls.end());
+    const std::set<QString> expected = BulkUrls(bulk);
     std::printf("report stage and workbooks of %zu lines: %lld ms\n", expected.size(),
                 static_cast<long long>(stageMs));
 
@@ -226,21 +176,9 @@ TEST(CrashRecovery, KillsDuringTheReportAndTheWorkbooksNeitherDoubleNorLoseACont
 
         QString again;
         ASSERT_EQ(RunCli(run, folder.workDir(), again), 0) << again.right(2000).toStdString();
-        std::map<QString, int> reported;
-        for (const ReportedLine& line : ReportedLines(folder.path())) {
+        for (const ReportedLine& line : ReportedLines(folder.path()))
             EXPECT_EQ(line.fields, 6) << line.file.toStdString();
-            ++reported[line.url];
-        }
-        std::set<QString> seen;
-        for (const auto& [url, times] : reported) {
-            EXPECT_EQ(times, 1) << url.toStdString();
-            seen.insert(url);
-        }
-        EXPECT_EQ(seen, expected) << "reported " << seen.size() << " of " << expected.size();
-        const QStringList shown =
-            SplitLines(ReadTextFile(folder.path() + u"/shown.txt"_q).value_or(DecodedText{}).text);
-        EXPECT_EQ(std::set<QString>(shown.begin(), shown.end()), expected);
-        EXPECT_EQ(WorkbookProblems(folder.path()), QStringList());
+        ExpectReportedOnce(folder.path(), expected);
         EXPECT_EQ(folder.leftovers(), QStringList());
         if (HasFailure()) break;
     }

@@ -15,15 +15,9 @@ namespace {
 using Fault = PortalReplica::Fault;
 
 SyntheticPortalConfig CampaignPortal() {
-    SyntheticPortalConfig config;
-    config.seed = 11;
-    config.firstDay = QDate(2024, 2, 1);
-    config.lastDay = QDate(2024, 2, 29);
-    config.contracts44 = 600;
-    config.contractsCapital = 150;
-    config.contracts223 = 260;
+    // No scanned protocols: OCR is covered by the full crawl.
+    SyntheticPortalConfig config = FebruaryPortal(11, 600, 150, 260);
     config.crowdedDays = {{QDate(2024, 2, 14), 1050}};  // split by date, then by price
-    config.ocrContracts = 0;                            // OCR is covered by the full crawl
     config.hostileLinks = true;
     return config;
 }
@@ -129,10 +123,7 @@ TEST(FaultCampaign, EveryCorrectlyServedCardIsStoredRightAndNothingLeavesTheProg
         }
         ASSERT_NE(found, stored.end()) << ChainHistory(contract, requests);
         const StoredContract& got = found->second;
-        EXPECT_EQ(got.subject, contract.expectedSubject);
-        EXPECT_DOUBLE_EQ(got.amount, contract.expectedAmount);
-        EXPECT_EQ(got.conclusion, contract.expectedConclusion);
-        EXPECT_EQ(got.execution, contract.expectedExecution);
+        ExpectStoredFields(got, contract);
         if (outcome.followUpSpoilt) {
             EXPECT_TRUE(got.inns.empty());
         } else {

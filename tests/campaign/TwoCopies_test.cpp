@@ -4,23 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/TextFile.h"
-
 #include <algorithm>
 #include <set>
 
 TEST(TwoCopies, DirectRequestsNeverOverlapAndBothFinish) {
     PortalReplica replica;
     replica.start();
-    SyntheticPortalConfig config;
-    config.seed = 9;
-    config.firstDay = QDate(2024, 2, 1);
-    config.lastDay = QDate(2024, 2, 29);
-    config.contracts44 = 150;
-    config.contractsCapital = 30;
-    config.contracts223 = 60;
-    config.ocrContracts = 0;
-    SyntheticPortal portal(replica, config);
+    SyntheticPortal portal(replica, FebruaryPortal(9, 150, 30, 60));
 
     ProgramFolder first, second;
     first.writeInns({u"7707083893"_q});
@@ -69,34 +59,21 @@ TEST(TwoCopies, DirectRequestsNeverOverlapAndBothFinish) {
 TEST(TwoCopies, OnOneFolderEachContractIsReportedOnceAndShownTxtKeepsEveryLink) {
     PortalReplica replica;
     replica.start();
-    SyntheticPortalConfig config;
-    config.seed = 11;
-    config.firstDay = QDate(2024, 2, 1);
-    config.lastDay = QDate(2024, 2, 29);
-    config.contracts44 = 60;
-    config.contractsCapital = 10;
-    config.contracts223 = 20;
-    config.ocrContracts = 0;
-    SyntheticPortal portal(replica, config);
+    SyntheticPortal portal(replica, FebruaryPortal(11, 60, 10, 20));
 
     ProgramFolder folder;
     const QStringList bulkInns = {u"7800000011"_q, u"7800000012"_q};
-    const auto bulk = StoreBulkContracts(folder.path(), bulkInns, 2000);
-    std::set<QString> expected;
-    for (const auto& [inn, urls] : bulk)
-        expected.insert(urls.begin(), urls.end());
+    std::set<QString> expected = BulkUrls(StoreBulkContracts(folder.path(), bulkInns, 2000));
     QStringList innList = {bulkInns[0], u"Группа\t"_q + bulkInns[1]};
     // And INNs of the portal's own cards, which both copies crawl at the same time.
+    QStringList portalInns;
     for (const SyntheticContract& contract : portal.contracts()) {
         if (contract.route != SyntheticRoute::Card || innList.size() >= 6) continue;
-        const QString inn = QString::fromStdString(contract.inns.front());
-        innList << u"Группа\t"_q + inn;
-        for (const SyntheticContract& other : portal.contracts()) {
-            const auto& own = other.expectedInns;
-            if (std::find(own.begin(), own.end(), inn.toStdString()) != own.end())
-                expected.insert(QString::fromStdString(replica.baseUrl() + other.cardPath));
-        }
+        portalInns << QString::fromStdString(contract.inns.front());
+        innList << u"Группа\t"_q + portalInns.back();
     }
+    for (const std::string& url : ContractsOf(portal, portalInns))
+        expected.insert(QString::fromStdString(url));
     folder.writeInns(innList);
 
     auto one = StartCli({folder.path(), replica.baseUrl()}, folder.workDir());
@@ -111,17 +88,5 @@ TEST(TwoCopies, OnOneFolderEachContractIsReportedOnceAndShownTxtKeepsEveryLink) 
                 static_cast<long long>(outputs.count(u"Другая копия программы"_q)));
     EXPECT_EQ(IntegrityCheck(folder.path()), u"ok"_q);
 
-    std::map<QString, int> reported;
-    for (const ReportedLine& line : ReportedLines(folder.path()))
-        ++reported[line.url];
-    std::set<QString> seen;
-    for (const auto& [url, times] : reported) {
-        EXPECT_EQ(times, 1) << url.toStdString();
-        seen.insert(url);
-    }
-    EXPECT_EQ(seen, expected) << "reported " << seen.size() << " of " << expected.size();
-    const QStringList shown =
-        SplitLines(ReadTextFile(folder.path() + u"/shown.txt"_q).value_or(DecodedText{}).text);
-    EXPECT_EQ(std::set<QString>(shown.begin(), shown.end()), expected);
-    EXPECT_EQ(WorkbookProblems(folder.path()), QStringList());
+    ExpectReportedOnce(folder.path(), expected);
 }
