@@ -1,15 +1,31 @@
 #include "crawl/RunLogFile.h"
 
-void RunLogFile::open(const QString& path) {
+#include "crawl/LogFileName.h"
+
+#include <QFileInfo>
+
+bool RunLogFile::open(const QString& path) {
     m_path = path;
     m_failure.clear();
     m_file.close();
     m_file.setFileName(path);
     // Unbuffered: each line reaches the file when it is written.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) ||
-        m_file.write("\xEF\xBB\xBF", 3) != 3) {
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         fail();
+        return false;
     }
+    if (m_file.write("\xEF\xBB\xBF", 3) != 3) fail();
+    return true;
+}
+
+QString RunLogFile::openNew(const QString& programDir, QString name) {
+    // The name was free when chosen; the bound only keeps a folder that refuses every new
+    // file from holding the run.
+    for (int attempt = 1; !open(programDir + name) && attempt < 100; ++attempt) {
+        if (!QFileInfo::exists(programDir + name)) break;  // refused for another reason
+        name = KeepLogFileNameFree(programDir, name);
+    }
+    return name;
 }
 
 bool RunLogFile::append(const QString& line) {

@@ -13,8 +13,13 @@
 // write fails (a full disk) the file is left as it is and the failure kept.
 class RunLogFile {
 public:
-    // Creates the file, or empties one of that name. A failure is kept.
-    void open(const QString& path);
+    // Creates the file, which must not exist yet. A failure is kept; false when the file could
+    // not be created (a failure writing its first bytes still gives true).
+    bool open(const QString& path);
+    // Creates a new file in programDir (ending in "/") under name or, when another copy of the
+    // program started at the same moment has just created that one, under the next free log
+    // name. Gives the name used.
+    QString openNew(const QString& programDir, QString name);
     // Appends the line; false when it could not be written.
     bool append(const QString& line);
     // Closes the file; false when a line could not be written at some point.

@@ -110,8 +110,8 @@ void TScraper::applyBusyState() {
         // The run's log file starts with the window's log.
         if (!LogFileName.isEmpty()) {
             // Another copy of the program may have taken the name since set-up.
-            LogFileName = KeepLogFileNameFree(m_parameters.programDir, LogFileName);
-            m_logFile.open(m_parameters.programDir + LogFileName);
+            LogFileName = m_logFile.openNew(
+                m_parameters.programDir, KeepLogFileNameFree(m_parameters.programDir, LogFileName));
         }
         showLogLine(LogTimeStamp() + QStringLiteral(": Начинаем работу по заданному списку"));
         m_window.setRunControlsEnabled(false);

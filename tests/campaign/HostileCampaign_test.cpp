@@ -73,15 +73,7 @@ std::string Query(const PortalReplica::LoggedRequest& request) {
 TEST(HostileCampaign, RunStaysBoundedAndItsConvertersEndWithIt) {
     PortalReplica replica;
     replica.start();
-    SyntheticPortalConfig config;
-    config.seed = 7;
-    config.firstDay = QDate(2024, 2, 1);
-    config.lastDay = QDate(2024, 2, 29);
-    config.contracts44 = 120;
-    config.contractsCapital = 10;
-    config.contracts223 = 10;
-    config.ocrContracts = 1;
-    SyntheticPortal portal(replica, config);
+    SyntheticPortal portal(replica, FebruaryPortal(7, 120, 10, 10, 1));
     HostilePortalConfig hostileConfig;
     hostileConfig.listedTimes = 5000;
     HostilePortal hostile(replica, portal, hostileConfig);

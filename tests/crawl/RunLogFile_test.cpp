@@ -26,3 +26,20 @@ TEST(RunLogFile, AFullDiskIsKeptAsTheReason) {
     EXPECT_FALSE(log.close());
     EXPECT_FALSE(log.failure().isEmpty());
 }
+
+// Two copies started at once pick the same free name; the one that comes second takes the next.
+TEST(RunLogFile, ANameTakenSinceItWasChosenGivesWayToTheNext) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    RunLogFile first, second;
+    EXPECT_EQ(first.openNew(folder, QStringLiteral("log7.txt")), QStringLiteral("log7.txt"));
+    EXPECT_EQ(second.openNew(folder, QStringLiteral("log7.txt")), QStringLiteral("log7_2.txt"));
+    EXPECT_TRUE(second.append(QStringLiteral("line")));
+    EXPECT_TRUE(first.close() && second.close());
+    EXPECT_EQ(second.path(), folder + QStringLiteral("log7_2.txt"));
+
+    RunLogFile refused;  // a folder that does not exist: no endless search for a name
+    EXPECT_EQ(refused.openNew(folder + QStringLiteral("absent/"), QStringLiteral("log7.txt")),
+              QStringLiteral("log7.txt"));
+    EXPECT_FALSE(refused.failure().isEmpty());
+}
