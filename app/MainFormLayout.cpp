@@ -115,7 +115,6 @@ void TMainForm::layOutControls() {
     fields->addWidget(SearchByInnCheckBox, 2, 0, 1, 5);
     bottomRow->addLayout(fields);
     bottomRow->addSpacing(12);
-    StatusLabel->setMinimumWidth(160);
     bottomRow->addWidget(StatusLabel, 1);
 
     // The INN list keeps its width when the window grows; the log takes the rest.
