@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -147,6 +148,9 @@ TEST_F(MainFormRunEndTest, ARunEndsWithItsAccountAndTheSameInnsAgainFindNothingN
                                u"за прочитанные даты"_q,
               }));
     EXPECT_TRUE(form->SummaryPanel->ShownHintLabel->isHidden());
+    // The log, shorter now, still shows its end.
+    const QScrollBar* scroll = form->LogsMemo->verticalScrollBar();
+    EXPECT_EQ(scroll->value(), scroll->maximum());
 
     // «Открыть отчёт» asks for the workbook of the chosen line.
     QTest::mouseClick(form->SummaryPanel->OpenReportButton, Qt::LeftButton);
