@@ -104,18 +104,27 @@ void TMainForm::layOutControls() {
     pauseStop->addWidget(StopButton);
     bottomRow->addLayout(pauseStop);
     bottomRow->addSpacing(12);
-    auto* fields = new QGridLayout;
-    fields->addWidget(Label5, 0, 0);
-    fields->addWidget(LimitEdit, 0, 1);
-    fields->addWidget(TendersCounterLabel, 0, 2, 1, 3);
-    fields->addWidget(Label3, 1, 0);
-    fields->addWidget(DatePublishedPicker, 1, 1, 1, 2);
-    fields->addWidget(Label6, 1, 3);
-    fields->addWidget(DatePublishedPicker2, 1, 4);
-    fields->addWidget(SearchByInnCheckBox, 2, 0, 1, 5);
+    // Three rows, each from the left as the program lays them out (the thread
+    // count right after its label, not under the date field), so that a longer
+    // counter text never moves the date fields.
+    auto* fields = new QVBoxLayout;
+    auto* threadsRow = new QHBoxLayout;
+    threadsRow->addWidget(Label5);
+    threadsRow->addWidget(LimitEdit);
+    threadsRow->addSpacing(12);
+    threadsRow->addWidget(TendersCounterLabel);
+    threadsRow->addStretch(1);
+    auto* datesRow = new QHBoxLayout;
+    datesRow->addWidget(Label3);
+    datesRow->addWidget(DatePublishedPicker);
+    datesRow->addWidget(Label6);
+    datesRow->addWidget(DatePublishedPicker2);
+    datesRow->addStretch(1);
+    fields->addLayout(threadsRow);
+    fields->addLayout(datesRow);
+    fields->addWidget(SearchByInnCheckBox);
     bottomRow->addLayout(fields);
     bottomRow->addSpacing(12);
-    StatusLabel->setMinimumWidth(160);
     bottomRow->addWidget(StatusLabel, 1);
 
     // The INN list keeps its width when the window grows; the log takes the rest.

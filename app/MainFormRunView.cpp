@@ -11,6 +11,8 @@
 #include "app/WindowState.h"
 
 #include <QDir>
+#include <QLayout>
+#include <QScrollBar>
 #include <QSplitter>
 
 namespace {
@@ -32,6 +34,7 @@ void TMainForm::createRunView() {
     StatusLabel = new RunStatusLine(this);
     SummaryPanel = new RunSummaryPanel(this);
     ProgressBar->setFormat(QStringLiteral("%v из %m"));
+    ProgressBar->setAlignment(Qt::AlignCenter);
     PauseButton->setCheckable(true);
     m_runStateTimer.setInterval(kRunStateRefreshMs);
 }
@@ -105,5 +108,11 @@ void TMainForm::runFinished(const QString& result) {
 }
 
 void TMainForm::showRunSummary(const RunSummary& summary) {
+    // The account takes room from the log; a log that showed its end goes on
+    // showing it (the run's closing lines).
+    QScrollBar* scroll = LogsMemo->verticalScrollBar();
+    const bool atEnd = scroll->value() == scroll->maximum();
     SummaryPanel->showSummary(summary);
+    if (QLayout* pane = LogsMemo->parentWidget()->layout()) pane->activate();
+    if (atEnd) scroll->setValue(scroll->maximum());
 }

@@ -1,17 +1,66 @@
 #include "app/RunStatusLine.h"
 
+#include <QPainter>
+#include <QTextLayout>
+
 namespace {
 
 // Long error messages are cut on the line; the whole one is in the hint and the log.
 constexpr qsizetype kShownFailureLength = 120;
+// The least room asked for, in average characters: a short word.
+constexpr int kMinimumChars = 8;
 
 }  // namespace
 
 RunStatusLine::RunStatusLine(QWidget* parent) : QLabel(parent) {
-    setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setTextInteractionFlags(Qt::TextSelectableByMouse);
     setAccessibleName(QStringLiteral("Состояние работы"));
+}
+
+QSize RunStatusLine::sizeHint() const {
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(QStringLiteral("Идёт сбор, прошло 0:00:00")),
+            metrics.lineSpacing()};
+}
+
+QSize RunStatusLine::minimumSizeHint() const {
+    const QFontMetrics metrics(font());
+    return {kMinimumChars * metrics.averageCharWidth(), metrics.lineSpacing()};
+}
+
+QStringList RunStatusLine::fittedLines(const QString& text, const QFont& font, int width,
+                                       int height) {
+    const QFontMetrics metrics(font);
+    const qsizetype maxLines = qMax(1, height / metrics.lineSpacing());
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (lines.size() + 1 == maxLines) {
+            lines << metrics.elidedText(text.mid(line.textStart()).trimmed(), Qt::ElideRight,
+                                        width);
+            break;
+        }
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
+
+void RunStatusLine::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    const QRect area = contentsRect();
+    const int step = fontMetrics().lineSpacing();
+    QRect line(area.left(), area.top(), area.width(), step);
+    for (const QString& text : fittedLines(this->text(), font(), area.width(), area.height())) {
+        painter.drawText(line, Qt::AlignLeft | Qt::AlignTop, text);
+        line.translate(0, step);
+    }
 }
 
 void RunStatusLine::runStarted() {
@@ -96,5 +145,6 @@ void RunStatusLine::refresh() {
             break;
         }
     }
-    setToolTip(hint);
+    // The whole text, also when the line shows only its start.
+    setToolTip(hint.isEmpty() ? text() : hint);
 }

@@ -8,19 +8,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <numeric>
 
 namespace {
 
 constexpr int kListRowsShown = 5;
-
-bool looksLikeInn(const QString& name) {
-    static const auto digitsOnly = [](const QString& text) {
-        return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
-    };
-    return (name.size() == 10 || name.size() == 12) && digitsOnly(name);
-}
 
 QString headingText(const RunSummary& summary) {
     QString heading;
@@ -111,11 +103,11 @@ QString RunSummaryPanel::reportText(const ReportFigures& report) {
             .arg(report.name)
             .arg(report.alreadyShown);
     }
-    return report.name + (looksLikeInn(report.name)
+    return report.name + (report.isGroup
                               ? QStringLiteral(": новых контрактов нет — в базе нет контрактов "
-                                               "этого ИНН за прочитанные даты")
+                                               "ИНН этой группы за прочитанные даты")
                               : QStringLiteral(": новых контрактов нет — в базе нет контрактов "
-                                               "ИНН этой группы за прочитанные даты"));
+                                               "этого ИНН за прочитанные даты"));
 }
 
 void RunSummaryPanel::showSummary(const RunSummary& summary) {

@@ -185,6 +185,7 @@ void TMainForm::StartButtonClick() {
     RunParameters parameters =
         AssembleRun(*m_db, m_options.programDir, DatePublishedPicker->optionalDate(),
                     DatePublishedPicker2->optionalDate(), m_tesseractExe);
+    if (m_options.loopSleepMs) parameters.loopSleepMs = *m_options.loopSleepMs;
     if (SearchByInnCheckBox->isChecked()) SearchListedInns(parameters, InnsMemo->toPlainText());
     if (!checkRunStart(parameters)) return;
     const auto outcome = m_control.Start(std::move(parameters));

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class OptionalDateEdit;
 class QSplitter;
@@ -31,6 +32,8 @@ struct MainFormOptions {
     bool checkPlacement = true;
     bool findTesseract = true;  // look for the OCR engine (tests may pretend it is missing)
     QString portalProblem;      // a bad "Portal=" in settings.ini: no run can start
+    // The pause of each turn of a run's loop; unset keeps the run's own (tests shorten it).
+    std::optional<unsigned long> loopSleepMs;
 };
 
 // The program's window: the INN list, the log, the thread count, the date

@@ -28,9 +28,7 @@ RunSummary TScraper::buildSummary(bool stopped) const {
     summary.outcome =
         m_failed ? RunOutcome::Failed : (stopped ? RunOutcome::Stopped : RunOutcome::Done);
     summary.failureText = m_failureText;
-    // A run searches the listed INNs only when RunParameters say so; this
-    // controller always walks the whole registries.
-    summary.searchByInn = false;
+    summary.searchByInn = m_parameters.searchByInn;
     summary.programDir = QDir::toNativeSeparators(m_parameters.programDir);
     summary.registries = m_tally.registries();
     if (!stopped) {

@@ -10,7 +10,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${CF_BUILD_DIR:-$root/build}
 cmake --build "$build" -j2 --target window_screens >/dev/null
 
-display=:99
+# The first display number no X server holds.
+number=99
+while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
+display=:$number
 Xvfb "$display" -screen 0 1600x1250x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT

@@ -272,3 +272,33 @@ TEST_F(MainFormRunViewTest, NewControlsFollowThePartsOnesInTheTabOrderAndNothing
             << widget->parentWidget()->metaObject()->className();
     }
 }
+// Also run at QT_SCALE_FACTOR=1.5 (window_tests_scaled).
+TEST_F(MainFormRunViewTest, TheDefaultSizeIsTheLayoutsAndTheStatusLineKeepsToItNothingIsClipped) {
+    auto form = showForm();
+    QTest::qWait(20);
+    EXPECT_EQ(form->size(), QSize(965, 747));
+    EXPECT_EQ(form->InnsLogSplitter->sizes(), (QList<int>{131, 812}));
+
+    // A long outcome is wrapped and cut to the line's room; the window does not grow for it.
+    form->StatusLabel->runStarted();
+    form->StatusLabel->runEnded(u"ERROR_Не удалось прочитать файл "_q + dir.path() +
+                                    u"/proxy.txt: это папка, а не файл; завершаем работу"_q,
+                                false);
+    QTest::qWait(20);
+    EXPECT_EQ(form->size(), QSize(965, 747));
+    const QRect room = form->StatusLabel->contentsRect();
+    const QFontMetrics metrics(form->StatusLabel->font());
+    QStringList lines = RunStatusLine::fittedLines(
+        form->StatusLabel->text(), form->StatusLabel->font(), room.width(), room.height());
+    EXPECT_GE(lines.size(), 2);
+    EXPECT_LE(lines.size() * metrics.lineSpacing(), room.height());
+    for (const QString& line : lines)
+        EXPECT_LE(metrics.horizontalAdvance(line), room.width()) << line.toStdString();
+    EXPECT_TRUE(lines.last().endsWith(u"…"_q));
+    EXPECT_TRUE(form->StatusLabel->toolTip().contains(u"это папка, а не файл"_q));
+    // A short one is shown whole.
+    const QString done = u"Готово, время работы 0:00:41"_q;
+    lines =
+        RunStatusLine::fittedLines(done, form->StatusLabel->font(), room.width(), room.height());
+    EXPECT_EQ(lines.join(u' '), done);
+}

@@ -58,8 +58,11 @@ TEST_F(RunSummaryPanelTest, NamesEveryReportWithItsCountOrWhyItHasNone) {
 
     RunSummary fresh = doneRun();
     fresh.reports[1].alreadyShown = 0;
+    // A group may be named like an INN; it is still spoken of as a group.
+    fresh.reports[2].isGroup = true;
     panel.showSummary(fresh);
     EXPECT_TRUE(panel.ShownHintLabel->isHidden());
+    EXPECT_TRUE(panel.ReportsList->item(2)->text().contains(u"нет контрактов ИНН этой группы"_q));
 }
 
 TEST_F(RunSummaryPanelTest, OpenReportAsksTheDesktopForTheWorkbookElseTheTab) {

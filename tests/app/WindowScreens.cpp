@@ -15,8 +15,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -30,30 +33,31 @@ void shoot(TMainForm& form, const QString& path) {
     if (!pixmap.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
 }
 
-int contractsOf(const SyntheticPortal& portal, const std::string& inn) {
-    int count = 0;
+std::set<const SyntheticContract*> contractsOf(const SyntheticPortal& portal,
+                                               const std::string& inn) {
+    std::set<const SyntheticContract*> found;
     for (const SyntheticContract& c : portal.contracts()) {
-        const auto& inns = c.expectedInns;
-        if (std::find(inns.begin(), inns.end(), inn) != inns.end()) ++count;
+        if (std::count(c.expectedInns.begin(), c.expectedInns.end(), inn)) found.insert(&c);
     }
-    return count;
+    return found;
 }
 
-// The INNs the portal has contracts of, most contracts first.
-std::vector<std::string> busiestInns(const SyntheticPortal& portal) {
+// Two INNs of the portal with no contract in common, the busiest first.
+std::pair<std::string, std::string> twoSuppliers(const SyntheticPortal& portal) {
     std::set<std::string> all;
     for (const SyntheticContract& c : portal.contracts())
         all.insert(c.expectedInns.begin(), c.expectedInns.end());
     std::vector<std::string> inns(all.begin(), all.end());
     std::stable_sort(inns.begin(), inns.end(), [&portal](const auto& a, const auto& b) {
-        return contractsOf(portal, a) > contractsOf(portal, b);
+        return contractsOf(portal, a).size() > contractsOf(portal, b).size();
     });
-    return inns;
-}
-
-QString firstFile(const QString& dir, const QString& pattern) {
-    const QStringList files = QDir(dir).entryList({pattern}, QDir::Files, QDir::Name);
-    return files.isEmpty() ? QString() : files.first();
+    const auto first = contractsOf(portal, inns.at(0));
+    for (const std::string& inn : inns) {
+        const auto own = contractsOf(portal, inn);
+        if (std::none_of(own.begin(), own.end(), [&first](auto* c) { return first.count(c); }))
+            return {inns.at(0), inn};
+    }
+    return {inns.at(0), inns.at(1)};
 }
 
 }  // namespace
@@ -80,24 +84,21 @@ int main(int argc, char** argv) {
     replica.setFaultRate(PortalReplica::Fault::SlowBody, 0.5, 7);
     SetPortalBase(QString::fromStdString(replica.baseUrl()));
 
-    // One INN with contracts, a group whose contracts were all reported before, and
-    // an INN the portal has no contract of.
-    const std::vector<std::string> inns = busiestInns(portal);
-    const QString reported = QString::fromStdString(inns.at(0));
-    const QString shownBefore = QString::fromStdString(inns.at(1));
-    const QString absent = QStringLiteral("7712345674");
+    // One INN with contracts, a group whose contracts an earlier run reported (shown.txt
+    // lists them), and an INN the portal has no contract of.
+    const auto [reportedInn, shownInn] = twoSuppliers(portal);
+    const QString reported = QString::fromStdString(reportedInn);
+    const QString shownBefore = QString::fromStdString(shownInn);
+    const QString absent = QStringLiteral("7707083893");
     QTemporaryDir dir;
     const QString programDir = dir.path() + QLatin1Char('/');
     WriteTextFile(programDir + QStringLiteral("INNs.txt"),
-                  reported + QStringLiteral("\r\nГруппа 1\tПоставщик\t") + shownBefore +
+                  reported + QStringLiteral("\r\nГруппа 1\t") + shownBefore +
                       QStringLiteral("\r\n") + absent + QStringLiteral("\r\n"),
                   TextEncoding::Utf8Bom);
     QStringList shown;
-    for (const SyntheticContract& c : portal.contracts()) {
-        const auto& cInns = c.expectedInns;
-        if (std::find(cInns.begin(), cInns.end(), inns.at(1)) != cInns.end())
-            shown << QString::fromStdString(replica.baseUrl() + c.cardPath);
-    }
+    for (const SyntheticContract* c : contractsOf(portal, shownInn))
+        shown << QString::fromStdString(replica.baseUrl() + c->cardPath);
     WriteTextFile(programDir + QStringLiteral("shown.txt"), shown.join(QStringLiteral("\r\n")),
                   TextEncoding::Utf8Bom);
     WriteTextFile(programDir + QStringLiteral("settings.ini"),
@@ -112,8 +113,16 @@ int main(int argc, char** argv) {
     TMainForm form(options);
     form.move(0, 0);
     form.show();
-    form.resize(965, 747);
     QTest::qWait(1500);
+    // The INN list widened as a user drags it, so that the group's line shows whole.
+    const QFontMetrics metrics = form.InnsMemo->fontMetrics();
+    const int tab = qRound(form.InnsMemo->tabStopDistance());
+    const int groupLine = tab * (1 + metrics.horizontalAdvance(QStringLiteral("Группа 1")) / tab) +
+                          metrics.horizontalAdvance(shownBefore);
+    const int innsWidth = groupLine + form.InnsMemo->verticalScrollBar()->width() + 24;
+    const int both =
+        form.InnsLogSplitter->sizes().value(0) + form.InnsLogSplitter->sizes().value(1);
+    form.InnsLogSplitter->setSizes({innsWidth, both - innsWidth});
     shoot(form, out + QStringLiteral("/window-before-run") + suffix + QStringLiteral(".png"));
 
     QTest::mouseClick(form.StartButton, Qt::LeftButton);
@@ -122,25 +131,9 @@ int main(int argc, char** argv) {
     shoot(form, out + QStringLiteral("/window-during-run") + suffix + QStringLiteral(".png"));
 
     form.runControl().WaitForRunEnd(600000);
-    QTest::qWait(500);
-    if (!form.SummaryPanel->isVisible()) {
-        // A controller that does not send its account yet: the account the replica's
-        // own contracts make.
-        RunSummary summary;
-        summary.programDir = programDir;
-        summary.registries[0].cardsRead = config.contracts44;
-        summary.registries[1].cardsRead = config.contracts223;
-        summary.registries[2].cardsRead = config.contractsCapital;
-        for (RegistryFigures& r : summary.registries)
-            r.cardsStored = r.cardsRead;
-        summary.reports = {
-            {reported, contractsOf(portal, inns.at(0)), 0, firstFile(programDir, "*.tab"),
-             firstFile(programDir, "*.xlsx")},
-            {QStringLiteral("Группа 1"), 0, contractsOf(portal, inns.at(1)), QString(), QString()},
-            {absent, 0, 0, QString(), QString()},
-        };
-        form.showRunSummary(summary);
-    }
+    // The account the run itself sends at its end.
+    if (!QTest::qWaitFor([&form] { return form.SummaryPanel->isVisible(); }, 5000))
+        std::fprintf(stderr, "the run ended without its account\n");
     shoot(form, out + QStringLiteral("/window-after-run") + suffix + QStringLiteral(".png"));
     form.close();
     return 0;
