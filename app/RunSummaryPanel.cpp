@@ -103,6 +103,10 @@ QString RunSummaryPanel::reportText(const ReportFigures& report) {
             .arg(report.name)
             .arg(report.alreadyShown);
     }
+    if (report.notAnInn) {
+        return report.name +
+               QStringLiteral(": новых контрактов нет — это не ИНН, исправьте строку в списке");
+    }
     return report.name + (report.isGroup
                               ? QStringLiteral(": новых контрактов нет — в базе нет контрактов "
                                                "ИНН этой группы за прочитанные даты")

@@ -63,6 +63,11 @@ TEST_F(RunSummaryPanelTest, NamesEveryReportWithItsCountOrWhyItHasNone) {
     panel.showSummary(fresh);
     EXPECT_TRUE(panel.ShownHintLabel->isHidden());
     EXPECT_TRUE(panel.ReportsList->item(2)->text().contains(u"нет контрактов ИНН этой группы"_q));
+
+    fresh.reports[2].isGroup = false;
+    fresh.reports[2].notAnInn = true;  // a mistyped line finds nothing for that reason
+    panel.showSummary(fresh);
+    EXPECT_TRUE(panel.ReportsList->item(2)->text().contains(u"это не ИНН"_q));
 }
 
 TEST_F(RunSummaryPanelTest, OpenReportAsksTheDesktopForTheWorkbookElseTheTab) {
