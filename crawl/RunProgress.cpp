@@ -17,6 +17,11 @@ namespace {
 constexpr std::uint32_t kCounterRefreshMs = 1000;
 constexpr qsizetype kErrorTextLimit = 200;
 
+// Held while a call is posted to the window thread and taken there before the posted
+// operation reads what it captured: Qt's event queue hands the operation over under locks of
+// its own, which the thread checkers we run the tests under cannot see.
+std::mutex g_postedCallHandOver;
+
 // The first 200 characters of an error text, never half of a surrogate pair.
 QString errorTextHead(const QString& text) {
     QString head = text.left(kErrorTextLimit);
@@ -55,9 +60,11 @@ void TScraper::Synchronize(const std::function<void()>& operation) {
         // The call's lock is taken on both sides: by this thread before the
         // hand-over, by the window thread for the whole operation.
         std::unique_lock lock(call->mutex);
+        std::unique_lock posting(g_postedCallHandOver);
         QMetaObject::invokeMethod(
             &m_control,
             [call, &operation] {
+                { std::lock_guard handedOver(g_postedCallHandOver); }
                 std::lock_guard held(call->mutex);
                 if (call->done) return;  // released by DetachWindow meanwhile
                 try {
@@ -69,6 +76,7 @@ void TScraper::Synchronize(const std::function<void()>& operation) {
                 call->ran.notify_all();
             },
             Qt::QueuedConnection);
+        posting.unlock();
         call->ran.wait(lock, [&call] { return call->done; });
     }
     {
