@@ -8,15 +8,15 @@ EReportStageError::EReportStageError(const QString& message, QStringList reportF
 ChosenHandler ChooseCardHandler(const CardHandlers& handlers, const FinishedJob& job) {
     switch (job.kind) {
         case PageKindContractCard:
-            // The card's registry, by the first of these its address contains.
-            if (job.url.contains(u"contractCard/common-info.html?")) {
-                return {&handlers.card44, "ParseCard44"};
-            }
-            if (job.url.contains(u"general-info.html?")) {
-                return {&handlers.cardCapitalRepair, "ParseCardCapitalRepair"};
-            }
-            if (job.url.contains(u"contract-info.html?")) {
-                return {&handlers.card223, "ParseCard223"};
+            if (const auto registry = CardRegistryOf(job.url)) {
+                switch (*registry) {
+                    case PortalRegistry::Contracts44:
+                        return {&handlers.card44, "ParseCard44"};
+                    case PortalRegistry::CapitalRepairs:
+                        return {&handlers.cardCapitalRepair, "ParseCardCapitalRepair"};
+                    case PortalRegistry::Contracts223:
+                        return {&handlers.card223, "ParseCard223"};
+                }
             }
             return {};
         case PageKindNotice223:
@@ -31,4 +31,11 @@ ChosenHandler ChooseCardHandler(const CardHandlers& handlers, const FinishedJob&
         default:
             return {};
     }
+}
+
+std::optional<PortalRegistry> CardRegistryOf(const QString& url) {
+    if (url.contains(u"contractCard/common-info.html?")) return PortalRegistry::Contracts44;
+    if (url.contains(u"general-info.html?")) return PortalRegistry::CapitalRepairs;
+    if (url.contains(u"contract-info.html?")) return PortalRegistry::Contracts223;
+    return std::nullopt;
 }

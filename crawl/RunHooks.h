@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/JobQueue.h"
+#include "crawl/PortalSearch.h"
 #include "crawl/RunSummary.h"
 #include "platform/GeneralError.h"
 #include "platform/TextFile.h"
@@ -59,6 +60,11 @@ struct ChosenHandler {
     const char* name = nullptr;
 };
 ChosenHandler ChooseCardHandler(const CardHandlers& handlers, const FinishedJob& job);
+
+// The registry of a contract card, by the first of "contractCard/common-info.html?" (44-FZ),
+// "general-info.html?" (capital repairs) and "contract-info.html?" (223-FZ) its address
+// contains; none for any other address.
+std::optional<PortalRegistry> CardRegistryOf(const QString& url);
 
 // What the report stage at the end of a drained run works with.
 struct ReportContext {

@@ -53,9 +53,16 @@ PageFamily FamilyOf(const FinishedJob& job) {
         case PageKindResultList:
             return PageFamily::SearchResults;
         case PageKindContractCard:
-            if (job.url.contains(u"contractCard/common-info.html?")) return PageFamily::Card44;
-            if (job.url.contains(u"general-info.html?")) return PageFamily::CardCapitalRepair;
-            if (job.url.contains(u"contract-info.html?")) return PageFamily::Card223;
+            if (const auto registry = CardRegistryOf(job.url)) {
+                switch (*registry) {
+                    case PortalRegistry::Contracts44:
+                        return PageFamily::Card44;
+                    case PortalRegistry::CapitalRepairs:
+                        return PageFamily::CardCapitalRepair;
+                    case PortalRegistry::Contracts223:
+                        return PageFamily::Card223;
+                }
+            }
             return PageFamily::None;
         case PageKindNotice223:
             return PageFamily::Notice223;
