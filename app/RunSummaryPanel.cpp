@@ -93,19 +93,22 @@ RunSummaryPanel::RunSummaryPanel(QWidget* parent)
 }
 
 QString RunSummaryPanel::reportText(const ReportFigures& report) {
-    if (report.newContracts > 0) {
-        return QStringLiteral("%1: новых контрактов %2").arg(report.name).arg(report.newContracts);
-    }
-    if (report.alreadyShown > 0) {
-        return QStringLiteral(
-                   "%1: новых контрактов нет — все найденные (%2) уже были в прежних "
-                   "отчётах, см. shown.txt")
-            .arg(report.name)
-            .arg(report.alreadyShown);
-    }
-    if (report.notAnInn) {
-        return report.name +
-               QStringLiteral(": новых контрактов нет — это не ИНН, исправьте строку в списке");
+    switch (StateOf(report)) {
+        case ReportState::NewContracts:
+            return QStringLiteral("%1: новых контрактов %2")
+                .arg(report.name)
+                .arg(report.newContracts);
+        case ReportState::AllShown:
+            return QStringLiteral(
+                       "%1: новых контрактов нет — все найденные (%2) уже были в прежних "
+                       "отчётах, см. shown.txt")
+                .arg(report.name)
+                .arg(report.alreadyShown);
+        case ReportState::NotAnInn:
+            return report.name +
+                   QStringLiteral(": новых контрактов нет — это не ИНН, исправьте строку в списке");
+        case ReportState::NoneStored:
+            break;
     }
     return report.name + (report.isGroup
                               ? QStringLiteral(": новых контрактов нет — в базе нет контрактов "

@@ -23,33 +23,41 @@ QString reportName(const ReportFigures& report) {
 }
 
 QString reportLine(const ReportFigures& report) {
-    if (report.newContracts > 0) {
-        QString line = QStringLiteral("%1: новых контрактов %2, отчёт %3")
-                           .arg(reportName(report))
-                           .arg(report.newContracts)
-                           .arg(report.reportFile);
-        if (!report.workbookFile.isEmpty())
-            line += QStringLiteral(", книга ") + report.workbookFile;
-        return line;
-    }
-    if (report.alreadyShown > 0) {
-        return QStringLiteral(
-                   "%1: новых контрактов нет — все найденные (%2) уже выводились раньше (список "
-                   "shown.txt)")
-            .arg(reportName(report))
-            .arg(report.alreadyShown);
-    }
-    if (report.notAnInn) {
-        return reportName(report) +
-               QStringLiteral(
-                   ": новых контрактов нет — это не ИНН (см. строку списка ИНН в начале "
-                   "лога)");
+    switch (StateOf(report)) {
+        case ReportState::NewContracts: {
+            QString line = QStringLiteral("%1: новых контрактов %2, отчёт %3")
+                               .arg(reportName(report))
+                               .arg(report.newContracts)
+                               .arg(report.reportFile);
+            if (!report.workbookFile.isEmpty())
+                line += QStringLiteral(", книга ") + report.workbookFile;
+            return line;
+        }
+        case ReportState::AllShown:
+            return QStringLiteral(
+                       "%1: новых контрактов нет — все найденные (%2) уже выводились раньше "
+                       "(список shown.txt)")
+                .arg(reportName(report))
+                .arg(report.alreadyShown);
+        case ReportState::NotAnInn:
+            return reportName(report) +
+                   QStringLiteral(
+                       ": новых контрактов нет — это не ИНН (см. строку списка ИНН в начале "
+                       "лога)");
+        case ReportState::NoneStored:
+            break;
     }
     return reportName(report) + QStringLiteral(": новых контрактов нет — в базе нет контрактов ") +
            (report.isGroup ? QStringLiteral("с ИНН этой группы") : QStringLiteral("с этим ИНН"));
 }
 
 }  // namespace
+
+ReportState StateOf(const ReportFigures& report) {
+    if (report.newContracts > 0) return ReportState::NewContracts;
+    if (report.alreadyShown > 0) return ReportState::AllShown;
+    return report.notAnInn ? ReportState::NotAnInn : ReportState::NoneStored;
+}
 
 QStringList RunSummary::lines() const {
     QStringList out{outcomeText(*this)};

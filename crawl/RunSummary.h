@@ -36,6 +36,11 @@ struct ReportFigures {
     bool notAnInn = false;  // a single line whose INN has the wrong length or check digits
 };
 
+// What a report's line says, decided in this order: new contracts written; else all found
+// held back by shown.txt; else the line is not an INN; else nothing stored for it.
+enum class ReportState { NewContracts, AllShown, NotAnInn, NoneStored };
+ReportState StateOf(const ReportFigures& report);
+
 struct RunSummary {
     RunOutcome outcome = RunOutcome::Done;
     QString failureText;       // Russian, for a failed run: what went wrong
