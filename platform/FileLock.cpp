@@ -61,7 +61,6 @@ void FileLock::setRecord(const QByteArray& bytes) {
     // reader tells apart by its own framing.
     const ssize_t put = ::pwrite(m_fd, bytes.constData(), bytes.size(), 0);
     if (put != bytes.size() || ::ftruncate(m_fd, bytes.size()) != 0) {
-        throw EGeneralError(
-            QStringLiteral("Не удалось записать файл %1: %2").arg(m_path, systemReason()));
+        ThrowFileWriteError(m_path, systemReason());
     }
 }

@@ -17,3 +17,8 @@ private:
     QString m_message;
     QByteArray m_utf8;
 };
+
+// The errors of the program's own files, with the system's reason:
+// "Не удалось записать файл <path>: <reason>" and "Не удалось прочитать файл …".
+[[noreturn]] void ThrowFileWriteError(const QString& path, const QString& reason);
+[[noreturn]] void ThrowFileReadError(const QString& path, const QString& reason);

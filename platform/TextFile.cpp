@@ -89,13 +89,11 @@ std::optional<DecodedText> ReadTextFile(const QString& path) {
     QFile file(path);
     if (!file.exists()) return std::nullopt;
     if (!file.open(QIODevice::ReadOnly)) {
-        throw EGeneralError(
-            QStringLiteral("Не удалось прочитать файл %1: %2").arg(path, file.errorString()));
+        ThrowFileReadError(path, file.errorString());
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        throw EGeneralError(
-            QStringLiteral("Не удалось прочитать файл %1: %2").arg(path, file.errorString()));
+        ThrowFileReadError(path, file.errorString());
     }
     return DecodeText(bytes);
 }
@@ -104,8 +102,7 @@ void WriteTextFile(const QString& path, const QString& text, TextEncoding encodi
     QSaveFile file(path);
     const QByteArray bytes = EncodeText(text, encoding);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw EGeneralError(
-            QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
+        ThrowFileWriteError(path, file.errorString());
     }
 }
 

@@ -13,17 +13,12 @@ QString quoted(const QString& text) {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
-[[noreturn]] void throwFileError(const QString& path, const QFile& file) {
-    throw EGeneralError(
-        QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
-}
-
 // Opens the file for appending; true when this call created it.
 bool openForAppend(QFile& file) {
     // Exclusive creation: of two writers only one starts the file with a header.
     if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return true;
     if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly)) return false;
-    throwFileError(file.fileName(), file);
+    ThrowFileWriteError(file.fileName(), file.errorString());
 }
 
 // Keeps other copies of the program from writing the file meanwhile.
@@ -97,7 +92,8 @@ bool AppendReportLine(const QString& path, const QString& line) {
     if (created) bytes = QByteArray("\xEF\xBB\xBF") + (ReportHeaderLine() + kCrLf).toUtf8();
     bytes += (line + kCrLf).toUtf8();
     // Flushed here: QFile::close() would swallow a write error.
-    if (file.write(bytes) != bytes.size() || !file.flush()) throwFileError(path, file);
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        ThrowFileWriteError(path, file.errorString());
     file.close();
     return created;
 }

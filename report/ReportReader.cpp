@@ -72,8 +72,7 @@ void ReportReader::skipLineBreak(qsizetype& pos) const {
 QString ReadReportText(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw EGeneralError(
-            QStringLiteral("Не удалось прочитать файл %1: %2").arg(path, file.errorString()));
+        ThrowFileReadError(path, file.errorString());
     }
     QByteArray bytes = file.readAll();
     if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);

@@ -50,7 +50,6 @@ void AppendShownLinks(const QString& path, const QStringList& links, TextEncodin
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly) ||
         file.write(bytes) != bytes.size() || !file.flush()) {
-        throw EGeneralError(
-            QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
+        ThrowFileWriteError(path, file.errorString());
     }
 }

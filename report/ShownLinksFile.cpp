@@ -11,11 +11,6 @@ const QByteArray kRecordEnd = QByteArrayLiteral("end");
 // Enough for the longest report line there is.
 constexpr qint64 kTailBytes = 4 * 1024 * 1024;
 
-[[noreturn]] void throwFileError(const QString& path, const QFile& file) {
-    throw EGeneralError(
-        QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
-}
-
 }  // namespace
 
 QString ShownLinksFile::lockPath(const QString& programDir) {
@@ -70,14 +65,16 @@ void ShownLinksFile::lineWritten(const QString& url) {
 void ShownLinksFile::append(const QString& url) {
     if (!m_file.isOpen()) {
         m_file.setFileName(m_path);
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) throwFileError(m_path, m_file);
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append))
+            ThrowFileWriteError(m_path, m_file.errorString());
     }
     QString text = url + QStringLiteral("\r\n");
     if (m_needsLineBreak) text.prepend(QStringLiteral("\r\n"));
     // The byte-order mark only at the start of a new file.
     const qsizetype markSize = m_exists ? EncodeText(QString(), m_encoding).size() : 0;
     const QByteArray bytes = EncodeText(text, m_encoding).mid(markSize);
-    if (m_file.write(bytes) != bytes.size() || !m_file.flush()) throwFileError(m_path, m_file);
+    if (m_file.write(bytes) != bytes.size() || !m_file.flush())
+        ThrowFileWriteError(m_path, m_file.errorString());
     m_exists = true;
     m_needsLineBreak = false;
     m_changed = true;
@@ -98,7 +95,7 @@ void ShownLinksFile::finish() {
 
 QByteArray CutPartLine(const QString& reportPath) {
     QFile file(reportPath);
-    if (!file.open(QIODevice::ReadWrite)) throwFileError(reportPath, file);
+    if (!file.open(QIODevice::ReadWrite)) ThrowFileWriteError(reportPath, file.errorString());
     const qint64 size = file.size();
     const qint64 from = std::max<qint64>(0, size - kTailBytes);
     file.seek(from);
@@ -109,10 +106,10 @@ QByteArray CutPartLine(const QString& reportPath) {
         if (end == 0 && from == 0) {
             // Not even the header was written whole.
             file.close();
-            if (!QFile::remove(reportPath)) throwFileError(reportPath, file);
+            if (!QFile::remove(reportPath)) ThrowFileWriteError(reportPath, file.errorString());
             return {};
         }
-        if (!file.resize(from + end)) throwFileError(reportPath, file);
+        if (!file.resize(from + end)) ThrowFileWriteError(reportPath, file.errorString());
     }
     QByteArray whole = tail.left(end);
     while (whole.endsWith('\n') || whole.endsWith('\r'))
