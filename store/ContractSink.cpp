@@ -8,7 +8,7 @@
 // mark cleared, its INNs linked to it rather than to a second row.
 
 bool DatabaseContractSink::isUrlStored(const QString& url) {
-    return IsUrlStored(m_db, StoredUrlSpelling(m_db, url));
+    return StoredSpellingOf(m_db, url).has_value();
 }
 
 void DatabaseContractSink::storeContract(const QString& url, const QString& subject,

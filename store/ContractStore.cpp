@@ -75,11 +75,19 @@ bool IsUrlStored(TSQLiteDatabase& db, const QString& url) {
     return db.GetTableValue(QStringLiteral("SELECT 1 FROM urls WHERE url = ") + SqlQuote(url)) == 1;
 }
 
-QString StoredUrlSpelling(TSQLiteDatabase& db, const QString& url) {
-    if (!url.contains(u'&') || IsUrlStored(db, url)) return url;
+std::optional<QString> StoredSpellingOf(TSQLiteDatabase& db, const QString& url) {
+    if (IsUrlStored(db, url)) return url;
+    if (!url.contains(u'&')) return std::nullopt;
     QString written = url;
     written.replace(QStringLiteral("&"), QStringLiteral("&amp;"));
-    return IsUrlStored(db, written) ? written : url;
+    if (IsUrlStored(db, written)) return written;
+    return std::nullopt;
+}
+
+QString StoredUrlSpelling(TSQLiteDatabase& db, const QString& url) {
+    // An address without "&" has one spelling: no look-up needed.
+    if (!url.contains(u'&')) return url;
+    return StoredSpellingOf(db, url).value_or(url);
 }
 
 void StoreContract(TSQLiteDatabase& db, const QString& url, const QString& subject,

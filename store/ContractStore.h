@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -43,7 +44,9 @@ bool IsUrlStored(TSQLiteDatabase& db, const QString& url);
 // The spelling under which the address's contract is stored: the address
 // itself, or, when only that is stored, the address with every "&" written
 // "&amp;", as links taken from pages were stored before their character
-// references were decoded. The address itself when neither is stored.
+// references were decoded. None when neither is stored.
+std::optional<QString> StoredSpellingOf(TSQLiteDatabase& db, const QString& url);
+// The same, with the address itself when neither is stored.
 QString StoredUrlSpelling(TSQLiteDatabase& db, const QString& url);
 
 // Stores a contract unless its url is stored already (then nothing changes).

@@ -195,4 +195,5 @@ TEST(StoredUrlSpelling, DecodedAddressReachesTheContractStoredUnderItsWrittenSpe
     EXPECT_FALSE(sink.isFollowUpPending(decoded));
     // A new address is stored as given.
     EXPECT_EQ(StoredUrlSpelling(s.db, kUrl + u"&part=3"_q), kUrl + u"&part=3"_q);
+    EXPECT_FALSE(sink.isUrlStored(kUrl + u"&part=3"_q));
 }
