@@ -1,14 +1,12 @@
 #include "report/MissingWorkbooks.h"
 
+#include "platform/ProcessAlive.h"
 #include "report/WorkbookConversion.h"
 
-#include <signal.h>
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <cerrno>
 
 namespace {
 
@@ -23,10 +21,6 @@ const QRegularExpression& partName() {
     return name;
 }
 
-bool processGone(qint64 pid) {
-    return pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
-}
-
 void scanFolder(const QString& folder, QStringList& reports) {
     const QDir dir(folder);
     for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::Hidden)) {
@@ -36,7 +30,7 @@ void scanFolder(const QString& folder, QStringList& reports) {
             continue;
         }
         const QRegularExpressionMatch part = partName().match(name);
-        if (part.hasMatch() && processGone(part.captured(1).toLongLong()))
+        if (part.hasMatch() && !IsProcessRunning(part.captured(1).toLongLong()))
             QFile::remove(entry.filePath());
     }
 }

@@ -2,6 +2,7 @@
 
 #include "platform/ChildProcess.h"
 #include "platform/GeneralError.h"
+#include "platform/ProcessAlive.h"
 #include "platform/TextFile.h"
 #include "text/InnRecognition.h"
 
@@ -10,8 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <cerrno>
-#include <csignal>
 #include <utility>
 
 namespace {
@@ -138,12 +137,7 @@ private:
 QString readOutputFile(const QString& path) {
     if (!QFileInfo::exists(path)) return {};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw EGeneralError(QStringLiteral("Не удалось прочитать вывод программы преобразования "
-                                           "документа %1: %2")
-                                .arg(path, file.errorString()));
-    }
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (file.error() != QFileDevice::NoError) {
         throw EGeneralError(QStringLiteral("Не удалось прочитать вывод программы преобразования "
                                            "документа %1: %2")
@@ -248,10 +242,9 @@ int DeleteLeftoverConversionFiles(const QString& folder) {
     for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QRegularExpressionMatch match = kName.match(name);
         if (!match.hasMatch()) continue;
-        const auto pid = static_cast<pid_t>(match.captured(1).toLongLong());
+        const qint64 pid = match.captured(1).toLongLong();
         // Another copy still running on this folder may be converting that file right now.
-        const bool running =
-            pid > 0 && pid != ::getpid() && (::kill(pid, 0) == 0 || errno == EPERM);
+        const bool running = pid != ::getpid() && IsProcessRunning(pid);
         if (!running && dir.remove(name)) ++deleted;
     }
     return deleted;
