@@ -227,8 +227,9 @@ class HttpSession::Impl {
 public:
     explicit Impl(HttpSessionSettings settings);
     HttpResponse get(const QString& url);
-    HttpResponse refused(const QString& target, Transfer& transfer) const;
-    HttpResponse tooManyRedirects(Transfer& transfer) const;
+    // The redirect answer as a failed response, its body dropped.
+    HttpResponse notFollowed(Transfer& transfer, const QString& message,
+                             const QString& refusedTarget = {}) const;
     // A new multi handle owns a new, empty connection cache; the cookies live
     // in the easy handle and stay.
     void resetConnection() { multi_.reset(curl_multi_init()); }
@@ -343,29 +344,29 @@ HttpResponse HttpSession::Impl::get(const QString& url) {
             curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location);
         if (!location) return response(code, transfer);
         const QByteArray next(location);
-        if (!RedirectAllowed(QUrl::fromEncoded(next), base))
-            return refused(QString::fromUtf8(next), transfer);
-        if (redirects >= settings_.maxRedirects) return tooManyRedirects(transfer);
+        if (!RedirectAllowed(QUrl::fromEncoded(next), base)) {
+            const QString refused = QString::fromUtf8(next);
+            return notFollowed(
+                transfer,
+                QStringLiteral("Перенаправление на другой сайт не выполнено: ") + refused.left(500),
+                refused);
+        }
+        if (redirects >= settings_.maxRedirects) {
+            return notFollowed(
+                transfer,
+                QStringLiteral("Maximum (%1) redirects followed").arg(settings_.maxRedirects));
+        }
         target = next;
     }
 }
 
-HttpResponse HttpSession::Impl::refused(const QString& target, Transfer& transfer) const {
+HttpResponse HttpSession::Impl::notFollowed(Transfer& transfer, const QString& message,
+                                            const QString& refusedTarget) const {
     HttpResponse result = response(CURLE_OK, transfer);
     result.ok = false;
     result.body.clear();
-    result.refusedRedirect = target;
-    result.errorMessage =
-        QStringLiteral("Перенаправление на другой сайт не выполнено: ") + target.left(500);
-    return result;
-}
-
-HttpResponse HttpSession::Impl::tooManyRedirects(Transfer& transfer) const {
-    HttpResponse result = response(CURLE_OK, transfer);
-    result.ok = false;
-    result.body.clear();
-    result.errorMessage =
-        QStringLiteral("Maximum (%1) redirects followed").arg(settings_.maxRedirects);
+    result.refusedRedirect = refusedTarget;
+    result.errorMessage = message;
     return result;
 }
 
