@@ -32,11 +32,7 @@ RunParameters AssembleRun(TSQLiteDatabase& db, const QString& programDir, const 
     return parameters;
 }
 
-QStringList ListedInns(const QString& innListText) {
-    return ValidInns(innListText);
-}
-
 void SearchListedInns(RunParameters& parameters, const QString& innListText) {
     parameters.searchByInn = true;
-    parameters.searchInns = ListedInns(innListText);
+    parameters.searchInns = ValidInns(innListText);
 }
