@@ -123,14 +123,12 @@ void OptionalDateEdit::showCalendar() {
         m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
         m_calendar->setAccessibleName(QStringLiteral("Календарь"));
         layout->addWidget(m_calendar);
-        connect(m_calendar, &QCalendarWidget::activated, this, [this](const QDate& date) {
+        const auto choose = [this](const QDate& date) {
             m_popup->hide();
             changeTo(date);
-        });
-        connect(m_calendar, &QCalendarWidget::clicked, this, [this](const QDate& date) {
-            m_popup->hide();
-            changeTo(date);
-        });
+        };
+        connect(m_calendar, &QCalendarWidget::activated, this, choose);
+        connect(m_calendar, &QCalendarWidget::clicked, this, choose);
     }
     const QDate shown = m_date.isValid() ? m_date : QDate::currentDate();
     m_calendar->setSelectedDate(shown);

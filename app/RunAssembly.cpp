@@ -1,7 +1,6 @@
 #include "app/RunAssembly.h"
 
 #include "cards/CardHandlerTable.h"
-#include "platform/TextFile.h"
 #include "report/InnListCheck.h"
 #include "report/ReportRows.h"
 #include "report/ReportStage.h"
