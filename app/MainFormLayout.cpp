@@ -120,9 +120,14 @@ void TMainForm::layOutControls() {
     datesRow->addWidget(Label6);
     datesRow->addWidget(DatePublishedPicker2);
     datesRow->addStretch(1);
+    auto* modeRow = new QHBoxLayout;
+    modeRow->addWidget(SearchByInnCheckBox);
+    modeRow->addSpacing(8);
+    modeRow->addWidget(StagesComboBox);
+    modeRow->addStretch(1);
     fields->addLayout(threadsRow);
     fields->addLayout(datesRow);
-    fields->addWidget(SearchByInnCheckBox);
+    fields->addLayout(modeRow);
     bottomRow->addLayout(fields);
     bottomRow->addSpacing(12);
     bottomRow->addWidget(StatusLabel, 1);
@@ -155,7 +160,8 @@ void TMainForm::layOutControls() {
     setTabOrder(DatePublishedPicker, DatePublishedPicker2);
     // The controls added to the layout above come after it.
     setTabOrder(DatePublishedPicker2, SearchByInnCheckBox);
-    setTabOrder(SearchByInnCheckBox, SummaryPanel->ReportsList);
+    setTabOrder(SearchByInnCheckBox, StagesComboBox);
+    setTabOrder(StagesComboBox, SummaryPanel->ReportsList);
     setTabOrder(SummaryPanel->ReportsList, SummaryPanel->OpenReportButton);
     setTabOrder(SummaryPanel->OpenReportButton, SummaryPanel->OpenFolderButton);
     setTabOrder(SummaryPanel->OpenFolderButton, SummaryPanel->HideButton);

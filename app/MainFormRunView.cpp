@@ -29,6 +29,14 @@ void TMainForm::createRunView() {
         "назван только в протоколе комиссии: поиск портала по ИНН такой договор не находит."));
     SearchByInnCheckBox->setAccessibleName(SearchByInnCheckBox->text());
     SearchByInnCheckBox->setAccessibleDescription(SearchByInnCheckBox->toolTip());
+    StagesComboBox = new QComboBox(this);
+    StagesComboBox->addItem(QStringLiteral("только исполняемые"));
+    StagesComboBox->addItem(QStringLiteral("все этапы"));
+    StagesComboBox->setToolTip(QStringLiteral(
+        "Какие контракты искать: только находящиеся на исполнении (как раньше) или все — также "
+        "исполненные, расторгнутые и аннулированные, заключённые в выбранные даты."));
+    StagesComboBox->setAccessibleName(QStringLiteral("Этапы контрактов"));
+    StagesComboBox->setAccessibleDescription(StagesComboBox->toolTip());
     InnsLogSplitter = new QSplitter(Qt::Horizontal, this);
     InnsLogSplitter->setAccessibleName(QStringLiteral("Граница списка ИНН и логов"));
     StatusLabel = new RunStatusLine(this);
@@ -66,7 +74,9 @@ void TMainForm::restoreWindowState() {
     }
     if (!state.geometry.isEmpty()) restoreGeometry(state.geometry);
     if (!state.splitter.isEmpty()) InnsLogSplitter->restoreState(state.splitter);
-    SearchByInnCheckBox->setChecked(ProgramSettings::load(m_options.programDir).searchByInn);
+    const ProgramSettings settings = ProgramSettings::load(m_options.programDir);
+    SearchByInnCheckBox->setChecked(settings.searchByInn);
+    StagesComboBox->setCurrentIndex(settings.stages == ContractStages::All ? 1 : 0);
 }
 
 void TMainForm::saveWindowState() {

@@ -38,12 +38,40 @@ ProgramSettings ProgramSettings::load(const QString& programDir) {
     }
     settings.portal = ini.value(QStringLiteral("Settings/Portal")).toString().trimmed();
     settings.searchByInn = ini.value(QStringLiteral("Settings/SearchByInn"), false).toBool();
+    const QVariant stages = ini.value(QStringLiteral("Settings/Stages"));
+    if (stages.isValid()) {
+        if (const auto parsed = parseStages(stages.toString())) {
+            settings.stages = *parsed;
+        } else {
+            settings.problems << QStringLiteral(
+                                     "В settings.ini значение Stages=%1 не понято (first или "
+                                     "all); ищем только исполняемые контракты")
+                                     .arg(stages.toString().left(100));
+        }
+    }
+    for (PortalRegistry registry : kStartOrder) {
+        const QString key = QStringLiteral("Portal/") + SupplierFilters::settingKey(registry);
+        if (ini.contains(key))
+            settings.supplierFilters.nameFor(registry) = ini.value(key).toString().trimmed();
+    }
     return settings;
+}
+
+std::optional<ContractStages> ProgramSettings::parseStages(const QString& text) {
+    const QString word = text.trimmed().toLower();
+    if (word == QLatin1String("first")) return ContractStages::FirstOnly;
+    if (word == QLatin1String("all")) return ContractStages::All;
+    return std::nullopt;
+}
+
+QString ProgramSettings::stagesKeyword(ContractStages stages) {
+    return stages == ContractStages::All ? QStringLiteral("all") : QStringLiteral("first");
 }
 
 void ProgramSettings::save(const QString& programDir) const {
     QSettings ini(settingsPath(programDir), QSettings::IniFormat);
     ini.setValue(QStringLiteral("Settings/Threads"), threads);
     ini.setValue(QStringLiteral("Settings/SearchByInn"), searchByInn);
+    ini.setValue(QStringLiteral("Settings/Stages"), stagesKeyword(stages));
     ini.sync();
 }

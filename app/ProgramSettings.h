@@ -1,12 +1,20 @@
 #pragma once
 
+#include "crawl/PortalSearch.h"
+#include "crawl/SupplierFilters.h"
+
 #include <QString>
 #include <optional>
 
 // "settings.ini" in the program folder: section "Settings", key "Threads"
 // (1..1000, default 1), key "Portal" (the portal's address, default the
-// real portal) and key "SearchByInn" (the window's search by INN, default
-// off). Other keys are kept as they are when the file is written.
+// real portal), key "SearchByInn" (the window's search by INN, default
+// off) and key "Stages" ("first": the contracts being executed, the default;
+// "all": every stage); section "Portal", keys "SupplierFilter44",
+// "SupplierFilter223" and "SupplierFilterCapitalRepairs" (the supplier
+// filter parameter of each registry's search; missing: the built-in name,
+// empty: the search by INN leaves the registry out). Other keys are kept as
+// they are when the file is written; the [Portal] keys are the user's own.
 struct ProgramSettings {
     static constexpr int kMinThreads = 1;
     static constexpr int kMaxThreads = 1000;
@@ -17,6 +25,10 @@ struct ProgramSettings {
     // the value used instead; empty otherwise (also when the key is missing).
     QString threadsProblem;
     bool searchByInn = false;
+    ContractStages stages = ContractStages::FirstOnly;
+    SupplierFilters supplierFilters;
+    // Russian log lines about keys whose values were not understood, with what is used instead.
+    QStringList problems;
 
     static ProgramSettings load(const QString& programDir);
     void save(const QString& programDir) const;
@@ -26,4 +38,7 @@ struct ProgramSettings {
     static int clampThreads(const QString& text);
     // A thread count as an option gives it: a whole number from 1 to 1000, else none.
     static std::optional<int> parseThreads(const QString& text);
+    // A Stages text: "first" or "all" (any letter case), else none.
+    static std::optional<ContractStages> parseStages(const QString& text);
+    static QString stagesKeyword(ContractStages stages);
 };

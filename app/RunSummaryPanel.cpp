@@ -23,6 +23,11 @@ QString headingText(const RunSummary& summary) {
         case RunOutcome::Stopped:
             heading = QStringLiteral("Работа остановлена, отчёты не составлялись.");
             break;
+        case RunOutcome::Incomplete:
+            heading = QStringLiteral(
+                "Сбор завершён не полностью: часть страниц поиска не прочитана, их контракты не "
+                "собраны — запустите сбор ещё раз.");
+            break;
         case RunOutcome::Failed:
             heading = QStringLiteral("Работа завершилась с ошибкой") +
                       (summary.failureText.isEmpty() ? QStringLiteral(".")
@@ -54,6 +59,10 @@ RunSummaryPanel::RunSummaryPanel(QWidget* parent)
     ReportsList = new QListWidget(this);
     ReportsList->setAccessibleName(QStringLiteral("Отчёты по ИНН и группам"));
     ReportsList->setTextElideMode(Qt::ElideNone);
+    SearchNotesLabel = new QLabel(this);
+    SearchNotesLabel->setWordWrap(true);
+    SearchNotesLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SearchNotesLabel->setAccessibleName(QStringLiteral("Что нашёл поиск по ИНН"));
     ShownHintLabel = new QLabel(this);
     ShownHintLabel->setWordWrap(true);
     ShownHintLabel->setText(QStringLiteral(
@@ -77,6 +86,7 @@ RunSummaryPanel::RunSummaryPanel(QWidget* parent)
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(HeadingLabel);
     layout->addWidget(ReportsList);
+    layout->addWidget(SearchNotesLabel);
     layout->addWidget(ShownHintLabel);
     layout->addLayout(buttons);
     setTabOrder(ReportsList, OpenReportButton);
@@ -92,7 +102,9 @@ RunSummaryPanel::RunSummaryPanel(QWidget* parent)
     hide();
 }
 
-QString RunSummaryPanel::reportText(const ReportFigures& report) {
+QString RunSummaryPanel::reportText(const ReportFigures& report, bool checkNotMade) {
+    if (checkNotMade && StateOf(report) != ReportState::NewContracts)
+        return report.name + QStringLiteral(": проверка не выполнена — ") + CheckNotMadeReason();
     switch (StateOf(report)) {
         case ReportState::NewContracts:
             return QStringLiteral("%1: новых контрактов %2")
@@ -121,6 +133,9 @@ void RunSummaryPanel::showSummary(const RunSummary& summary) {
     m_summary = summary;
     HeadingLabel->setText(headingText(summary));
     fillReports();
+    const QStringList searchLines = summary.searchLines();
+    SearchNotesLabel->setText(searchLines.join(u'\n'));
+    SearchNotesLabel->setVisible(!searchLines.isEmpty());
     const int held = std::accumulate(
         summary.reports.begin(), summary.reports.end(), 0,
         [](int sum, const ReportFigures& report) { return sum + report.alreadyShown; });
@@ -133,7 +148,7 @@ void RunSummaryPanel::fillReports() {
     ReportsList->clear();
     int firstWithFile = -1;
     for (std::size_t i = 0; i < m_summary.reports.size(); ++i) {
-        ReportsList->addItem(reportText(m_summary.reports[i]));
+        ReportsList->addItem(reportText(m_summary.reports[i], m_summary.checkNotMade));
         if (firstWithFile < 0 && !reportPath(static_cast<int>(i)).isEmpty())
             firstWithFile = static_cast<int>(i);
     }

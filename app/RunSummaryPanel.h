@@ -27,11 +27,14 @@ public:
     // Asks the desktop to open a file or folder; tests replace it to see the request.
     std::function<bool(const QUrl&)> openUrl;
 
-    // One line of the list for a report.
-    static QString reportText(const ReportFigures& report);
+    // One line of the list for a report; checkNotMade: the portal gave the run nothing to
+    // check the report's INNs against.
+    static QString reportText(const ReportFigures& report, bool checkNotMade = false);
 
     QLabel* HeadingLabel;
     QListWidget* ReportsList;
+    // Search by INN: what each INN's searches found, the warnings, what the search cannot see.
+    QLabel* SearchNotesLabel;
     QLabel* ShownHintLabel;
     QPushButton* OpenReportButton;
     QPushButton* OpenFolderButton;

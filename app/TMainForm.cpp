@@ -166,6 +166,7 @@ void TMainForm::saveSettingsAndList() {
     ProgramSettings settings = ProgramSettings::load(m_options.programDir);
     settings.threads = LimitEdit->value();
     settings.searchByInn = SearchByInnCheckBox->isChecked();
+    settings.stages = selectedStages();
     settings.save(m_options.programDir);
     saveWindowState();
     const QStringList lines = InnsMemo->toPlainText().split(QLatin1Char('\n'));
@@ -186,6 +187,8 @@ void TMainForm::StartButtonClick() {
         AssembleRun(*m_db, m_options.programDir, DatePublishedPicker->optionalDate(),
                     DatePublishedPicker2->optionalDate(), m_tesseractExe);
     if (m_options.loopSleepMs) parameters.loopSleepMs = *m_options.loopSleepMs;
+    parameters.stages = selectedStages();
+    parameters.supplierFilters = ProgramSettings::load(m_options.programDir).supplierFilters;
     if (SearchByInnCheckBox->isChecked()) SearchListedInns(parameters, InnsMemo->toPlainText());
     if (!checkRunStart(parameters)) return;
     const auto outcome = m_control.Start(std::move(parameters));
@@ -193,6 +196,10 @@ void TMainForm::StartButtonClick() {
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         showMessage(QString(), QStringLiteral("Задайте список ИНН!"));
     }
+}
+
+ContractStages TMainForm::selectedStages() const {
+    return StagesComboBox->currentIndex() == 1 ? ContractStages::All : ContractStages::FirstOnly;
 }
 
 // The input checks shared with the console: a refusal is shown and logged;

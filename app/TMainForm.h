@@ -5,6 +5,7 @@
 #include "platform/TextFile.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -83,6 +84,8 @@ public:
     // Added to the controls above: the search mode, the splitter between the
     // INN list and the log, the state of the run, and the account of the last run.
     QCheckBox* SearchByInnCheckBox;
+    // The contract stages the searches ask for: index 0 the first stage only, 1 every stage.
+    QComboBox* StagesComboBox;
     QSplitter* InnsLogSplitter;
     RunStatusLine* StatusLabel;
     RunSummaryPanel* SummaryPanel;
@@ -102,6 +105,7 @@ private:
     void openDatabase();
     bool askToMoveDamagedDatabase(const QString& message);
     bool checkRunStart(RunParameters& parameters);
+    ContractStages selectedStages() const;
     void saveSettingsAndList();
     void showMessage(const QString& caption, const QString& text);
     // The run as the window shows it (MainFormRunView.cpp).

@@ -14,7 +14,7 @@
 #include <algorithm>
 
 void TScraper::crawlLoop() {
-    while (!isInterruptionRequested() && !m_queueDrained) {
+    while (!isInterruptionRequested() && !m_queueDrained && !portalUnreachable()) {
         waitWhilePaused();
         if (isInterruptionRequested()) break;
         try {
@@ -28,6 +28,18 @@ void TScraper::crawlLoop() {
         }
         msleep(m_parameters.loopSleepMs);
     }
+}
+
+// The run's first requests all failed without any answer: the portal cannot be reached (a
+// wrong address, no connection, a dead proxy), and every further request would fail the same
+// way for minutes. The run ends here with its reason.
+bool TScraper::portalUnreachable() {
+    if (!m_fetch->connections.failedFromStart()) return false;
+    stopWorkers();
+    const QString reason = Health.failureText(PortalBase());
+    setRunFailed(reason);
+    result = QStringLiteral("ERROR_") + reason + QStringLiteral("; завершаем работу");
+    return true;
 }
 
 void TScraper::noteDiskFull(const std::exception& error) {
@@ -105,7 +117,9 @@ void TScraper::dispatch(const FinishedJob& job) {
                                },
                                context.updateTendersCounter,
                                context.today,
-                               &m_splits};
+                               &m_splits,
+                               m_parameters.searchByInn ? &m_supplierCheck : nullptr,
+                               [this](const QString& url) { m_tally.noteSearchPageLost(url); }};
         if (job.kind == PageKindFailed)
             ResultPageNotRead(list, job.url);
         else
@@ -115,6 +129,7 @@ void TScraper::dispatch(const FinishedJob& job) {
     const PageHandler* handler = ChooseCardHandler(m_parameters.handlers, job).handler;
     if (!handler || !*handler) return;
     (*handler)(context, job);
+    if (job.kind == PageKindContractCard) m_supplierCheck.cardRead(job.url);
     // A handled follow-up that queues no further one ends its contract's chain.
     if (job.kind != PageKindContractCard && !job.canonical.isEmpty() &&
         context.followUpsQueued == 0)

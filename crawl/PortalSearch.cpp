@@ -24,7 +24,10 @@ const PortalRegistryInfo& Contracts44() {
         QStringLiteral("contractDateFrom"),
         QStringLiteral("contractDateTo"),
         QStringLiteral("contractPriceFrom"),
-        QStringLiteral("contractPriceTo")};
+        QStringLiteral("contractPriceTo"),
+        QStringLiteral("contractStageList_0=on&contractStageList=0&"),
+        QStringLiteral("contractStageList_0=on&contractStageList_1=on&contractStageList_2=on"
+                       "&contractStageList_3=on&contractStageList=0%2C1%2C2%2C3&")};
     return info;
 }
 
@@ -39,7 +42,10 @@ const PortalRegistryInfo& CapitalRepairs() {
         QStringLiteral("capitalDateOfContractConclusionFrom"),
         QStringLiteral("capitalDateOfContractConclusionTo"),
         QStringLiteral("priceFrom"),
-        QStringLiteral("priceTo")};
+        QStringLiteral("priceTo"),
+        QStringLiteral("contractStage_0=on&contractStage=0&"),
+        QStringLiteral("contractStage_0=on&contractStage_1=on&contractStage_2=on"
+                       "&contractStage=0%2C1%2C2&")};
     return info;
 }
 
@@ -54,7 +60,10 @@ const PortalRegistryInfo& Contracts223() {
         QStringLiteral("contract223DateFrom"),
         QStringLiteral("contract223DateTo"),
         QStringLiteral("priceFrom"),
-        QStringLiteral("priceTo")};
+        QStringLiteral("priceTo"),
+        QStringLiteral("statuses_0=on&statuses=0&"),
+        QStringLiteral("statuses_0=on&statuses_1=on&statuses_2=on&statuses_3=on"
+                       "&statuses=0%2C1%2C2%2C3&")};
     return info;
 }
 
@@ -107,9 +116,24 @@ bool IsSafePortalAddress(const QString& address) {
     return !address.contains(u"|||");
 }
 
-QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText) {
+QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText,
+                          ContractStages stages) {
     const PortalRegistryInfo& info = RegistryInfo(registry);
-    return PortalBase() + info.startFixedPart + fromText + u'&' + info.dateToName + u'=' + toText;
+    QString fixedPart = info.startFixedPart;
+    if (stages == ContractStages::All) fixedPart.replace(info.firstStageOnly, info.allStages);
+    return PortalBase() + fixedPart + fromText + u'&' + info.dateToName + u'=' + toText;
+}
+
+QString StagesText(ContractStages stages) {
+    return stages == ContractStages::All
+               ? QStringLiteral(
+                     "все этапы (исполнение, исполнение завершено, исполнение "
+                     "прекращено, аннулированные)")
+               : QStringLiteral("только исполняемые (первый этап)");
+}
+
+QDate EarliestConclusionDate() {
+    return QDate(2012, 1, 1);
 }
 
 std::optional<PortalRegistry> RegistryOfAddress(const QString& url) {

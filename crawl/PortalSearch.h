@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <array>
 #include <optional>
@@ -20,7 +21,18 @@ struct PortalRegistryInfo {
     QString dateToName;
     QString priceFromName;
     QString priceToName;
+    // The stage filter as the fixed part holds it (the first stage only), and the same
+    // parameters asking for every stage the registry's search form offers.
+    QString firstStageOnly;
+    QString allStages;
 };
+
+// Which contract stages the start searches ask for: the first stage only (contracts being
+// executed), or every stage (also executed, ended and annulled contracts).
+enum class ContractStages { FirstOnly, All };
+
+// The stages as the run's account names them.
+QString StagesText(ContractStages stages);
 
 const PortalRegistryInfo& RegistryInfo(PortalRegistry registry);
 
@@ -45,8 +57,15 @@ void SetPortalBase(const QString& base);
 bool IsSafePortalAddress(const QString& address);
 
 // PortalBase + the registry's fixed part + fromText + "&" + date-to name + "=" + toText.
-// Date texts are "dd.mm.yyyy" or empty.
-QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText);
+// Date texts are "dd.mm.yyyy" or empty. With every stage, the fixed part's stage filter
+// names all the registry's stages instead of the first.
+QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText,
+                          ContractStages stages = ContractStages::FirstOnly);
+
+// The earliest conclusion date the registries hold: 223-FZ, the oldest of the three laws,
+// took effect on 1 January 2012 (44-FZ on 1 January 2014, the capital-repair decree in
+// 2016). A search with an open from-date is split from this day.
+QDate EarliestConclusionDate();
 
 // The registry whose marker the address contains (tested 44-FZ, capital
 // repairs, 223-FZ; the first match decides), or none.

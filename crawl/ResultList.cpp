@@ -19,6 +19,16 @@ constexpr QStringView kNextArrow = u"arrow-prime.svg\" alt=\"\">";
 // Each pass of the entry walk consumes the page up to this far into the entry marker.
 constexpr qsizetype kEntryStep = 11;
 
+// Where the page's total text lies (between the marker and " запис"); none without a count.
+std::optional<std::pair<qsizetype, qsizetype>> TotalTextSpan(QStringView page) {
+    const qsizetype marker = page.indexOf(kTotalMarker);
+    if (marker < 0) return std::nullopt;
+    const qsizetype start = marker + kTotalMarker.size();
+    const qsizetype end = page.indexOf(kRecordsWord, start);
+    if (end < 0) return std::nullopt;
+    return std::make_pair(start, end);
+}
+
 // The trimmed total text of the page, or none (logged) when the page reports no count.
 std::optional<QString> ReadTotalText(ResultListContext& ctx, const QString& url, QStringView page) {
     qsizetype marker = page.indexOf(kTotalMarker);
@@ -27,6 +37,7 @@ std::optional<QString> ReadTotalText(ResultListContext& ctx, const QString& url,
         // Neither a count nor the portal's "nothing found": a maintenance or broken page,
         // whose cards this run cannot see. Logged also after a split, unlike empty searches.
         ctx.addLogLine(QStringLiteral("Ошибка? Страница без списка результатов: ") + url);
+        if (ctx.searchPageLost) ctx.searchPageLost(url);
         return std::nullopt;
     }
     if (noResults) marker = -1;
@@ -37,14 +48,14 @@ std::optional<QString> ReadTotalText(ResultListContext& ctx, const QString& url,
                            url + QStringLiteral("\r\n"));
         return std::nullopt;
     }
-    const qsizetype start = marker + kTotalMarker.size();
-    const qsizetype end = page.indexOf(kRecordsWord, start);
-    if (end < 0) {
+    const auto span = TotalTextSpan(page);
+    if (!span) {
         ctx.addLogLine(QStringLiteral("Не найдено количество записей: ") + url +
                        QStringLiteral("\r\n"));
+        if (ctx.searchPageLost) ctx.searchPageLost(url);
         return std::nullopt;
     }
-    return TrimControls(HtmlToText(page.mid(start, end - start)));
+    return TrimControls(HtmlToText(page.mid(span->first, span->second - span->first)));
 }
 
 void LogSplit(ResultListContext& ctx) {
@@ -80,13 +91,18 @@ bool HeldBySplits(ResultListContext& ctx, const QString& url, std::optional<qint
     return verdict.hold;
 }
 
-// Logs the count of a first page and splits the search when it is too large to walk.
-bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& totalText) {
-    ctx.addLogLine(url + QStringLiteral("\r\nНашлось ") + totalText + QStringLiteral(" записей"));
-    const qint64 count = ReadRecordCount(totalText);
-    if (HeldBySplits(ctx, url, count)) return true;
-    if (count < kSplitThreshold) return false;
-    if (ctx.splits && ctx.splits->isWalked(url)) return false;  // splitting proved useless
+// What the search by INN's check makes of a first page's total; true when the
+// page is held back for the registry's unfiltered total or dropped.
+bool HeldBySupplierCheck(ResultListContext& ctx, const QString& url, qint64 count) {
+    if (!ctx.supplierCheck) return false;
+    const SupplierSearchCheck::FirstPage answer = ctx.supplierCheck->firstPage(url, count);
+    if (!answer.logLine.isEmpty()) ctx.addLogLine(answer.logLine);
+    if (!answer.probe.isEmpty() && ctx.queue.addHead(answer.probe)) ++ctx.progressBarMax;
+    return answer.action != SupplierSearchCheck::FirstPage::Go;
+}
+
+// Splits a search too large to walk, or walks it when it cannot be split.
+bool SplitLargeSearch(ResultListContext& ctx, const QString& url, qint64 count) {
     if (!SearchCanBeSplit(ctx, url)) {
         // The narrowest search there is: walk the pages the portal shows of it.
         ctx.addLogLine(
@@ -99,12 +115,45 @@ bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& 
     return true;
 }
 
+// The registry's unfiltered total came back: the held searches it clears go on.
+void AnswerProbe(ResultListContext& ctx, const QString& url, std::optional<qint64> total) {
+    if (total) {
+        ctx.addLogLine(url + QStringLiteral("\r\nВсего в реестре без фильтра по поставщику: ") +
+                       QString::number(*total) + QStringLiteral(" записей"));
+    }
+    QStringList lines;
+    const auto released = ctx.supplierCheck->probeAnswered(url, total, lines);
+    for (const QString& line : lines)
+        ctx.addLogLine(line);
+    for (const SupplierSearchCheck::Release& search : released) {
+        // A search that cannot be split needs its page again to be walked.
+        if (!SplitLargeSearch(ctx, search.url, search.total)) {
+            ctx.queue.addHeadAgain(search.url);
+            ++ctx.progressBarMax;
+        }
+    }
+}
+
+// Logs the count of a first page and splits the search when it is too large to walk.
+bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& totalText) {
+    ctx.addLogLine(url + QStringLiteral("\r\nНашлось ") + totalText + QStringLiteral(" записей"));
+    const qint64 count = ReadRecordCount(totalText);
+    if (HeldBySupplierCheck(ctx, url, count)) return true;
+    if (HeldBySplits(ctx, url, count)) return true;
+    if (count < kSplitThreshold) return false;
+    if (ctx.splits && ctx.splits->isWalked(url)) return false;  // splitting proved useless
+    return SplitLargeSearch(ctx, url, count);
+}
+
 void QueueCard(ResultListContext& ctx, const QString& url, QStringView entry) {
     // An attribute value: "&amp;" in it stands for "&" (the portal gets the address decoded).
     QString address =
         HtmlDecode(ExtractBetween(entry, u"registry-entry__header-mid__number", u"href=\"", u"\""));
     if (address.isEmpty()) return;
     if (address.startsWith(u'/')) address.prepend(PortalBase());
+    // A card listed for two INNs counts for both searches, though it is queued once.
+    if (ctx.supplierCheck && IsSafePortalAddress(address))
+        ctx.supplierCheck->cardListed(url, address);
     // Listed again in this run (on this page or another): queued once, logged once.
     if (ctx.queue.wasOffered(address)) return;
     // A link to another host (or one that would break the job string) is never fetched.
@@ -151,6 +200,10 @@ void QueueNextPage(ResultListContext& ctx, const QString& url, QStringView rest)
 }
 
 void ParsePage(ResultListContext& ctx, const QString& url, QStringView page) {
+    if (ctx.supplierCheck && ctx.supplierCheck->isProbe(url)) {
+        AnswerProbe(ctx, url, PageRecordCount(page));
+        return;
+    }
     qsizetype rest = 0;
     if (const std::optional<QString> total = ReadTotalText(ctx, url, page)) {
         if (IsFirstPage(url) && SplitIfTooLarge(ctx, url, *total)) {
@@ -161,6 +214,8 @@ void ParsePage(ResultListContext& ctx, const QString& url, QStringView page) {
         rest = QueueCards(ctx, url, page);
         ctx.updateTendersCounter();
     } else if (IsFirstPage(url)) {
+        // The portal's "nothing found" is a total of 0 for the search by INN's account.
+        if (ctx.supplierCheck && page.contains(kNoResults)) ctx.supplierCheck->firstPage(url, 0);
         HeldBySplits(ctx, url, std::nullopt);
     }
     QueueNextPage(ctx, url, page.mid(rest));
@@ -184,6 +239,7 @@ void Guarded(ResultListContext& ctx, const QString& url, Body body) {
     }
     ctx.addLogLine(QStringLiteral("Ошибка при обработке данных для ") + url + QStringLiteral(": ") +
                    message);
+    if (ctx.searchPageLost) ctx.searchPageLost(url);
 }
 
 }  // namespace
@@ -193,8 +249,20 @@ void ParseResultList(ResultListContext& ctx, const QString& url, const QString& 
 }
 
 void ResultPageNotRead(ResultListContext& ctx, const QString& url) {
+    if (ctx.supplierCheck && ctx.supplierCheck->isProbe(url)) {
+        Guarded(ctx, url, [&] { AnswerProbe(ctx, url, std::nullopt); });
+        return;
+    }
+    if (ctx.searchPageLost) ctx.searchPageLost(url);
     if (!IsFirstPage(url)) return;
     Guarded(ctx, url, [&] { HeldBySplits(ctx, url, std::nullopt); });
+}
+
+std::optional<qint64> PageRecordCount(QStringView page) {
+    if (page.contains(kNoResults)) return 0;
+    const auto span = TotalTextSpan(page);
+    if (!span) return std::nullopt;
+    return ReadRecordCount(HtmlToText(page.mid(span->first, span->second - span->first)));
 }
 
 qint64 ReadRecordCount(QStringView totalText) {

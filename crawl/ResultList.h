@@ -3,11 +3,13 @@
 #include "crawl/JobQueue.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/SplitTracker.h"
+#include "crawl/SupplierSearchCheck.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringView>
 #include <functional>
+#include <optional>
 
 // Reading the portal's search result pages: the record count, the contract
 // cards listed, the next page, and the splitting of searches too large to walk.
@@ -25,6 +27,11 @@ struct ResultListContext {
     QDate today;  // the to-date of a search whose to-date is empty
     // The run's record of splits; without one every over-full search is split.
     SplitTracker* splits = nullptr;
+    // The search by INN's check of the supplier filter; none in a full crawl.
+    SupplierSearchCheck* supplierCheck = nullptr;
+    // Told of a result page that could not be read or handled: the cards it would have
+    // listed (and, for a first page, the whole search) are missing from the run.
+    std::function<void(const QString& url)> searchPageLost = nullptr;
 };
 
 // A search whose first page reports this many records or more is split, not walked.
@@ -37,8 +44,13 @@ inline constexpr qint64 kSplitThreshold = 1000;
 void ParseResultList(ResultListContext& ctx, const QString& url, const QString& html);
 
 // A result page whose fetch failed: as a part of a split it reported no total,
-// which settles whether its siblings are split (see SplitTracker). Never throws.
+// which settles whether its siblings are split (see SplitTracker); the loss is
+// told to searchPageLost. Never throws.
 void ResultPageNotRead(ResultListContext& ctx, const QString& url);
+
+// The record count of a result page without writing to the log: 0 for the
+// portal's "nothing found", none for a page that shows no count.
+std::optional<qint64> PageRecordCount(QStringView page);
 
 // The number formed by the decimal digits of a total text ("более 27 000 000"
 // → 27000000); other characters are ignored, no digits give 0. Saturates far
@@ -46,7 +58,8 @@ void ResultPageNotRead(ResultListContext& ctx, const QString& url);
 qint64 ReadRecordCount(QStringView totalText);
 
 // Replaces the over-full search at url by narrower ones: by date while its
-// from- and to-date differ (an empty to-date stands for ctx.today), else by
+// from- and to-date differ (an empty from-date stands for EarliestConclusionDate,
+// an empty to-date for ctx.today), else by
 // price, and records the split with ctx.splits. Throws EGeneralError for an
 // address of no registry or an unreadable date.
 void SplitSearch(ResultListContext& ctx, const QString& url, qint64 recordCount);

@@ -2,8 +2,11 @@
 // layout warning, and the summary the log ends with.
 #include "crawl/TScraper.h"
 
+#include "store/ContractStore.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -23,10 +26,47 @@ void TScraper::tallyJob(const FinishedJob& job, int storedBefore,
     if (!warning.isEmpty()) addJobLog(warning);
 }
 
+// The search by INN's figures, read from the store once the crawl has ended, and the warnings
+// they give.
+void TScraper::finishSupplierCheck() {
+    if (!m_parameters.searchByInn) return;
+    try {
+        m_supplierFigures = m_supplierCheck.figures(
+            [this](const QString& url) { return m_store->isUrlStored(url); },
+            [this](const QString& inn) {
+                QSet<QString> urls;
+                for (const auto& [url, info] : GetContractsByInn(*m_parameters.db, inn))
+                    urls.insert(url);
+                return urls;
+            });
+    } catch (const std::exception& e) {
+        LogMessageText = QStringLiteral("Ошибка: проверка поиска по ИНН не выполнена: ") +
+                         QString::fromUtf8(e.what()).left(200);
+        AddLogLine();
+        return;
+    }
+    const QStringList precision = PrecisionWarnings(m_supplierFigures);
+    for (const QString& warning : precision) {
+        LogMessageText = warning;
+        AddLogLine();
+    }
+    m_searchWarnings = m_supplierCheck.ignoredFilterLines() + precision;
+}
+
 RunSummary TScraper::buildSummary(bool stopped) const {
     RunSummary summary;
-    summary.outcome =
-        m_failed ? RunOutcome::Failed : (stopped ? RunOutcome::Stopped : RunOutcome::Done);
+    const auto& registries = m_tally.registries();
+    const bool searchLost =
+        std::any_of(registries.begin(), registries.end(),
+                    [](const RegistryFigures& figures) { return figures.searchPagesLost > 0; });
+    summary.outcome = m_failed     ? RunOutcome::Failed
+                      : stopped    ? RunOutcome::Stopped
+                      : searchLost ? RunOutcome::Incomplete
+                                   : RunOutcome::Done;
+    summary.checkNotMade = !Health.failureText(PortalBase()).isEmpty();
+    summary.stagesText = StagesText(m_parameters.stages);
+    summary.supplierSearches = m_supplierFigures;
+    summary.searchWarnings = m_searchWarnings;
     summary.failureText = m_failureText;
     summary.searchByInn = m_parameters.searchByInn;
     summary.programDir = QDir::toNativeSeparators(m_parameters.programDir);

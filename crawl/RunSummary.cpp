@@ -10,6 +10,10 @@ QString outcomeText(const RunSummary& summary) {
             return QStringLiteral("Итог работы: сбор данных завершён");
         case RunOutcome::Stopped:
             return QStringLiteral("Итог работы: остановлено пользователем, отчёты не составлялись");
+        case RunOutcome::Incomplete:
+            return QStringLiteral(
+                "Итог работы: сбор данных завершён не полностью — часть страниц поиска не "
+                "прочитана, их контракты не собраны; запустите сбор ещё раз");
         case RunOutcome::Failed:
             break;
     }
@@ -22,7 +26,10 @@ QString reportName(const ReportFigures& report) {
                           : QStringLiteral("ИНН %1").arg(report.name);
 }
 
-QString reportLine(const ReportFigures& report) {
+QString reportLine(const ReportFigures& report, bool checkNotMade) {
+    if (checkNotMade && StateOf(report) != ReportState::NewContracts)
+        return reportName(report) + QStringLiteral(": проверка не выполнена — ") +
+               CheckNotMadeReason();
     switch (StateOf(report)) {
         case ReportState::NewContracts: {
             QString line = QStringLiteral("%1: новых контрактов %2, отчёт %3")
@@ -51,7 +58,60 @@ QString reportLine(const ReportFigures& report) {
            (report.isGroup ? QStringLiteral("с ИНН этой группы") : QStringLiteral("с этим ИНН"));
 }
 
+// One registry's part of an INN's search line.
+QString searchPart(const SupplierSearchFigures& f) {
+    const QString registry = QString::fromUtf16(kRegistryNames[SummaryIndexOf(f.registry)]);
+    if (!f.reported) return registry + QStringLiteral(": поиск не загрузился");
+    if (f.filterIgnored)
+        return registry +
+               QStringLiteral(": поиск нашёл %1 — портал не применил фильтр, не обходили")
+                   .arg(*f.reported);
+    QString part = registry + QStringLiteral(": поиск нашёл %1").arg(*f.reported);
+    if (f.listed != *f.reported) part += QStringLiteral(", в списках %1").arg(f.listed);
+    part += QStringLiteral(", прочитано %1").arg(f.read);
+    if (f.stored > f.read)
+        part += QStringLiteral(" (ещё %1 уже были в базе)").arg(f.stored - f.read);
+    return part + QStringLiteral(", поставщик с этим ИНН в %1").arg(f.named);
+}
+
 }  // namespace
+
+int SummaryIndexOf(PortalRegistry registry) {
+    switch (registry) {
+        case PortalRegistry::Contracts44:
+            return 0;
+        case PortalRegistry::Contracts223:
+            return 1;
+        case PortalRegistry::CapitalRepairs:
+            break;
+    }
+    return 2;
+}
+
+QString CheckNotMadeReason() {
+    return QStringLiteral("портал не дал данных (причина в строке «Итог работы» выше)");
+}
+
+QStringList RunSummary::searchLines() const {
+    QStringList out;
+    if (!searchByInn) return out;
+    QStringList innOrder;
+    for (const SupplierSearchFigures& f : supplierSearches) {
+        if (!innOrder.contains(f.inn)) innOrder << f.inn;
+    }
+    for (const QString& inn : innOrder) {
+        QStringList parts;
+        for (const SupplierSearchFigures& f : supplierSearches) {
+            if (f.inn == inn) parts << searchPart(f);
+        }
+        out << QStringLiteral("Поиск по ИНН %1 — ").arg(inn) + parts.join(QStringLiteral("; "));
+    }
+    out << searchWarnings;
+    out << QStringLiteral(
+        "Поиск по ИНН не находит договоры 223-ФЗ, поставщик которых назван только в протоколе "
+        "комиссии (PDF): их находит только полный обход реестров");
+    return out;
+}
 
 ReportState StateOf(const ReportFigures& report) {
     if (report.newContracts > 0) return ReportState::NewContracts;
@@ -63,22 +123,27 @@ QStringList RunSummary::lines() const {
     QStringList out{outcomeText(*this)};
     out << (searchByInn ? QStringLiteral("Режим: поиск по ИНН из списка")
                         : QStringLiteral("Режим: полный обход реестров"));
+    if (!stagesText.isEmpty()) out << QStringLiteral("Этапы контрактов: ") + stagesText;
     for (std::size_t i = 0; i < registries.size(); ++i) {
         const RegistryFigures& r = registries[i];
         out << QStringLiteral(
                    "%1: страниц поиска %2, карточек прочитано %3, сохранено %4, "
                    "страниц без ожидаемых данных %5, документов прочитано по текстовому слою %6, "
                    "по OCR %7")
-                   .arg(QString::fromUtf16(kRegistryNames[i]))
-                   .arg(r.searchesRead)
-                   .arg(r.cardsRead)
-                   .arg(r.cardsStored)
-                   .arg(r.pagesLackingParts)
-                   .arg(r.documentsByTextLayer)
-                   .arg(r.documentsByOcr);
+                       .arg(QString::fromUtf16(kRegistryNames[i]))
+                       .arg(r.searchesRead)
+                       .arg(r.cardsRead)
+                       .arg(r.cardsStored)
+                       .arg(r.pagesLackingParts)
+                       .arg(r.documentsByTextLayer)
+                       .arg(r.documentsByOcr) +
+                   (r.searchPagesLost > 0
+                        ? QStringLiteral(", страниц поиска не прочитано %1").arg(r.searchPagesLost)
+                        : QString());
     }
+    out << searchLines();
     for (const ReportFigures& report : reports)
-        out << reportLine(report);
+        out << reportLine(report, checkNotMade);
     out << QStringLiteral("Данные программы (база, отчёты, логи): ") + programDir;
     return out;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "crawl/PortalSearch.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 #include <vector>
 
 // The account of one run that its log ends with and the window shows when it ends. Built by
@@ -10,9 +13,10 @@
 // a plain value, copied to the window thread.
 
 enum class RunOutcome {
-    Done,     // the queue drained and the report stage ran
-    Stopped,  // the user stopped the run (no report stage)
-    Failed,   // the run could not do its job: no page of the portal, a failed stage, ...
+    Done,        // the queue drained and the report stage ran
+    Stopped,     // the user stopped the run (no report stage)
+    Failed,      // the run could not do its job: no page of the portal, a failed stage, ...
+    Incomplete,  // the queue drained and the report stage ran, but part of a search was lost
 };
 
 // What the run read in one registry (the index is that of kSummaryRegistries).
@@ -23,6 +27,20 @@ struct RegistryFigures {
     int pagesLackingParts = 0;     // pages that gave an "Ошибка?" line
     int documentsByTextLayer = 0;  // protocol documents whose INNs came from the text layer
     int documentsByOcr = 0;        // ... from OCR
+    int searchPagesLost = 0;       // result pages not read or not handled: their cards are missing
+};
+
+// What the search by INN found for one listed INN in one registry, and how far the cards bear
+// out the portal's supplier filter.
+struct SupplierSearchFigures {
+    QString inn;
+    PortalRegistry registry = PortalRegistry::Contracts44;
+    std::optional<qint64> reported;  // the start search's total; none: its first page not read
+    int listed = 0;                  // distinct cards its result pages listed
+    int read = 0;                    // of those, cards read in this run
+    int stored = 0;                  // of those, cards stored (in this run or before)
+    int named = 0;                   // of those stored, cards naming the INN among their suppliers
+    bool filterIgnored = false;      // not walked: the portal did not apply the filter
 };
 
 // One report of the report stage: a listed INN alone, or a group.
@@ -49,7 +67,24 @@ struct RunSummary {
     // 44-FZ, 223-FZ, capital repairs.
     std::array<RegistryFigures, 3> registries{};
     std::vector<ReportFigures> reports;  // in list order; empty after a stop
+    QString stagesText;                  // the contract stages searched, as the account says them
+    // Search by INN: per INN and registry, in the order searched; the warnings about the
+    // portal's supplier filter.
+    std::vector<SupplierSearchFigures> supplierSearches;
+    QStringList searchWarnings;
+    // The portal gave the run nothing to check its INNs against: no page, or none of the start
+    // searches. Its reports then say that no check was made, not that nothing was found.
+    bool checkNotMade = false;
 
     // The Russian lines the log and the console show, without time stamps.
     QStringList lines() const;
+    // Search by INN: one line per INN with its registries' figures, the warnings about the
+    // supplier filter, and what the search cannot find; empty for a full crawl.
+    QStringList searchLines() const;
 };
+
+// The index of a registry in RunSummary::registries.
+int SummaryIndexOf(PortalRegistry registry);
+
+// Why a report says that no check was made (checkNotMade).
+QString CheckNotMadeReason();

@@ -104,6 +104,13 @@ int RegistryIndex(PageFamily family, const QString& url) {
 
 }  // namespace
 
+void RunTally::noteSearchPageLost(const QString& url) {
+    const int index = RegistryIndex(PageFamily::SearchResults, url);
+    if (index < 0 || m_lostSearchPages.contains(url)) return;
+    m_lostSearchPages.insert(url);
+    ++m_registries[static_cast<std::size_t>(index)].searchPagesLost;
+}
+
 bool IsMissingPartLine(const QString& text) {
     return text.startsWith(u"Ошибка?") && !text.startsWith(u"Ошибка? Недопустимая ссылка") &&
            !text.startsWith(u"Ошибка? URL не найден в базе");

@@ -6,6 +6,7 @@
 #include "store/ContractSink.h"
 #include "text/DocumentInns.h"
 
+#include <QSet>
 #include <QString>
 #include <array>
 #include <memory>
@@ -23,12 +24,16 @@ public:
     QString noteJob(const FinishedJob& job, bool lackedPart, int stored,
                     DocumentInnsResult::Source source);
 
+    // A result page that could not be read or handled (each page counted once).
+    void noteSearchPageLost(const QString& url);
+
     // Per registry, in the order of RunSummary::registries (44-FZ, 223-FZ, capital repairs).
     const std::array<RegistryFigures, 3>& registries() const { return m_registries; }
 
 private:
     std::array<RegistryFigures, 3> m_registries{};
     LayoutDriftWatch m_drift;
+    QSet<QString> m_lostSearchPages;
 };
 
 // True for a handler's line that says its page lacks a part it expects: an

@@ -3,6 +3,7 @@
 #include "platform/GeneralError.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -30,6 +31,17 @@ quint64 RoundHalfEven(quint64 numerator, quint64 denominator) {
     return up ? quotient + 1 : quotient;
 }
 
+// The search's date range as texts: an open from-date starts at the earliest conclusion date
+// the registries hold, an open to-date ends today.
+std::pair<QString, QString> SearchDates(const ResultListContext& ctx, const QString& url,
+                                        const PortalRegistryInfo& info) {
+    QString fromText = QueryParamValue(url, info.dateFromName);
+    if (fromText.isEmpty()) fromText = EarliestConclusionDate().toString(kDateFormat);
+    QString toText = QueryParamValue(url, info.dateToName);
+    if (toText.isEmpty()) toText = ctx.today.toString(kDateFormat);
+    return {fromText, toText};
+}
+
 void QueueSplit(ResultListContext& ctx, const QString& job, QStringList& queued) {
     if (!ctx.queue.addHead(job)) return;
     ++ctx.progressBarMax;
@@ -42,9 +54,7 @@ bool SearchCanBeSplit(const ResultListContext& ctx, const QString& url) {
     const std::optional<PortalRegistry> registry = RegistryOfAddress(url);
     if (!registry) return true;  // splitting reports the unknown address
     const PortalRegistryInfo& info = RegistryInfo(*registry);
-    const QString fromText = QueryParamValue(url, info.dateFromName);
-    QString toText = QueryParamValue(url, info.dateToName);
-    if (toText.isEmpty()) toText = ctx.today.toString(kDateFormat);
+    const auto [fromText, toText] = SearchDates(ctx, url, info);
     if (fromText != toText) return true;
     const qint64 from = ReadPrice(QueryParamValue(url, info.priceFromName), kLowestPrice);
     const qint64 to = ReadPrice(QueryParamValue(url, info.priceToName), kHighestPrice);
@@ -55,10 +65,7 @@ void SplitSearch(ResultListContext& ctx, const QString& url, qint64 recordCount)
     const std::optional<PortalRegistry> registry = RegistryOfAddress(url);
     if (!registry)
         throw EGeneralError(QStringLiteral("адрес не относится ни к одному реестру: ") + url);
-    const PortalRegistryInfo& info = RegistryInfo(*registry);
-    const QString fromText = QueryParamValue(url, info.dateFromName);
-    QString toText = QueryParamValue(url, info.dateToName);
-    if (toText.isEmpty()) toText = ctx.today.toString(kDateFormat);
+    const auto [fromText, toText] = SearchDates(ctx, url, RegistryInfo(*registry));
     const QStringList parts = fromText != toText
                                   ? SplitByDate(ctx, url, *registry, fromText, toText, recordCount)
                                   : SplitByPrice(ctx, url, *registry);

@@ -46,6 +46,7 @@ void TScraper::Execute() {
     try {
         setUp();
         crawlLoop();
+        finishSupplierCheck();
         stopped = isInterruptionRequested();
         if (!stopped) reportFiles = reportStage();
     } catch (const EReportStageError& e) {
@@ -113,10 +114,20 @@ void TScraper::setUp() {
 }
 
 void TScraper::queueStartAddresses() {
-    const QString from = dateText(m_parameters.publishDateFrom);
-    const QString to = dateText(m_parameters.publishDateTo);
-    for (const StartSearchGroup& group :
-         BuildStartSearches(m_parameters.searchByInn, m_parameters.searchInns, from, to)) {
+    StartSearchRequest request{m_parameters.searchByInn,
+                               m_parameters.searchInns,
+                               dateText(m_parameters.publishDateFrom),
+                               dateText(m_parameters.publishDateTo),
+                               m_parameters.stages,
+                               m_parameters.supplierFilters};
+    m_supplierCheck.setFilters(request.filters);
+    if (request.searchByInn) {
+        for (const QString& line : LeftOutRegistryLines(request.filters)) {
+            LogMessageText = line;
+            AddLogLine();
+        }
+    }
+    for (const StartSearchGroup& group : BuildStartSearches(request)) {
         if (!group.logLine.isEmpty()) {
             LogMessageText = group.logLine;
             AddLogLine();
@@ -124,6 +135,7 @@ void TScraper::queueStartAddresses() {
         for (const QString& address : group.addresses) {
             m_queue.addTail(address);
             Health.startSearchQueued(address);
+            if (request.searchByInn) m_supplierCheck.startSearchQueued(address);
         }
     }
     ProgressBarPosition = 0;

@@ -8,6 +8,7 @@
 #include "crawl/RunTally.h"
 #include "crawl/RunWindow.h"
 #include "crawl/SplitTracker.h"
+#include "crawl/SupplierSearchCheck.h"
 #include "fetch/FetchRun.h"
 #include "platform/TextFile.h"
 
@@ -37,6 +38,10 @@ struct RunParameters {
     // searches is the same.
     bool searchByInn = false;
     QStringList searchInns;  // distinct INNs of the INN list, in list order
+    // The registries' supplier filters the search by INN puts the INNs into.
+    SupplierFilters supplierFilters;
+    // The contract stages the start searches ask for (full crawl and search by INN alike).
+    ContractStages stages = ContractStages::FirstOnly;
     QString tesseractExe;
     QString requestMutexName = QString::fromLatin1(FetchRun::kRequestMutexName);
     CardHandlers handlers;
@@ -124,6 +129,8 @@ private:
     void tallyJob(const FinishedJob& job, int storedBefore, DocumentInnsResult::Source source);
     RunSummary buildSummary(bool stopped) const;
     void writeRunSummary(const RunSummary& summary);
+    void finishSupplierCheck();
+    bool portalUnreachable();
 
     // The synchronised operations.
     void Synchronize(const std::function<void()>& operation);
@@ -146,6 +153,9 @@ private:
     std::vector<std::unique_ptr<TScrapingThread>> m_workers;
     JobQueue m_queue;
     SplitTracker m_splits;
+    SupplierSearchCheck m_supplierCheck;
+    std::vector<SupplierSearchFigures> m_supplierFigures;
+    QStringList m_searchWarnings;
     QStringList m_noticeDocumentKeys;
     DecodedText m_shownLinksFile;
     bool m_splitStarted = false;

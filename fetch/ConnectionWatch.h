@@ -15,6 +15,9 @@ public:
     // for the failure that completes the first such streak.
     bool note(bool answered);
 
+    // True once the run's first kWarnAfter requests all failed without any answer.
+    bool failedFromStart() const { return m_answers.load() == 0 && m_streak.load() >= kWarnAfter; }
+
     // Requests of the run that got an HTTP response.
     int answers() const { return m_answers.load(); }
 

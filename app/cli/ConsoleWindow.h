@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crawl/RunSummary.h"
 #include "crawl/RunWindow.h"
 
 #include <QStringList>
@@ -27,6 +28,9 @@ public:
     // Clears the progress line before the program ends.
     void finish();
 
+    // How the run ended, as its summary said (Done until a summary came).
+    RunOutcome outcome() const { return m_outcome; }
+
 private:
     void drawProgress();
     void clearProgress();
@@ -39,4 +43,5 @@ private:
     int m_position = 0;
     int m_maximum = 0;
     QString m_counter;
+    RunOutcome m_outcome = RunOutcome::Done;
 };

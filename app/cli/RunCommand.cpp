@@ -30,7 +30,7 @@ void onInterrupt(int) {
     g_interrupts.fetch_add(1);
 }
 
-enum ExitCode { kDone = 0, kFailed = 1, kBadUsage = 2, kInterrupted = 130 };
+enum ExitCode { kDone = 0, kFailed = 1, kBadUsage = 2, kIncomplete = 3, kInterrupted = 130 };
 
 struct RunOptions {
     QString dir;
@@ -41,6 +41,7 @@ struct RunOptions {
     bool useProxy = false;
     bool moveDamagedDb = false;
     bool searchByInn = false;
+    std::optional<ContractStages> stages;  // none: as settings.ini says
     QString portal;
     std::optional<unsigned long> loopSleepMs;  // for tests: shorter loop pauses
     std::optional<long> requestTimeLimitMs;    // for tests: a shorter limit per request
@@ -69,6 +70,7 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("S"));
     const QCommandLineOption proxy(QStringLiteral("proxy"));
     const QCommandLineOption byInn(QStringLiteral("by-inn"));
+    const QCommandLineOption stages(QStringLiteral("stages"), QString(), QStringLiteral("этапы"));
     const QCommandLineOption portal(QStringLiteral("portal"), QString(), QStringLiteral("адрес"));
     const QCommandLineOption loopSleep(QStringLiteral("loop-sleep-ms"), QString(),
                                        QStringLiteral("мс"));
@@ -76,7 +78,7 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     const QCommandLineOption timeLimit(QStringLiteral("request-time-limit-ms"), QString(),
                                        QStringLiteral("мс"));
     parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep, moveDamaged,
-                       byInn, timeLimit});
+                       byInn, timeLimit, stages});
     if (!parser.parse(arguments)) {
         printError(QStringLiteral("Ошибка в параметрах: ") + parser.errorText());
         return std::nullopt;
@@ -102,6 +104,14 @@ std::optional<RunOptions> parseOptions(const QStringList& arguments) {
     options.useProxy = parser.isSet(proxy);
     options.moveDamagedDb = parser.isSet(moveDamaged);
     options.searchByInn = parser.isSet(byInn);
+    if (parser.isSet(stages)) {
+        options.stages = ProgramSettings::parseStages(parser.value(stages));
+        if (!options.stages) {
+            printError(QStringLiteral("Ошибка в параметрах: --stages %1 — нужно first или all")
+                           .arg(parser.value(stages)));
+            return std::nullopt;
+        }
+    }
     options.portal = parser.value(portal);
     if (parser.isSet(loopSleep)) options.loopSleepMs = parser.value(loopSleep).toULong();
     if (parser.isSet(timeLimit)) options.requestTimeLimitMs = parser.value(timeLimit).toLong();
@@ -146,6 +156,7 @@ int runCrawl(const RunOptions& options) {
         CheckRunStart({innList, options.from, options.to, options.useProxy, programDir});
     if (!options.threads && !settings.threadsProblem.isEmpty())
         check.warnings << settings.threadsProblem;
+    if (!options.stages) check.warnings << settings.problems;
     if (!check.refusal.isEmpty()) {
         for (const QString& warning : check.warnings)
             printError(warning);
@@ -172,6 +183,8 @@ int runCrawl(const RunOptions& options) {
                     QStandardPaths::findExecutable(QStringLiteral("tesseract")));
     if (options.loopSleepMs) parameters.loopSleepMs = *options.loopSleepMs;
     parameters.startWarnings = check.warnings;
+    parameters.stages = options.stages.value_or(settings.stages);
+    parameters.supplierFilters = settings.supplierFilters;
     if (options.searchByInn) SearchListedInns(parameters, innFile ? innFile->text : QString());
     if (options.requestTimeLimitMs) parameters.requestTimeLimitMs = *options.requestTimeLimitMs;
     const auto outcome = control.Start(std::move(parameters));
@@ -195,7 +208,8 @@ int runCrawl(const RunOptions& options) {
     QCoreApplication::exec();
     window.finish();
     if (stopping) return kInterrupted;
-    return result == QLatin1String("ok") ? kDone : kFailed;
+    if (result != QLatin1String("ok")) return kFailed;
+    return window.outcome() == RunOutcome::Incomplete ? kIncomplete : kDone;
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ struct ResultListRun {
     QSet<QString> stored;
     int counterUpdates = 0;
     SplitTracker splits;
+    SupplierSearchCheck supplierCheck;
+    QStringList lostPages;
     ResultListContext ctx{queue,
                           progressBarMax,
                           tendersCounter,
@@ -23,12 +25,16 @@ struct ResultListRun {
                           [this](const QString& url) { return stored.contains(url); },
                           [this] { ++counterUpdates; },
                           QDate(2024, 3, 15),
-                          &splits};
+                          &splits,
+                          nullptr,
+                          [this](const QString& url) { lostPages << url; }};
 
     ResultListRun() = default;
     ResultListRun(const ResultListRun&) = delete;
     ResultListRun& operator=(const ResultListRun&) = delete;
 
     void parse(const QString& url, const QString& html) { ParseResultList(ctx, url, html); }
+    // The search by INN's check takes part from now on.
+    void checkSupplierSearches() { ctx.supplierCheck = &supplierCheck; }
     QStringList jobs() const { return {queue.jobs().begin(), queue.jobs().end()}; }
 };

@@ -92,14 +92,20 @@ TEST(SplitByDate, HugeCountsGiveOneDayIntervalsIn223) {
     EXPECT_EQ(run.log.first().section(u'\n', 1), u"Нашлось более 27 000 000 записей"_q);
 }
 
-TEST(SplitSearch, UnreadableFromDateIsLoggedAndNothingQueued) {
+// An open from-date once made the whole registry's search fail to split, and nothing of it was
+// collected; it now starts at the earliest conclusion date the registries hold.
+TEST(SplitSearch, AnOpenFromDateSplitsFromTheEarliestConclusionDate) {
     ResultListRun run;
-    const QString url = search44(u""_q, u"31.12.2023"_q);
-    run.parse(url, page("results44_2500_records_page1.html"));
-    EXPECT_TRUE(run.queue.isEmpty());
-    ASSERT_EQ(run.log.size(), 3);
-    EXPECT_TRUE(run.log.last().startsWith(u"Ошибка при обработке данных для "_q + url + u": "_q));
-    EXPECT_EQ(run.counterUpdates, 0);
+    run.parse(search44(u""_q, u"31.12.2023"_q), page("results44_2500_records_page1.html"));
+    const QStringList parts = dateRanges(run);
+    ASSERT_EQ(parts.size(), 3);
+    EXPECT_TRUE(parts.last().startsWith(u"01.01.2012-"_q));
+    EXPECT_TRUE(parts.first().endsWith(u"-31.12.2023"_q));
+    EXPECT_TRUE(run.lostPages.isEmpty());
+    // With the to-date open too, the parts run up to today.
+    ResultListRun open;
+    open.parse(search44(u""_q, u""_q), page("results44_2500_records_page1.html"));
+    EXPECT_TRUE(dateRanges(open).first().endsWith(u"-15.03.2024"_q));
 }
 
 TEST(SplitSearch, AddressOfNoRegistryIsLogged) {
@@ -108,6 +114,7 @@ TEST(SplitSearch, AddressOfNoRegistryIsLogged) {
     run.parse(url, page("results44_2500_records_page1.html"));
     EXPECT_TRUE(run.queue.isEmpty());
     EXPECT_TRUE(run.log.last().startsWith(u"Ошибка при обработке данных для "_q + url));
+    EXPECT_EQ(run.lostPages, QStringList{url});  // the run counts the lost search
 }
 
 TEST(SplitByPrice, OneDayOf1500RecordsInTenRanges) {
