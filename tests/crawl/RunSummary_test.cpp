@@ -30,3 +30,49 @@ TEST(RunSummaryLines, SayWhyAReportHasNoNewContracts) {
     summary.failureText = u"нет связи с порталом"_q;
     EXPECT_EQ(summary.lines().front(), u"Итог работы: ошибка: нет связи с порталом"_q);
 }
+
+TEST(RunSummaryLines, AFailedPortalGivesNoVerdictsAndALostSearchNoPlainSuccess) {
+    RunSummary summary;
+    summary.reports = {{u"7707083893"_q, 0, 0, {}, {}, false, false},
+                       {u"Группа"_q, 0, 2, {}, {}, true, false},
+                       {u"500100732259"_q, 1, 0, u"r.tab"_q, {}, false, false}};
+    summary.outcome = RunOutcome::Failed;
+    summary.checkNotMade = true;
+    const QStringList lines = summary.lines();
+    EXPECT_EQ(lines.filter(u"проверка не выполнена"_q).size(), 2);
+    EXPECT_TRUE(lines.filter(u"в базе нет контрактов"_q).isEmpty());
+    EXPECT_TRUE(lines.contains(u"ИНН 500100732259: новых контрактов 1, отчёт r.tab"_q));
+
+    RunSummary lost;
+    lost.outcome = RunOutcome::Incomplete;
+    lost.registries[0].searchPagesLost = 2;
+    const QStringList lostLines = lost.lines();
+    EXPECT_TRUE(lostLines.front().startsWith(u"Итог работы: сбор данных завершён не полностью"_q));
+    EXPECT_TRUE(
+        lostLines.filter(u"44-ФЗ:"_q).first().endsWith(u", страниц поиска не прочитано 2"_q));
+}
+
+TEST(RunSummaryLines, TheSearchByInnSaysWhatEachRegistryFoundAndWhatItCannotSee) {
+    RunSummary summary;
+    summary.searchByInn = true;
+    summary.stagesText = StagesText(ContractStages::FirstOnly);
+    summary.supplierSearches = {
+        {u"7707083893"_q, PortalRegistry::Contracts223, 3, 3, 3, 3, 2, false},
+        {u"7707083893"_q, PortalRegistry::Contracts44, 46, 46, 40, 46, 45, false},
+        {u"7707083893"_q, PortalRegistry::CapitalRepairs, std::nullopt, 0, 0, 0, 0, false},
+        {u"500100732259"_q, PortalRegistry::Contracts44, 5000, 0, 0, 0, 0, true}};
+    summary.searchWarnings = {u"предупреждение"_q};
+    const QStringList lines = summary.lines();
+    EXPECT_TRUE(lines.contains(u"Этапы контрактов: только исполняемые (первый этап)"_q));
+    EXPECT_TRUE(lines.contains(
+        u"Поиск по ИНН 7707083893 — 223-ФЗ: поиск нашёл 3, прочитано 3, поставщик с этим ИНН "
+        u"в 2; 44-ФЗ: поиск нашёл 46, прочитано 40 (ещё 6 уже были в базе), поставщик с этим "
+        u"ИНН в 45; капремонт: поиск не загрузился"_q));
+    EXPECT_TRUE(
+        lines.contains(u"Поиск по ИНН 500100732259 — 44-ФЗ: поиск нашёл 5000 — портал "
+                       u"не применил фильтр, не обходили"_q));
+    EXPECT_TRUE(lines.contains(u"предупреждение"_q));
+    EXPECT_EQ(lines.filter(u"только в протоколе комиссии"_q).size(), 1);
+    summary.searchByInn = false;
+    EXPECT_TRUE(summary.lines().filter(u"протоколе"_q).isEmpty());
+}
