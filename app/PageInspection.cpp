@@ -5,13 +5,13 @@
 #include "crawl/RunHooks.h"
 #include "fetch/DownloadedDocument.h"
 #include "fetch/JobString.h"
+#include "platform/ExternalPrograms.h"
 #include "store/ContractSink.h"
 #include "text/DocumentInns.h"
 #include "text/HtmlText.h"
 #include "text/MarkerCuts.h"
 
 #include <QDir>
-#include <QStandardPaths>
 
 namespace {
 
@@ -63,8 +63,7 @@ void inspectDocument(PageInspection& out, const QString& documentPath) {
     const QString programDir = QDir::currentPath() + QLatin1Char('/');
     const DocumentInnsResult found = FindDocumentInnsDetailed(
         documentPath, ConverterPath(programDir, QStringLiteral("pdftotext")),
-        ConverterPath(programDir, QStringLiteral("pdftoppm")),
-        QStandardPaths::findExecutable(QStringLiteral("tesseract")));
+        ConverterPath(programDir, QStringLiteral("pdftoppm")), FindOcrEngine());
     out.documentInns = found.inns;
     if (found.inns.isEmpty() && !found.failure.isEmpty())
         out.log << QStringLiteral("документ не прочитан: ") + found.failure;

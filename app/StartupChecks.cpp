@@ -1,10 +1,10 @@
 #include "app/StartupChecks.h"
 
 #include "platform/ChildProcess.h"
+#include "platform/ExternalPrograms.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace {
 
@@ -75,13 +75,13 @@ std::optional<PlacementProblem> CheckPlacement(const QString& programDir, bool h
 }
 
 QString FindTesseractDir() {
-    const QString tesseract = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    const QString tesseract = FindOcrEngine();
     if (tesseract.isEmpty() || !hasRussianData(tesseract)) return {};
     return QFileInfo(tesseract).absolutePath() + QLatin1Char('/');
 }
 
 QString TesseractExePath(const QString& tesseractDir) {
-    return tesseractDir + QStringLiteral("tesseract");
+    return tesseractDir + OcrEngineFileName();
 }
 
 DataFolderPlacement DescribeDataFolder(const QString& dataDir, const QString& programFileDir) {

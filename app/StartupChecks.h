@@ -15,13 +15,13 @@ struct PlacementProblem {
 // `httpsAvailable` tells whether the HTTP layer has the TLS support it needs.
 std::optional<PlacementProblem> CheckPlacement(const QString& programDir, bool httpsAvailable);
 
-// The folder of the OCR engine: the folder of the tesseract program found on
-// the PATH, with a trailing "/", provided it has the Russian language data;
-// empty otherwise.
+// The folder of the OCR engine: the folder of the tesseract program the
+// system has (FindOcrEngine), with a trailing "/", provided it has the
+// Russian language data; empty otherwise.
 QString FindTesseractDir();
 
-// The OCR engine's program: FindTesseractDir() + "tesseract", or the bare
-// name when no engine was found.
+// The OCR engine's program: FindTesseractDir() + "tesseract" ("tesseract.exe"
+// on Windows), or the bare name when no engine was found.
 QString TesseractExePath(const QString& tesseractDir);
 
 // Where the data lives when it is not beside the program: the program file's

@@ -9,6 +9,7 @@
 #include "app/TextSelectAll.h"
 #include "crawl/PortalSearch.h"
 #include "fetch/TlsSupport.h"
+#include "platform/ExternalPrograms.h"
 #include "platform/GeneralError.h"
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
@@ -101,10 +102,7 @@ void TMainForm::locateOcrEngine() {
     m_tesseractExe = TesseractExePath(m_options.findTesseract ? FindTesseractDir() : QString());
     if (m_options.findTesseract && QFileInfo(m_tesseractExe).isFile()) return;
     showMessage(QStringLiteral("Ошибка"), QStringLiteral("Tesseract не найден: ") + m_tesseractExe);
-    LogsMemo->appendPlainText(QStringLiteral(
-        "Скачайте программу для распознавания текста на сканах отсюда: "
-        "https://github.com/tesseract-ocr/tesseract (в Debian и Ubuntu: пакеты tesseract-ocr и "
-        "tesseract-ocr-rus)"));
+    LogsMemo->appendPlainText(OcrEngineInstallHint());
     LogsMemo->appendPlainText(QStringLiteral("После установки программы перезапустите парсер"));
     m_ocrMissing = true;
     StartButton->setEnabled(false);

@@ -1,11 +1,11 @@
 #include "fetch/DownloadedDocument.h"
 
+#include "platform/ExternalPrograms.h"
 #include "platform/GeneralError.h"
 #include "text/DocumentInns.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace {
 
@@ -98,11 +98,4 @@ QString DownloadFileName(const QString& url, const QString& uniqueTag, const QSt
     if (base.isEmpty()) base = QStringLiteral("document");
     if (!uniqueTag.isEmpty()) base += QLatin1Char('-') + uniqueTag;
     return base + QLatin1Char('.') + ext;
-}
-
-QString ConverterPath(const QString& programDir, const QString& program) {
-    const QFileInfo own(programDir + QStringLiteral("poppler/") + program);
-    if (own.isFile() && own.isExecutable()) return own.absoluteFilePath();
-    const QString onPath = QStandardPaths::findExecutable(program);
-    return onPath.isEmpty() ? program : onPath;
 }

@@ -43,7 +43,3 @@ QString MessageMember(const QString& text);
 // address's text after "uid=" reduced to safe characters, the tag and the
 // extension. Never contains a path separator or "..".
 QString DownloadFileName(const QString& url, const QString& uniqueTag, const QString& ext);
-
-// A converter program: the program's own poppler/ folder when it holds it,
-// otherwise the name, found on the PATH.
-QString ConverterPath(const QString& programDir, const QString& program);

@@ -8,9 +8,8 @@
 #include "fetch/Rotation.h"
 #include "platform/GeneralError.h"
 #include "platform/LogStamp.h"
+#include "platform/ThreadId.h"
 #include "text/DocumentInns.h"
-
-#include <unistd.h>
 
 namespace {
 
@@ -21,7 +20,7 @@ constexpr std::uint32_t kForbiddenPauseMs = 400;
 // The process and the system thread: files of workers downloading the same
 // document never meet, and a later run knows the files of a dead process.
 QString documentTag() {
-    return ConversionTag() + QLatin1Char('-') + QString::number(::gettid());
+    return ConversionTag() + QLatin1Char('-') + QString::number(SystemThreadId());
 }
 
 }  // namespace

@@ -64,3 +64,7 @@ void FileLock::setRecord(const QByteArray& bytes) {
         ThrowFileWriteError(m_path, systemReason());
     }
 }
+
+bool TryLockOpenFile(int fd) {
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}

@@ -33,3 +33,8 @@ private:
     QString m_path;
     int m_fd = -1;
 };
+
+// Takes a lock on the whole of an open file (a descriptor such as
+// QFile::handle()) without waiting; it lasts until the file is closed. False
+// when another open of the file holds it, or the lock cannot be taken.
+bool TryLockOpenFile(int fd);

@@ -1,6 +1,7 @@
 #include "platform/ProgramDir.h"
 
 #include "platform/GeneralError.h"
+#include "platform/SystemFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,22 +33,11 @@ QString ensureDir(const QString& dir) {
 
 }  // namespace
 
-bool IsSystemProgramFolder(const QString& dir) {
-    const QString path = withSlash(
-        QFileInfo(dir).canonicalFilePath().isEmpty() ? dir : QFileInfo(dir).canonicalFilePath());
-    for (const char* system : {"/usr/", "/bin/", "/sbin/", "/lib/", "/lib64/"}) {
-        if (path.startsWith(QLatin1String(system))) return true;
-    }
-    return false;
-}
-
 QString ResolveProgramDir(const QString& chosen) {
     if (!chosen.isEmpty()) return ensureDir(chosen);
     const QString own = QCoreApplication::applicationDirPath();
     // An installed copy keeps its files per user, even when run by root, for
     // whom the system's program folder is writable too.
     if (!own.isEmpty() && !IsSystemProgramFolder(own) && canWriteIn(own)) return withSlash(own);
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.local/share");
-    return ensureDir(data + QStringLiteral("/contract-finder"));
+    return ensureDir(UserDataRoot() + QStringLiteral("/contract-finder"));
 }

@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include "platform/CodePage.h"
 #include "platform/GeneralError.h"
 
 #include <QFile>
@@ -8,38 +9,6 @@
 #include <QStringEncoder>
 
 namespace {
-
-// The system's 8-bit code page is Windows-1251. Qt converts it (through ICU,
-// which Debian's Qt is built with); a Qt without it cannot read the program's
-// legacy files, which is an installation fault.
-constexpr const char* kCodePage = "windows-1251";
-
-void requireValid(bool valid) {
-    if (!valid) throw EGeneralError(QStringLiteral("Кодировка windows-1251 недоступна"));
-}
-
-QString decodeWindows1251(const QByteArray& bytes) {
-    QStringDecoder decoder(kCodePage, QStringDecoder::Flag::Stateless);
-    requireValid(decoder.isValid());
-    return decoder.decode(bytes);
-}
-
-// A character the code page lacks becomes "?", as the system's own conversion
-// writes it. The converter marks such characters with the SUB control (0x1A),
-// so text is converted between its own SUB characters, which stay.
-QByteArray encodeWindows1251(const QString& text) {
-    QStringEncoder encoder(kCodePage, QStringEncoder::Flag::Stateless);
-    requireValid(encoder.isValid());
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    const QList<QStringView> parts = QStringView(text).split(QChar(0x1A));
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        if (i > 0) bytes += '\x1A';
-        QByteArray part = encoder.encode(parts[i]);
-        bytes += part.replace('\x1A', '?');
-    }
-    return bytes;
-}
 
 bool isValidUtf8(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -62,7 +31,7 @@ DecodedText DecodeText(const QByteArray& bytes) {
         return {decoder.decode(bytes.mid(2)), TextEncoding::Utf16BeBom};
     }
     if (isValidUtf8(bytes)) return {QString::fromUtf8(bytes), TextEncoding::Utf8};
-    return {decodeWindows1251(bytes), TextEncoding::Windows1251};
+    return {DecodeCodePage(bytes), TextEncoding::Windows1251};
 }
 
 QByteArray EncodeText(const QString& text, TextEncoding encoding) {
@@ -80,7 +49,7 @@ QByteArray EncodeText(const QString& text, TextEncoding encoding) {
         case TextEncoding::Utf8:
             return text.toUtf8();
         case TextEncoding::Windows1251:
-            return encodeWindows1251(text);
+            return EncodeCodePage(text);
     }
     return {};
 }

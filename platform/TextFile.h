@@ -14,7 +14,7 @@ enum class TextEncoding {
     Utf16LeBom,   // UTF-16, little-endian, with a byte-order mark
     Utf16BeBom,   // UTF-16, big-endian, with a byte-order mark
     Utf8,         // UTF-8 without a mark
-    Windows1251,  // the 8-bit Cyrillic code page
+    Windows1251,  // the 8-bit code page: Windows-1251, on Windows the system's (CP_ACP)
 };
 
 struct DecodedText {

@@ -1,8 +1,8 @@
 #include "report/ReportFile.h"
 
+#include "platform/FileLock.h"
 #include "platform/GeneralError.h"
 
-#include <sys/file.h>
 #include <QFile>
 
 namespace {
@@ -23,7 +23,7 @@ bool openForAppend(QFile& file) {
 
 // Keeps other copies of the program from writing the file meanwhile.
 void denyOtherWriters(QFile& file) {
-    if (::flock(file.handle(), LOCK_EX | LOCK_NB) != 0) {
+    if (!TryLockOpenFile(file.handle())) {
         throw EGeneralError(QStringLiteral("Файл %1 занят другой программой").arg(file.fileName()));
     }
 }

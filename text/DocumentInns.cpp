@@ -4,9 +4,9 @@
 #include "platform/GeneralError.h"
 #include "platform/ProcessAlive.h"
 #include "platform/TextFile.h"
+#include "platform/ThreadId.h"
 #include "text/InnRecognition.h"
 
-#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +26,7 @@ constexpr int kMaxPageNumberWidth = 6;
 QString conversionRoot(const QString& document) {
     const QFileInfo info(document);
     return info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('_') +
-           QString::number(::gettid());
+           QString::number(SystemThreadId());
 }
 
 // Deletes the files of one conversion: the root followed by "_" or "-". The

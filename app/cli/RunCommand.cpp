@@ -8,6 +8,7 @@
 #include "app/cli/ConsoleWindow.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
+#include "platform/ExternalPrograms.h"
 #include "platform/GeneralError.h"
 #include "platform/ProgramDir.h"
 #include "platform/TextFile.h"
@@ -16,7 +17,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
 #include <atomic>
@@ -179,8 +179,7 @@ int runCrawl(const RunOptions& options) {
         QCoreApplication::quit();
     };
     RunParameters parameters =
-        AssembleRun(*db, programDir, options.from, options.to,
-                    QStandardPaths::findExecutable(QStringLiteral("tesseract")));
+        AssembleRun(*db, programDir, options.from, options.to, FindOcrEngine());
     if (options.loopSleepMs) parameters.loopSleepMs = *options.loopSleepMs;
     parameters.startWarnings = check.warnings;
     parameters.stages = options.stages.value_or(settings.stages);

@@ -1,0 +1,7 @@
+#include "platform/ThreadId.h"
+
+#include <unistd.h>
+
+qint64 SystemThreadId() {
+    return ::gettid();
+}
