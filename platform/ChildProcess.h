@@ -49,6 +49,12 @@ struct ChildResult {
 // running and no zombie remains. The destructor does the same for a child
 // still running (an exception, a stop). Non-copyable, movable; one thread
 // uses an object at a time. Never throws for a failure of the child.
+//
+// On Windows the vector is quoted into a command line by the rules programs
+// parse it with, the child has no console window, and it lives in a job
+// object that kills it and all it started when the job's handle closes: at
+// its end, the time-out, the stop, or with the program. "Signalled" never
+// happens there.
 class ChildProcess {
 public:
     static constexpr qsizetype kMaxCapturedBytes = 16 * 1024 * 1024;
@@ -76,6 +82,24 @@ public:
 
 private:
     void start(const QString& program, const QStringList& arguments);
+#ifdef _WIN32
+    void pollOnce(std::chrono::milliseconds slice);
+    void readAvailable(void*& pipe, QByteArray& into);
+    void drainOutput(std::chrono::steady_clock::time_point until);
+    bool reapIfEnded();
+    void killAndReap(ChildStatus why) noexcept;
+    void closeDescriptors() noexcept;
+
+    ChildProcessOptions m_options;
+    std::chrono::steady_clock::time_point m_deadline;
+    int m_pid = -1;
+    void* m_process = nullptr;
+    void* m_job = nullptr;  // holds the child and all it starts; closing it kills them
+    void* m_stdout = nullptr;
+    void* m_stderr = nullptr;
+    ChildResult m_result;
+    bool m_done = false;
+#else
     void pollOnce(std::chrono::milliseconds slice);
     void readAvailable(int& fd, QByteArray& into);
     void drainOutput(std::chrono::steady_clock::time_point until);
@@ -91,4 +115,5 @@ private:
     int m_exitFd = -1;  // the child's pidfd: readable once it has ended
     ChildResult m_result;
     bool m_done = false;
+#endif
 };

@@ -9,8 +9,10 @@
 // the same name. Across processes it is an advisory lock (flock) on a file in
 // the system's temporary folder, so a copy of the program that dies while
 // holding it releases it with its file descriptors and never blocks the
-// others. Within the process a plain mutex orders the threads, since all of
-// them share the one file descriptor.
+// others. On Windows it is the named kernel mutex itself ("Global\\Name"),
+// which the system hands on, abandoned, when its holder dies. Within the
+// process a plain mutex orders the threads, since all of them share the one
+// descriptor (or handle).
 class NamedMutex {
 public:
     // Creates the lock file when missing, or opens the existing one.
@@ -26,6 +28,7 @@ public:
     bool lock(const std::atomic<bool>* stop = nullptr);
     void unlock();
 
+    // The lock file; on Windows the kernel object's name.
     const QString& filePath() const { return m_path; }
 
 private:
@@ -35,7 +38,11 @@ private:
     void leaveProcessGate();
 
     QString m_path;
+#ifdef _WIN32
+    void* m_handle = nullptr;
+#else
     int m_fd = -1;
+#endif
     // The threads of this process take turns through this gate before the file lock.
     std::mutex m_gateMutex;
     std::condition_variable m_gateOpened;

@@ -1,0 +1,7 @@
+#include "platform/ThreadId.h"
+
+#include <windows.h>
+
+qint64 SystemThreadId() {
+    return static_cast<qint64>(::GetCurrentThreadId());
+}
