@@ -3,8 +3,28 @@
 #include <windows.h>
 #include <climits>
 
-// Both conversions measure first and convert second. Windows has no limit on
-// what it converts beyond int sizes, which the program's files stay far below.
+// Both conversions measure first and convert second; the program's files stay
+// far below the int sizes Windows converts.
+
+namespace {
+
+// Characters beyond the 16-bit range are in no 8-bit code page; Windows
+// would write one "?" for each half of the pair, so each becomes one "?" first.
+QString withoutSurrogatePairs(const QString& text) {
+    QString single;
+    single.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!text[i].isSurrogate()) {
+            single += text[i];
+            continue;
+        }
+        single += QLatin1Char('?');
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
+    }
+    return single;
+}
+
+}  // namespace
 
 QString DecodeCodePage(const QByteArray& bytes) {
     if (bytes.isEmpty() || bytes.size() > INT_MAX) return {};
@@ -18,9 +38,10 @@ QString DecodeCodePage(const QByteArray& bytes) {
 
 // No best-fit: a letter the code page lacks becomes "?", never a look-alike.
 QByteArray EncodeCodePage(const QString& text) {
-    if (text.isEmpty() || text.size() > INT_MAX) return {};
-    const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
-    const int size = static_cast<int>(text.size());
+    const QString single = withoutSurrogatePairs(text);
+    if (single.isEmpty() || single.size() > INT_MAX) return {};
+    const auto* wide = reinterpret_cast<const wchar_t*>(single.utf16());
+    const int size = static_cast<int>(single.size());
     const DWORD flags = WC_NO_BEST_FIT_CHARS;
     const int length = ::WideCharToMultiByte(CP_ACP, flags, wide, size, nullptr, 0, "?", nullptr);
     QByteArray bytes(length, Qt::Uninitialized);

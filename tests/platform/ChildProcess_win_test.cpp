@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
 #include <chrono>
 
 using std::chrono::milliseconds;

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
 #include <QCoreApplication>
 #include <atomic>
 #include <chrono>
