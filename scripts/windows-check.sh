@@ -39,13 +39,14 @@ trap cleanup EXIT
 # system has none.
 mkdir -p "$work/locale"
 localedef -i ru_RU -f UTF-8 "$work/locale/ru_RU.UTF-8" 2>/dev/null || true
-export LOCPATH=$work/locale LC_ALL=ru_RU.UTF-8 LANG=ru_RU.UTF-8
+export LOCPATH=$work/locale
+export LC_ALL=ru_RU.UTF-8 LANG=ru_RU.UTF-8 2>/dev/null  # bash itself cannot see LOCPATH
 export PATH=$PATH:/usr/lib/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 
 new_prefix() {  # name
   export WINEPREFIX=$work/prefix-$1
-  wine64 wineboot -i >/dev/null 2>&1
+  timeout 300 wine64 wineboot -i >/dev/null 2>&1
 }
 winpath() { echo "Z:${1//\//\\}"; }
 
@@ -59,7 +60,7 @@ declare -A filters=([report_tests]='-Workbook*:*LibreOffice*:*ALineThatCannotBeW
 for test in "${tests[@]}"; do
   exe=$(find "$build/tests" -name "$test.exe" | head -1)
   echo "=== $test (Wine)"
-  (cd "$work" && wine64 "$exe" --gtest_brief=1 --gtest_filter="${filters[$test]:-*}")
+  (cd "$work" && timeout 300 wine64 "$exe" --gtest_brief=1 --gtest_filter="${filters[$test]:-*}")
 done
 unset WINEPATH
 
@@ -73,17 +74,20 @@ run=$work/run
 mkdir -p "$run"
 printf '%s\r\n' $(sed -n 's/^ИНН для пробы: //p' "$work/replica.txt") > "$run/INNs.txt"
 echo "=== contract-finder-cli.exe run (Wine) against the replica"
+# Bounded: a program that does not end after its run fails the check.
 status=0
-wine64 "$build/dist/contract-finder/contract-finder-cli.exe" run --dir "$(winpath "$run")" \
-  --portal "https://127.0.0.1:$port" --from "$(date -d '-30 days' +%d.%m.%Y)" \
-  --to "$(date +%d.%m.%Y)" --threads 2 || status=$?
+timeout 600 wine64 "$build/dist/contract-finder/contract-finder-cli.exe" run \
+  --dir "$(winpath "$run")" --portal "https://127.0.0.1:$port" \
+  --from "$(date -d '-30 days' +%d.%m.%Y)" --to "$(date +%d.%m.%Y)" --threads 2 \
+  > "$work/cli.txt" 2>&1 || status=$?
+tail -n 12 "$work/cli.txt"
 kill "$replica" 2>/dev/null; replica=""
 check() {  # condition text, test...
   local what=$1
   shift
   "$@" || { echo "Под Wine: $what ($run)" >&2; ls -la "$run" >&2; exit 1; }
 }
-check "код выхода $status" test "$status" -eq 0
+check "код выхода $status (124: не завершилась за 10 минут)" test "$status" -eq 0
 report=$(ls "$run"/*.tab 2>/dev/null | head -1)
 check "нет отчёта .tab" test -n "$report"
 check "в отчёте нет строк контрактов" grep -q "https://127.0.0.1:$port/" "$report"
@@ -102,19 +106,20 @@ echo "Под Wine: $(($(wc -l < "$report") - 1)) строк в $(basename "$repo
 new_prefix install
 version=$(sed -n 's/^project(contract-finder VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 echo "=== contract-finder-setup-$version.exe /S (Wine)"
-wine64 "$build/dist/contract-finder-setup-$version.exe" /S
+timeout 300 wine64 "$build/dist/contract-finder-setup-$version.exe" /S
 wineserver -w
 installed=$WINEPREFIX/drive_c/Program\ Files/contract-finder
 check "установщик не поставил программу" test -f "$installed/contract-finder-cli.exe"
 check "установщик не поставил Poppler" test -f "$installed/poppler/pdftotext.exe"
 shortcut=$(find "$WINEPREFIX/drive_c/ProgramData" -name 'Поиск контрактов поставщиков.lnk' | head -1)
 check "нет пункта в меню Пуск" test -n "$shortcut"
-installed_version=$(wine64 "$installed/contract-finder-cli.exe" --version | tr -d '\r')
+installed_version=$(timeout 60 wine64 "$installed/contract-finder-cli.exe" --version | tr -d '\r')
 check "установленная программа назвала версию «$installed_version»" grep -q "$version" <<<"$installed_version"
-data=$WINEPREFIX/drive_c/users/$USER/AppData/Local/contract-finder
+data=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/contract-finder
 mkdir -p "$data" && echo 7707083893 > "$data/INNs.txt"
-wine64 "$installed/uninstall.exe" /S
+echo 7707083893 > "$installed/INNs.txt"  # a user's own file beside the program
+timeout 300 wine64 "$installed/uninstall.exe" /S
 wineserver -w
 check "удаление оставило файлы программы" test ! -e "$installed/contract-finder-cli.exe"
-check "удаление тронуло данные пользователя" test -f "$data/INNs.txt"
+check "удаление тронуло данные пользователя" test -f "$data/INNs.txt" -a -f "$installed/INNs.txt"
 echo "windows-check: сборка, тесты, сбор, установка и удаление под Wine прошли"

@@ -3,9 +3,9 @@
 ; Installs the folder into Program Files (64-bit), adds a Start-menu entry and
 ; an uninstaller that removes the installed files only: the user's data
 ; (%LOCALAPPDATA%\contract-finder, or files kept beside the program) stays.
-Unicode true
+; A 64-bit installer for the 64-bit program (it also runs under a 64-bit-only Wine).
+Target amd64-unicode
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define NAME "Поиск контрактов поставщиков"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\contract-finder"
@@ -31,10 +31,6 @@ BrandingText "contract-finder ${VERSION}"
 !insertmacro MUI_LANGUAGE "Russian"
 
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "Программе нужна 64-разрядная Windows." /SD IDOK
-    Abort
-  ${EndIf}
   SetRegView 64
 FunctionEnd
 
