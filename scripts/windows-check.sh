@@ -49,6 +49,11 @@ new_prefix() {  # name
   timeout 300 wine64 wineboot -i >/dev/null 2>&1
 }
 winpath() { echo "Z:${1//\//\\}"; }
+check() {  # what failed, test...
+  local what=$1
+  shift
+  "$@" || { echo "Под Wine: $what" >&2; exit 1; }
+}
 
 # The tests, with the archive's DLLs on Wine's search path.
 new_prefix tests
@@ -63,43 +68,6 @@ for test in "${tests[@]}"; do
   (cd "$work" && timeout 300 wine64 "$exe" --gtest_brief=1 --gtest_filter="${filters[$test]:-*}")
 done
 unset WINEPATH
-
-# A whole console crawl of the Linux replica by the Windows program, run from
-# the distribution folder (its poppler/ converters, its DLLs).
-port=${CF_WIN_CHECK_PORT:-18843}
-"$linux_build/replica/portal-replica" --port "$port" --synthetic 40 > "$work/replica.txt" &
-replica=$!
-for _ in $(seq 50); do grep -q "запущена" "$work/replica.txt" 2>/dev/null && break; sleep 0.2; done
-run=$work/run
-mkdir -p "$run"
-printf '%s\r\n' $(sed -n 's/^ИНН для пробы: //p' "$work/replica.txt") > "$run/INNs.txt"
-echo "=== contract-finder-cli.exe run (Wine) against the replica"
-# Bounded: a program that does not end after its run fails the check.
-status=0
-timeout 600 wine64 "$build/dist/contract-finder/contract-finder-cli.exe" run \
-  --dir "$(winpath "$run")" --portal "https://127.0.0.1:$port" \
-  --from "$(date -d '-30 days' +%d.%m.%Y)" --to "$(date +%d.%m.%Y)" --threads 2 \
-  > "$work/cli.txt" 2>&1 || status=$?
-tail -n 12 "$work/cli.txt"
-kill "$replica" 2>/dev/null; replica=""
-check() {  # condition text, test...
-  local what=$1
-  shift
-  "$@" || { echo "Под Wine: $what ($run)" >&2; ls -la "$run" >&2; exit 1; }
-}
-check "код выхода $status (124: не завершилась за 10 минут)" test "$status" -eq 0
-report=$(ls "$run"/*.tab 2>/dev/null | head -1)
-check "нет отчёта .tab" test -n "$report"
-check "в отчёте нет строк контрактов" grep -q "https://127.0.0.1:$port/" "$report"
-workbook=$(ls "$run"/*.xlsx 2>/dev/null | head -1)
-check "нет книги .xlsx" test -n "$workbook"
-check "книга не архив .xlsx" unzip -tq "$workbook"
-log=$(ls "$run"/log*.txt 2>/dev/null | head -1)
-check "нет лога" test -s "$log"
-# The log is in the system's code page (1251 here) unless it carries a mark.
-log_text() { iconv -f utf-8 -t utf-8 "$log" 2>/dev/null || iconv -f cp1251 -t utf-8 "$log"; }
-check "в логе нет конца сбора" grep -q "Сбор данных завершен" <(log_text)
-echo "Под Wine: $(($(wc -l < "$report") - 1)) строк в $(basename "$report"), книга и лог записаны"
 
 # The installer, silently into a fresh prefix; the installed console program
 # once; the uninstaller, which must leave the user's data.
@@ -122,4 +90,53 @@ timeout 300 wine64 "$installed/uninstall.exe" /S
 wineserver -w
 check "удаление оставило файлы программы" test ! -e "$installed/contract-finder-cli.exe"
 check "удаление тронуло данные пользователя" test -f "$data/INNs.txt" -a -f "$installed/INNs.txt"
+
+# A whole console crawl of the Linux replica by the Windows program, run from
+# the distribution folder (its poppler/ converters, its DLLs).
+port=${CF_WIN_CHECK_PORT:-18843}
+"$linux_build/replica/portal-replica" --port "$port" --synthetic 40 > "$work/replica.txt" &
+replica=$!
+for _ in $(seq 50); do grep -q "запущена" "$work/replica.txt" 2>/dev/null && break; sleep 0.2; done
+export WINEPREFIX=$work/prefix-tests
+run=$work/run
+mkdir -p "$run"
+printf '%s\r\n' $(sed -n 's/^ИНН для пробы: //p' "$work/replica.txt") > "$run/INNs.txt"
+echo "=== contract-finder-cli.exe run (Wine) against the replica"
+# The run is watched: once its log is written the program has a minute to
+# end, so a program that hangs on its way out fails the check quickly.
+wine64 "$build/dist/contract-finder/contract-finder-cli.exe" run \
+  --dir "$(winpath "$run")" --portal "https://127.0.0.1:$port" \
+  --from "$(date -d '-30 days' +%d.%m.%Y)" --to "$(date +%d.%m.%Y)" --threads 2 \
+  > "$work/cli.txt" 2>&1 &
+cli=$!
+for _ in $(seq 600); do
+  grep -q "Работа завершена" "$work/cli.txt" && break
+  kill -0 "$cli" 2>/dev/null || break
+  sleep 1
+done
+for _ in $(seq 60); do kill -0 "$cli" 2>/dev/null || break; sleep 1; done
+status=0
+if kill -0 "$cli" 2>/dev/null; then
+  kill "$cli"
+  wait "$cli" || true
+  status=124
+else
+  wait "$cli" || status=$?
+fi
+tail -n 12 "$work/cli.txt"
+kill "$replica" 2>/dev/null; replica=""
+check "код выхода $status (124: не завершилась после сбора)" test "$status" -eq 0
+report=$(ls "$run"/*.tab 2>/dev/null | head -1)
+check "нет отчёта .tab" test -n "$report"
+check "в отчёте нет строк контрактов" grep -q "https://127.0.0.1:$port/" "$report"
+workbook=$(ls "$run"/*.xlsx 2>/dev/null | head -1)
+check "нет книги .xlsx" test -n "$workbook"
+check "книга не архив .xlsx" unzip -tq "$workbook"
+log=$(ls "$run"/log*.txt 2>/dev/null | head -1)
+check "нет лога" test -s "$log"
+# The log is in the system's code page (1251 here) unless it carries a mark.
+log_text() { iconv -f utf-8 -t utf-8 "$log" 2>/dev/null || iconv -f cp1251 -t utf-8 "$log"; }
+check "в логе нет конца сбора" grep -q "Сбор данных завершен" <(log_text)
+echo "Под Wine: $(($(wc -l < "$report") - 1)) строк в $(basename "$report"), книга и лог записаны"
+
 echo "windows-check: сборка, тесты, сбор, установка и удаление под Wine прошли"
