@@ -110,7 +110,7 @@ wine64 "$build/dist/contract-finder/contract-finder-cli.exe" run \
   > "$work/cli.txt" 2>&1 &
 cli=$!
 for _ in $(seq 600); do
-  grep -q "Работа завершена" "$work/cli.txt" && break
+  grep -q "Работа завершена" "$work/cli.txt" 2>/dev/null && break
   kill -0 "$cli" 2>/dev/null || break
   sleep 1
 done
