@@ -240,6 +240,7 @@ TEST_F(MainFormRunViewTest, NewControlsFollowThePartsOnesInTheTabOrderAndNothing
 
     QWidget* expected[] = {form->DatePublishedPicker,
                            form->SearchByInnCheckBox,
+                           form->StagesComboBox,
                            form->SummaryPanel->ReportsList,
                            form->SummaryPanel->OpenReportButton,
                            form->SummaryPanel->OpenFolderButton,
