@@ -26,7 +26,7 @@ QString reportName(const ReportFigures& report) {
                           : QStringLiteral("ИНН %1").arg(report.name);
 }
 
-QString reportLine(const ReportFigures& report, bool checkNotMade) {
+QString reportLine(const ReportFigures& report, bool checkNotMade, bool searchByInn) {
     if (checkNotMade && StateOf(report) != ReportState::NewContracts)
         return reportName(report) + QStringLiteral(": проверка не выполнена — ") +
                CheckNotMadeReason();
@@ -47,10 +47,14 @@ QString reportLine(const ReportFigures& report, bool checkNotMade) {
                 .arg(reportName(report))
                 .arg(report.alreadyShown);
         case ReportState::NotAnInn:
+            // Both modes look such a line up in the database; only the search by INN, which
+            // asks the portal for valid INNs alone, did not search for it.
             return reportName(report) +
-                   QStringLiteral(
-                       ": новых контрактов нет — это не ИНН (см. строку списка ИНН в начале "
-                       "лога)");
+                   (searchByInn ? QStringLiteral(": новых контрактов нет — это не ИНН, поиск по "
+                                                 "ИНН его на портале не искал (см. строку списка "
+                                                 "ИНН в начале лога)")
+                                : QStringLiteral(": новых контрактов нет — это не ИНН (см. строку "
+                                                 "списка ИНН в начале лога)"));
         case ReportState::NoneStored:
             break;
     }
@@ -143,7 +147,7 @@ QStringList RunSummary::lines() const {
     }
     out << searchLines();
     for (const ReportFigures& report : reports)
-        out << reportLine(report, checkNotMade);
+        out << reportLine(report, checkNotMade, searchByInn);
     out << QStringLiteral("Данные программы (база, отчёты, логи): ") + programDir;
     return out;
 }

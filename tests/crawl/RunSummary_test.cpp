@@ -73,6 +73,11 @@ TEST(RunSummaryLines, TheSearchByInnSaysWhatEachRegistryFoundAndWhatItCannotSee)
                        u"не применил фильтр, не обходили"_q));
     EXPECT_TRUE(lines.contains(u"предупреждение"_q));
     EXPECT_EQ(lines.filter(u"только в протоколе комиссии"_q).size(), 1);
+    // A mistyped INN is looked up in the database in both modes; the search by INN says it
+    // did not ask the portal for it.
+    summary.reports = {{u"7707083894"_q, 0, 0, {}, {}, false, true}};
+    EXPECT_EQ(summary.lines().filter(u"поиск по ИНН его на портале не искал"_q).size(), 1);
     summary.searchByInn = false;
     EXPECT_TRUE(summary.lines().filter(u"протоколе"_q).isEmpty());
+    EXPECT_TRUE(summary.lines().filter(u"на портале не искал"_q).isEmpty());
 }
