@@ -39,13 +39,6 @@ bool ShowsSuppliers(const SyntheticContract& contract) {
 }
 
 // The start address with "name=value" right after "morphology=on&", as the crawler puts it.
-QString WithParam(const QString& start, const QString& name, const QString& value) {
-    QString address = start;
-    return address.replace(u"morphology=on&"_q,
-                           u"morphology=on&"_q + name + u'=' +
-                               QString::fromLatin1(QUrl::toPercentEncoding(value)) + u'&');
-}
-
 QString Start(PortalRegistry registry) {
     return BuildStartAddress(registry, u"01.01.2023"_q, u"31.12.2023"_q);
 }
@@ -204,7 +197,7 @@ TEST_F(SyntheticSearchTest, SupplierFilterListsTheSuppliersCardsAsTheTruthSays) 
         const char* name =
             registry == PortalRegistry::CapitalRepairs ? "subContractNameInn" : "supplierTitle";
         return walk(
-            WithParam(Start(registry), QString::fromUtf8(name), QString::fromStdString(value)),
+            WithQueryParam(Start(registry), QString::fromUtf8(name), QString::fromStdString(value)),
             log);
     };
 
@@ -235,8 +228,8 @@ TEST_F(SyntheticSearchTest, SupplierFilterListsTheSuppliersCardsAsTheTruthSays) 
                           protocol) != protocolInn.protocolOnly.end());
     EXPECT_TRUE(protocolInn.found.empty());
     EXPECT_TRUE(client
-                    .get(WithParam(Start(PortalRegistry::Contracts223), u"supplierTitle"_q,
-                                   QString::fromStdString(protocol->inns.front())))
+                    .get(WithQueryParam(Start(PortalRegistry::Contracts223), u"supplierTitle"_q,
+                                        QString::fromStdString(protocol->inns.front())))
                     .contains(kNoResults));
     const std::string planInn = FirstOfRoute(portal, SyntheticRoute::PlanPosition)->inns.front();
     EXPECT_TRUE(searched(PortalRegistry::Contracts223, planInn).isEmpty());
@@ -246,8 +239,8 @@ TEST_F(SyntheticSearchTest, SupplierFilterListsTheSuppliersCardsAsTheTruthSays) 
               cardUrls(portal, portal.supplierSearch(capital->inns.front()).found,
                        PortalRegistry::CapitalRepairs));
     // The 44-FZ name of the filter means nothing to the capital-repair search.
-    EXPECT_EQ(walk(WithParam(Start(PortalRegistry::CapitalRepairs), u"supplierTitle"_q,
-                             QString::fromStdString(capital->inns.front())))
+    EXPECT_EQ(walk(WithQueryParam(Start(PortalRegistry::CapitalRepairs), u"supplierTitle"_q,
+                                  QString::fromStdString(capital->inns.front())))
                   .size(),
               20);
 }
@@ -257,10 +250,11 @@ TEST_F(SyntheticSearchTest, FilterMatchingNothingAnswersNoResultsAndAPagePastThe
     config.contracts44 = 120;
     SyntheticPortal portal(replica, config);
     const QString start = Start(PortalRegistry::Contracts44);
-    EXPECT_TRUE(
-        client.get(WithParam(start, u"supplierTitle"_q, u"0000000000"_q)).contains(kNoResults));
+    EXPECT_TRUE(client.get(WithQueryParam(start, u"supplierTitle"_q, u"0000000000"_q))
+                    .contains(kNoResults));
     const std::string supplier = portal.contractsOf(PortalRegistry::Contracts44).front()->inns[0];
-    const QString bySearchString = WithSearchString(start, QString::fromStdString(supplier));
+    const QString bySearchString =
+        WithQueryParam(start, u"searchString"_q, QString::fromStdString(supplier));
     const auto listed = portal.contractsOf(PortalRegistry::Contracts44);
     const bool held = std::any_of(listed.begin(), listed.end(), [&](const auto* contract) {
         return CardHoldsText(*contract, supplier);
@@ -276,7 +270,7 @@ TEST_F(SyntheticSearchTest, IgnoringTheSupplierFilterAnswersAsUnfiltered) {
     config.ignoreSupplierFilter = true;
     SyntheticPortal portal(replica, config);
     const QString start = Start(PortalRegistry::Contracts223);
-    const QString filtered = WithParam(start, u"supplierTitle"_q, u"0000000000"_q);
+    const QString filtered = WithQueryParam(start, u"supplierTitle"_q, u"0000000000"_q);
     EXPECT_EQ(client.get(filtered), client.get(start));
     portal.setIgnoreSupplierFilter(false);
     EXPECT_TRUE(client.get(filtered).contains(kNoResults));
