@@ -71,6 +71,7 @@ QString searchPart(const SupplierSearchFigures& f) {
                QStringLiteral(": поиск нашёл %1 — портал не применил фильтр, не обходили")
                    .arg(*f.reported);
     QString part = registry + QStringLiteral(": поиск нашёл %1").arg(*f.reported);
+    if (*f.reported == 0 && f.listed == 0) return part;
     if (f.listed != *f.reported) part += QStringLiteral(", в списках %1").arg(f.listed);
     part += QStringLiteral(", прочитано %1").arg(f.read);
     if (f.stored > f.read)

@@ -149,8 +149,7 @@ TEST_F(ByInnCrawlTest, ReportsWhatAFullCrawlReportsSaveProtocolOnlyContracts) {
     EXPECT_FALSE(output.contains(u"searchString="_q));
     // The account: per INN what each registry's search found and read, and what it misses.
     EXPECT_TRUE(output.contains(u": Поиск по ИНН "_q + QString::fromStdString(kFrequentInn) +
-                                u" — 223-ФЗ: поиск нашёл 0, прочитано 0, поставщик с этим ИНН в "
-                                u"0; капремонт: поиск нашёл 0"_q));
+                                u" — 223-ФЗ: поиск нашёл 0; капремонт: поиск нашёл 0; 44-ФЗ: "_q));
     EXPECT_TRUE(
         output.contains(u"44-ФЗ: поиск нашёл 1000, прочитано 1000, поставщик с этим ИНН в "
                         u"1000"_q));
