@@ -41,9 +41,10 @@ ProgramSettings ProgramSettings::load(const QString& programDir) {
     return settings;
 }
 
-void ProgramSettings::save(const QString& programDir) const {
+bool ProgramSettings::save(const QString& programDir) const {
     QSettings ini(settingsPath(programDir), QSettings::IniFormat);
     ini.setValue(QStringLiteral("Settings/Threads"), threads);
     ini.setValue(QStringLiteral("Settings/SearchByInn"), searchByInn);
     ini.sync();
+    return ini.status() == QSettings::NoError;
 }

@@ -19,7 +19,8 @@ struct ProgramSettings {
     bool searchByInn = false;
 
     static ProgramSettings load(const QString& programDir);
-    void save(const QString& programDir) const;
+    // False when the file could not be written (a read-only or full folder).
+    bool save(const QString& programDir) const;
 
     // A Threads text as the settings and the window take it: a number in
     // range, or the nearest bound; anything else gives the default.
