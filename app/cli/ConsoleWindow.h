@@ -17,6 +17,7 @@ public:
     void setRunControlsEnabled(bool) override {}
     void setProgress(int position, int maximum) override;
     void setProgressPosition(int position) override;
+    void setProgressDetail(const QString& detail) override;
     void setTendersCounterText(const QString& text) override;
     RunSettings runSettings() const override { return m_settings; }
     QString innListText() const override { return m_innList; }
@@ -39,4 +40,5 @@ private:
     int m_position = 0;
     int m_maximum = 0;
     QString m_counter;
+    QString m_detail;  // the phase and the time left
 };
