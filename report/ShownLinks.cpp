@@ -1,7 +1,5 @@
 #include "report/ShownLinks.h"
 
-
-
 ShownLinks::ShownLinks(const QStringList& lines) {
     for (const QString& line : lines) {
         if (!line.isEmpty()) m_links.insert(line);
