@@ -153,8 +153,13 @@ QString QueryParamValue(const QString& url, const QString& name) {
 }
 
 QString RemoveQueryParam(const QString& url, const QString& name) {
-    qsizetype start = url.indexOf(u'?' + name + u'=');
-    if (start < 0) start = url.indexOf(u'&' + name + u'=');
+    const qsizetype first = url.indexOf(u'?' + name + u'=');
+    if (first >= 0) {
+        // The "?" stays, now before the parameter that followed.
+        const qsizetype next = url.indexOf(u'&', first + 1);
+        return next < 0 ? url.left(first) : QString(url).remove(first + 1, next - first);
+    }
+    const qsizetype start = url.indexOf(u'&' + name + u'=');
     if (start < 0) return url;
     const qsizetype end = url.indexOf(u'&', start + 1);
     QString result = url;

@@ -76,7 +76,8 @@ std::optional<PortalRegistry> RegistryOfAddress(const QString& url);
 QString QueryParamValue(const QString& url, const QString& name);
 
 // The address without the first "?name=…" (else the first "&name=…"), cut up
-// to the next "&" or the end. Unchanged when the parameter is absent.
+// to the next "&" or the end; after "?" the next parameter takes its place
+// ("r.html?a=1&b=2" without a is "r.html?b=2"). Unchanged when it is absent.
 QString RemoveQueryParam(const QString& url, const QString& name);
 
 // The address without any of the six date (resp. four price) parameters of

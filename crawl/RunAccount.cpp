@@ -71,7 +71,11 @@ RunSummary TScraper::buildSummary(bool stopped) const {
     summary.searchByInn = m_parameters.searchByInn;
     summary.programDir = QDir::toNativeSeparators(m_parameters.programDir);
     summary.registries = m_tally.registries();
-    if (!stopped) {
+    summary.notes = m_parameters.accountNotes;
+    // A stop during the report stage keeps what the stage wrote in the account.
+    summary.reportStageRan = m_reportStageRan;
+    summary.reportStageCut = m_reportStageCut;
+    if (!stopped || m_reportStageRan) {
         summary.reports = m_reportFigures;
         for (ReportFigures& report : summary.reports)
             report.workbookFile = WorkbookOf(report.reportFile);

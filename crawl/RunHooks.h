@@ -78,6 +78,11 @@ struct ReportContext {
     // Filled by the stage, also when it fails: one entry per listed INN
     // without a group and per group, in list order, for the run's summary.
     std::vector<ReportFigures> figures;
+    // Asked while the stage waits for another copy and between the lines of
+    // the INN list: a stop ends the stage there, what was written staying
+    // consistent with "shown.txt". Set by the stage when a stop ended it.
+    std::function<bool()> stopRequested = {};
+    bool stopped = false;
 };
 
 // The failure that ended a report stage, with the files written before it:
@@ -95,6 +100,8 @@ private:
 // when it cannot finish.
 using ReportStage = std::function<QStringList(ReportContext& context)>;
 
-// Turns the report files into workbooks, logging each.
+// Turns the report files into workbooks, logging each; a stop (stopRequested,
+// asked between two workbooks) leaves the rest to a later run.
 using WorkbookStage = std::function<void(const QStringList& reportFiles,
-                                         const std::function<void(const QString&)>& addLogLine)>;
+                                         const std::function<void(const QString&)>& addLogLine,
+                                         const std::function<bool()>& stopRequested)>;

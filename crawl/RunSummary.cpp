@@ -4,12 +4,38 @@ namespace {
 
 const char16_t* const kRegistryNames[] = {u"44-ФЗ", u"223-ФЗ", u"капремонт"};
 
+// A stop during the report stage: what was actually written, so that nobody
+// takes the lines (and their links in shown.txt) for unwritten.
+QString stoppedInReportsText(const RunSummary& summary) {
+    int lines = 0;
+    QStringList files;
+    for (const ReportFigures& report : summary.reports) {
+        lines += report.newContracts;
+        if (!report.reportFile.isEmpty() && !files.contains(report.reportFile))
+            files << report.reportFile;
+    }
+    QString text = QStringLiteral(
+                       "Итог работы: остановлено пользователем во время составления "
+                       "отчётов; ") +
+                   (summary.reportStageCut ? QStringLiteral("отчёты составлены не по всем ИНН")
+                                           : QStringLiteral("отчёты составлены полностью"));
+    if (lines == 0) return text + QStringLiteral(", новых строк не записано");
+    return text + QStringLiteral(
+                      ", записано новых строк: %1, файлов отчётов: %2 (их ссылки "
+                      "внесены в shown.txt)")
+                      .arg(lines)
+                      .arg(files.size());
+}
+
 QString outcomeText(const RunSummary& summary) {
     switch (summary.outcome) {
         case RunOutcome::Done:
             return QStringLiteral("Итог работы: сбор данных завершён");
         case RunOutcome::Stopped:
-            return QStringLiteral("Итог работы: остановлено пользователем, отчёты не составлялись");
+            if (!summary.reportStageRan)
+                return QStringLiteral(
+                    "Итог работы: остановлено пользователем, отчёты не составлялись");
+            return stoppedInReportsText(summary);
         case RunOutcome::Incomplete:
             return QStringLiteral(
                 "Итог работы: сбор данных завершён не полностью — часть страниц поиска не "
@@ -149,6 +175,7 @@ QStringList RunSummary::lines() const {
     out << searchLines();
     for (const ReportFigures& report : reports)
         out << reportLine(report, checkNotMade, searchByInn);
+    out << notes;
     out << QStringLiteral("Данные программы (база, отчёты, логи): ") + programDir;
     return out;
 }

@@ -66,7 +66,10 @@ struct RunSummary {
     QString programDir;        // where the data lives
     // 44-FZ, 223-FZ, capital repairs.
     std::array<RegistryFigures, 3> registries{};
-    std::vector<ReportFigures> reports;  // in list order; empty after a stop
+    std::vector<ReportFigures> reports;  // in list order; empty after a stop before the reports
+    bool reportStageRan = false;         // the report stage began (also when stopped in it)
+    bool reportStageCut = false;         // a stop ended it before the end of the INN list
+    QStringList notes;                   // said before the last line (the INN list's doubts)
     QString stagesText;                  // the contract stages searched, as the account says them
     // Search by INN: per INN and registry, in the order searched; the warnings about the
     // portal's supplier filter.

@@ -27,7 +27,9 @@ TScraper::TScraper(RunControl& control, IRunWindow& window, RunParameters parame
       m_window(window),
       m_parameters(std::move(parameters)),
       m_store(std::make_unique<CountingContractSink>(
-          std::make_unique<DatabaseContractSink>(*m_parameters.db))) {}
+          std::make_unique<DatabaseContractSink>(*m_parameters.db))) {
+    m_store->setListedInns(m_parameters.listedInns);
+}
 
 TScraper::~TScraper() {
     wait();
@@ -48,7 +50,8 @@ void TScraper::Execute() {
         crawlLoop();
         finishSupplierCheck();
         stopped = isInterruptionRequested();
-        if (!stopped) reportFiles = reportStage();
+        // A run whose store failed for good has nothing sound to report.
+        if (!stopped && !m_storeFailed) reportFiles = reportStage();
     } catch (const EReportStageError& e) {
         // The files written before the failure stay and still get workbooks.
         reportFiles = e.reportFiles();
@@ -158,7 +161,8 @@ QStringList TScraper::reportStage() {
                                   LogMessageText = text;
                                   AddLogLine();
                               },
-                              {}};
+                              {},
+                              [this] { return isInterruptionRequested(); }};
         try {
             files = m_parameters.reportStage(context);
         } catch (const EReportStageError&) {
@@ -166,6 +170,9 @@ QStringList TScraper::reportStage() {
             throw;
         }
         m_reportFigures = std::move(context.figures);
+        // Stopped: the account says what was written; no "Сбор данных завершен".
+        m_reportStageCut = context.stopped;
+        if (m_reportStageCut) return files;
     }
     const QString failure = Health.failureText(PortalBase());
     if (!failure.isEmpty()) setRunFailed(failure);
@@ -183,10 +190,13 @@ void TScraper::endOfRun(const QStringList& reportFiles, bool stopped) {
     // Also without files of its own: the stage may have found earlier reports
     // whose workbook is missing.
     if (m_parameters.workbookStage && (m_reportStageRan || !reportFiles.isEmpty())) {
-        m_parameters.workbookStage(reportFiles, [this](const QString& text) {
-            LogMessageText = text;
-            AddLogLine();
-        });
+        m_parameters.workbookStage(
+            reportFiles,
+            [this](const QString& text) {
+                LogMessageText = text;
+                AddLogLine();
+            },
+            [this] { return isInterruptionRequested(); });
     }
     const RunSummary summary = buildSummary(stopped);
     if (!LogFileName.isEmpty()) {

@@ -4,6 +4,7 @@
 #include "crawl/RunHealth.h"
 #include "crawl/RunHooks.h"
 #include "crawl/RunLogFile.h"
+#include "crawl/RunPace.h"
 #include "crawl/RunSummary.h"
 #include "crawl/RunTally.h"
 #include "crawl/RunWindow.h"
@@ -42,6 +43,8 @@ struct RunParameters {
     SupplierFilters supplierFilters;
     // The contract stages the start searches ask for (full crawl and search by INN alike).
     ContractStages stages = ContractStages::FirstOnly;
+    // The valid INNs of the list, whose contracts the counter shows apart.
+    QStringList listedInns;
     QString tesseractExe;
     QString requestMutexName = QString::fromLatin1(FetchRun::kRequestMutexName);
     CardHandlers handlers;
@@ -52,9 +55,14 @@ struct RunParameters {
     long requestTimeLimitMs = kRequestTimeLimitMs;
     ReportStage reportStage;
     WorkbookStage workbookStage;
+    // Tests: called where a worker's thread is started; throwing stands for a
+    // system that has no thread left to give.
+    std::function<void()> workerStartFault;
     // Lines the run's log gets right after "Начинаем работу...": what the
     // front end's checks found wrong with the INN list, proxy.txt, settings.
     QStringList startWarnings;
+    // Lines the run's account repeats before its last line (the INN list's doubts).
+    QStringList accountNotes;
 };
 
 // The crawl controller: carries out one run on a thread of its own, from the
@@ -124,6 +132,7 @@ private:
     void closeLogFile();
     void waitWhilePaused();
     void noteDiskFull(const std::exception& error);
+    bool noteStoreFailure(const std::exception& error);
     HandlerContext handlerContext();
     void addJobLog(const QString& text);
     void tallyJob(const FinishedJob& job, int storedBefore, DocumentInnsResult::Source source);
@@ -163,11 +172,16 @@ private:
     bool m_setUpDone = false;
     bool m_diskFullLogged = false;  // "Диск заполнен" said in this run
     bool m_reportStageRan = false;
-    RunLogFile m_logFile;  // window thread only
+    bool m_reportStageCut = false;  // a stop ended the report stage before the list's end
+    bool m_storeFailed = false;     // the store failed the same job too often: the run ends
+    QString m_storeFailingJob;      // the job the last store failure came with
+    int m_storeFailures = 0;        // store failures in a row with that job
+    RunLogFile m_logFile;           // window thread only
     bool m_logFailureShown = false;
 
     // The run's account (crawl/RunTally.cpp).
     RunTally m_tally;
+    RunPace m_pace;                 // the phase and time left the bar shows
     bool m_pageLackedPart = false;  // the job being handled logged a missing part
     bool m_failed = false;
     QString m_failureText;

@@ -79,11 +79,6 @@ QString ReportLine(const QStringList& fields) {
     return line;
 }
 
-QString ReportDataLine(const QString& inn, const TUrlContractInfo& contract,
-                       QChar decimalSeparator) {
-    return ReportLine(ReportFields(inn, contract, decimalSeparator));
-}
-
 bool AppendReportLine(const QString& path, const QString& line) {
     QFile file(path);
     const bool created = openForAppend(file);

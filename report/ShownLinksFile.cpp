@@ -18,8 +18,9 @@ QString ShownLinksFile::lockPath(const QString& programDir) {
 }
 
 ShownLinksFile::ShownLinksFile(const QString& programDir, const QStringList& loaded,
-                               TextEncoding encodingWhenNew, const std::function<void()>& onWait)
-    : m_lock(lockPath(programDir), onWait),
+                               TextEncoding encodingWhenNew, const std::function<void()>& onWait,
+                               const std::function<bool()>& stopRequested)
+    : m_lock(lockPath(programDir), onWait, stopRequested),
       m_path(programDir + QStringLiteral("shown.txt")),
       m_encoding(encodingWhenNew),
       m_links(loaded) {

@@ -103,7 +103,6 @@ public:
     // prepare leaves them pending for the one after it.
     void AddParamText(const QString& name, const QString& value);
     void AddParamInt(const QString& name, std::int64_t value);
-    void ParamsClear() noexcept;
 
 private:
     friend class TSQLiteTable;

@@ -18,6 +18,7 @@ public:
     void setRunControlsEnabled(bool) override {}
     void setProgress(int position, int maximum) override;
     void setProgressPosition(int position) override;
+    void setProgressDetail(const QString& detail) override;
     void setTendersCounterText(const QString& text) override;
     RunSettings runSettings() const override { return m_settings; }
     QString innListText() const override { return m_innList; }
@@ -44,4 +45,5 @@ private:
     int m_maximum = 0;
     QString m_counter;
     RunOutcome m_outcome = RunOutcome::Done;
+    QString m_detail;  // the phase and the time left
 };

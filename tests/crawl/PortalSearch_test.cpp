@@ -60,8 +60,10 @@ TEST(RemoveQueryParam, CutsOneParameter) {
     EXPECT_EQ(RemoveQueryParam(url, u"x"_q),
               u"https://h/r.html?morphology=on&contractPriceFrom=5&priceFrom=7"_q);
     EXPECT_EQ(RemoveQueryParam(url, u"priceTo"_q), url);
+    // The first parameter: the "?" stays before the next one.
     EXPECT_EQ(RemoveQueryParam(url, u"morphology"_q),
-              u"https://h/r.html&contractPriceFrom=5&priceFrom=7&x=1"_q);
+              u"https://h/r.html?contractPriceFrom=5&priceFrom=7&x=1"_q);
+    EXPECT_EQ(RemoveQueryParam(u"https://h/r.html?x=1"_q, u"x"_q), u"https://h/r.html"_q);
 }
 
 TEST(NextPageAddress, PutsThePageNumberLast) {

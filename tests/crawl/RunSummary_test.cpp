@@ -81,3 +81,26 @@ TEST(RunSummaryLines, TheSearchByInnSaysWhatEachRegistryFoundAndWhatItCannotSee)
     EXPECT_TRUE(summary.lines().filter(u"протоколе"_q).isEmpty());
     EXPECT_TRUE(summary.lines().filter(u"на портале не искал"_q).isEmpty());
 }
+
+TEST(RunSummaryLines, AStopDuringTheReportsSaysWhatWasWritten) {
+    RunSummary summary;
+    summary.outcome = RunOutcome::Stopped;
+    EXPECT_EQ(summary.lines().front(),
+              u"Итог работы: остановлено пользователем, отчёты не составлялись"_q);
+
+    summary.reportStageRan = true;
+    summary.reportStageCut = true;
+    summary.reports = {{u"7707083893"_q, 2, 0, u"/d/r.tab"_q, {}, false, false},
+                       {u"Группа"_q, 3, 0, u"/d/Группа/r.tab"_q, {}, true, false}};
+    const QStringList lines = summary.lines();
+    EXPECT_EQ(lines.front(),
+              u"Итог работы: остановлено пользователем во время составления отчётов; отчёты "
+              u"составлены не по всем ИНН, записано новых строк: 5, файлов отчётов: 2 (их "
+              u"ссылки внесены в shown.txt)"_q);
+    EXPECT_TRUE(lines.contains(u"ИНН 7707083893: новых контрактов 2, отчёт /d/r.tab"_q));
+
+    summary.reports.clear();
+    EXPECT_EQ(summary.lines().front(),
+              u"Итог работы: остановлено пользователем во время составления отчётов; отчёты "
+              u"составлены не по всем ИНН, новых строк не записано"_q);
+}

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <atomic>
+#include <system_error>
 
 namespace {
 
@@ -385,9 +386,8 @@ TEST_F(ControllerTest, ReportFilesWrittenBeforeAFailureStillGetWorkbooks) {
     };
     QStringList converted;
     p.workbookStage = [&converted](const QStringList& files,
-                                   const std::function<void(const QString&)>&) {
-        converted = files;
-    };
+                                   const std::function<void(const QString&)>&,
+                                   const std::function<bool()>&) { converted = files; };
     ASSERT_TRUE(runToEnd(p));
     EXPECT_EQ(converted, QStringList{written});
     EXPECT_GE(window.find(u": Ошибка: Не удалось создать папку"_q), 0);
@@ -438,4 +438,48 @@ TEST_F(ControllerTest, RunControlGoneBeforeTheRunEndsWaitsForItAndFreesIt) {
     // after the window was taken from it reached the window.
     EXPECT_TRUE(stageEnded);
     EXPECT_EQ(ownWindow.count(u"после закрытия"_q), 0);
+}
+
+TEST_F(ControllerTest, AWorkerThreadThatCannotStartIsNotLeftListed) {
+    RunParameters p = parameters();
+    int starts = 0;
+    p.workerStartFault = [&starts] {
+        if (++starts == 2) throw std::system_error(EAGAIN, std::generic_category(), "thread");
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(result, u"ok"_q);
+    EXPECT_EQ(cardsHandled.load(), 2);
+    EXPECT_EQ(window.count(u": Включаем паузу на 30 секунд"_q), 1);
+}
+
+TEST_F(ControllerTest, AStoreThatKeepsFailingTheSameJobEndsTheRunWithItsReason) {
+    db->ExecSQL(u"PRAGMA query_only = ON"_q);  // every write is refused, as on a read-only disk
+    RunParameters p = parameters();
+    bool stageRan = false;
+    p.reportStage = [&stageRan](ReportContext&) -> QStringList {
+        stageRan = true;
+        return {};
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_TRUE(result.startsWith(u"ERROR_"_q));
+    EXPECT_FALSE(stageRan);
+    // Five failures of the one job: four pauses, then the end.
+    EXPECT_EQ(window.count(u": Включаем паузу на 30 секунд"_q), 4);
+    ASSERT_TRUE(window.summary);
+    EXPECT_EQ(window.summary->outcome, RunOutcome::Failed);
+    EXPECT_TRUE(window.summary->failureText.contains(u"не принимает записи (5 попыток подряд)"_q))
+        << window.summary->failureText.toStdString();
+    EXPECT_TRUE(window.controlsEnabled);
+}
+
+TEST_F(ControllerTest, TheCounterShowsTheListedInnsContractsBesideThePortalsCards) {
+    RunParameters p = parameters();
+    p.listedInns = {u"7707083893"_q};
+    p.handlers.card44 = [](HandlerContext& context, const FinishedJob& job) {
+        const bool listed = job.url.endsWith(u"101"_q);
+        context.store.replaceContract(job.url, u"s"_q, u""_q, u""_q, u""_q,
+                                      {listed ? u"7707083893"_q : u"500100732259"_q});
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(window.counterText, u"Найдено контрактов: 2; по ИНН из списка: 1"_q);
 }

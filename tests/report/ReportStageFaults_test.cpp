@@ -120,8 +120,9 @@ TEST_F(ReportStageFaults, GroupNamesNeverLeadOutOfTheProgramFolder) {
     const QStringList files = run(innList);
 
     // In the order of the paths without regard to case.
-    const QStringList folders = {u".._выход"_q,   u"_CON"_q,    u"_tmp_абс"_q, u"a_b"_q, u"a_b_c"_q,
-                                 u"C__Windows"_q, u"Unknown"_q, u"~"_q,        u"Имя"_q};
+    const QStringList folders = {u".._выход"_q, u"_CON"_q,         u"_tmp_абс"_q,
+                                 u"a_b"_q,      u"a_b_c"_q,        u"C__Windows"_q,
+                                 u"~"_q,        u"Без названия"_q, u"Имя"_q};
     QStringList expected;
     for (const QString& name : folders)
         expected.append(folder.path(name + u"/"_q + kTab));
@@ -138,7 +139,7 @@ TEST_F(ReportStageFaults, GroupNamesNeverLeadOutOfTheProgramFolder) {
         wanted << name << name + u"/"_q + kTab;
     wanted.sort();
     EXPECT_EQ(made, wanted);
-    EXPECT_EQ(folder.lines(u"Unknown/"_q + kTab).size(), 3);  // ".." and "...." share it
+    EXPECT_EQ(folder.lines(u"Без названия/"_q + kTab).size(), 3);  // ".." and "...." share it
 }
 
 TEST_F(ReportStageFaults, ShownLinksKeepTheWindows1251TheyWereReadWith) {
