@@ -95,7 +95,7 @@ void TScraper::setUp() {
     m_fetch->portalBase = PortalBase();
     // Documents and converter files a killed run left behind are never read again.
     DeleteLeftoverConversionFiles(dir);
-    m_fetch->requestTimeLimitMs = m_parameters.requestTimeLimitMs;
+    m_fetch->pageTimeLimitMs = m_parameters.requestTimeLimitMs;
     m_fetch->log = [this](const QString& line) {
         Synchronize([this, &line] { showLogLine(line); });
     };

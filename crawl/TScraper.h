@@ -43,8 +43,8 @@ struct RunParameters {
     // Each loop iteration and each worker start sleeps this long, which keeps
     // the run to about ten worker starts a second; tests shorten it.
     unsigned long loopSleepMs = 50;
-    // The total time limit of each request; tests shorten it.
-    long requestTimeLimitMs = kRequestTimeLimitMs;
+    // The total time limit of each page request (downloads have their own); tests shorten it.
+    long requestTimeLimitMs = kPageTimeLimitMs;
     ReportStage reportStage;
     WorkbookStage workbookStage;
     // Lines the run's log gets right after "Начинаем работу...": what the
