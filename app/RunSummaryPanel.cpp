@@ -23,6 +23,12 @@ QString headingText(const RunSummary& summary) {
         case RunOutcome::Stopped:
             heading = QStringLiteral("Работа остановлена, отчёты не составлялись.");
             break;
+        case RunOutcome::Incomplete:
+            heading = QStringLiteral(
+                          "Сбор завершён не полностью: %1 страниц портала не прочитано, отчёты "
+                          "могут быть неполными (следующий запуск запросит их снова).")
+                          .arg(summary.unread());
+            break;
         case RunOutcome::Failed:
             heading = QStringLiteral("Работа завершилась с ошибкой") +
                       (summary.failureText.isEmpty() ? QStringLiteral(".")

@@ -4,7 +4,6 @@
 #include "crawl/TScraper.h"
 #include "fetch/FailureReason.h"
 #include "fetch/JobString.h"
-#include "fetch/Rotation.h"
 #include "fetch/TScrapingThread.h"
 #include "store/ContractSink.h"
 #include "store/SQLiteWrap.h"
@@ -14,7 +13,7 @@
 #include <algorithm>
 
 void TScraper::crawlLoop() {
-    while (!isInterruptionRequested() && !m_queueDrained) {
+    while (!isInterruptionRequested() && !m_queueDrained && !fetchCannotGoOn()) {
         waitWhilePaused();
         if (isInterruptionRequested()) break;
         try {
@@ -43,6 +42,13 @@ void TScraper::noteDiskFull(const std::exception& error) {
     AddLogLine();
 }
 
+// The portal refusing every request, or no proxy left, ends the run: every
+// further request would fail the same way.
+bool TScraper::fetchCannotGoOn() {
+    if (m_endReason.isEmpty() && m_fetch->ending()) m_endReason = m_fetch->endReason();
+    return !m_endReason.isEmpty();
+}
+
 void TScraper::loopIteration() {
     if (static_cast<int>(m_fetch->lists.runningCount()) < ThreadsLimit && !m_queue.isEmpty()) {
         startWorker();
@@ -60,7 +66,7 @@ void TScraper::startWorker() {
     auto worker = std::make_unique<TScrapingThread>(m_fetch);
     worker->url = job;
     worker->UseProxy = useProxy;
-    if (useProxy) NextProxy(m_fetch->proxies, worker->proxy);
+    if (useProxy) m_fetch->proxyHealth.next(m_fetch->proxies, worker->proxy);
     worker->RequestInterval = static_cast<std::uint32_t>(std::max(0, RequestIntervalSec)) * 1000u;
     m_fetch->lists.addRunning(worker.get());
     worker->Start();

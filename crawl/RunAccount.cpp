@@ -25,12 +25,16 @@ void TScraper::tallyJob(const FinishedJob& job, int storedBefore,
 
 RunSummary TScraper::buildSummary(bool stopped) const {
     RunSummary summary;
-    summary.outcome =
-        m_failed ? RunOutcome::Failed : (stopped ? RunOutcome::Stopped : RunOutcome::Done);
+    const bool unread = m_tally.unreadAddresses().size() > 0;
+    summary.outcome = m_failed  ? RunOutcome::Failed
+                      : stopped ? RunOutcome::Stopped
+                      : unread  ? RunOutcome::Incomplete
+                                : RunOutcome::Done;
     summary.failureText = m_failureText;
     summary.searchByInn = m_parameters.searchByInn;
     summary.programDir = QDir::toNativeSeparators(m_parameters.programDir);
     summary.registries = m_tally.registries();
+    summary.unreadAddresses = m_tally.unreadAddresses();
     if (!stopped) {
         summary.reports = m_reportFigures;
         for (ReportFigures& report : summary.reports)

@@ -10,6 +10,11 @@ QString outcomeText(const RunSummary& summary) {
             return QStringLiteral("Итог работы: сбор данных завершён");
         case RunOutcome::Stopped:
             return QStringLiteral("Итог работы: остановлено пользователем, отчёты не составлялись");
+        case RunOutcome::Incomplete:
+            return QStringLiteral(
+                       "Итог работы: сбор данных завершён не полностью — %1 страниц портала не "
+                       "прочитано, отчёты могут быть неполными; следующий запуск запросит их снова")
+                .arg(summary.unread());
         case RunOutcome::Failed:
             break;
     }
@@ -22,7 +27,7 @@ QString reportName(const ReportFigures& report) {
                           : QStringLiteral("ИНН %1").arg(report.name);
 }
 
-QString reportLine(const ReportFigures& report) {
+QString reportStateLine(const ReportFigures& report) {
     switch (StateOf(report)) {
         case ReportState::NewContracts: {
             QString line = QStringLiteral("%1: новых контрактов %2, отчёт %3")
@@ -51,7 +56,41 @@ QString reportLine(const ReportFigures& report) {
            (report.isGroup ? QStringLiteral("с ИНН этой группы") : QStringLiteral("с этим ИНН"));
 }
 
+QString reportLine(const ReportFigures& report, bool incomplete) {
+    const QString line = reportStateLine(report);
+    if (!incomplete || StateOf(report) == ReportState::NotAnInn) return line;
+    return line + QStringLiteral(" (ответ может быть неполным: не все страницы портала прочитаны)");
+}
+
+QString registryLine(const QString& name, const RegistryFigures& r) {
+    QString line = QStringLiteral(
+                       "%1: страниц поиска %2, карточек прочитано %3, сохранено %4, "
+                       "страниц без ожидаемых данных %5, документов прочитано по текстовому слою "
+                       "%6, по OCR %7")
+                       .arg(name)
+                       .arg(r.searchesRead)
+                       .arg(r.cardsRead)
+                       .arg(r.cardsStored)
+                       .arg(r.pagesLackingParts)
+                       .arg(r.documentsByTextLayer)
+                       .arg(r.documentsByOcr);
+    if (r.unread() == 0) return line;
+    return line + QStringLiteral(
+                      "; не прочитано: страниц поиска %1, карточек %2, "
+                      "дополнительных страниц карточек %3")
+                      .arg(r.searchesUnread)
+                      .arg(r.cardsUnread)
+                      .arg(r.followUpsUnread);
+}
+
 }  // namespace
+
+int RunSummary::unread() const {
+    int pages = 0;
+    for (const RegistryFigures& r : registries)
+        pages += r.unread();
+    return pages;
+}
 
 ReportState StateOf(const ReportFigures& report) {
     if (report.newContracts > 0) return ReportState::NewContracts;
@@ -63,22 +102,14 @@ QStringList RunSummary::lines() const {
     QStringList out{outcomeText(*this)};
     out << (searchByInn ? QStringLiteral("Режим: поиск по ИНН из списка")
                         : QStringLiteral("Режим: полный обход реестров"));
-    for (std::size_t i = 0; i < registries.size(); ++i) {
-        const RegistryFigures& r = registries[i];
-        out << QStringLiteral(
-                   "%1: страниц поиска %2, карточек прочитано %3, сохранено %4, "
-                   "страниц без ожидаемых данных %5, документов прочитано по текстовому слою %6, "
-                   "по OCR %7")
-                   .arg(QString::fromUtf16(kRegistryNames[i]))
-                   .arg(r.searchesRead)
-                   .arg(r.cardsRead)
-                   .arg(r.cardsStored)
-                   .arg(r.pagesLackingParts)
-                   .arg(r.documentsByTextLayer)
-                   .arg(r.documentsByOcr);
+    for (std::size_t i = 0; i < registries.size(); ++i)
+        out << registryLine(QString::fromUtf16(kRegistryNames[i]), registries[i]);
+    if (!unreadAddresses.isEmpty()) {
+        out << QStringLiteral("Не прочитаны, например: ") +
+                   unreadAddresses.join(QStringLiteral(", "));
     }
     for (const ReportFigures& report : reports)
-        out << reportLine(report);
+        out << reportLine(report, unread() > 0);
     out << QStringLiteral("Данные программы (база, отчёты, логи): ") + programDir;
     return out;
 }

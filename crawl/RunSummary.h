@@ -13,6 +13,9 @@ enum class RunOutcome {
     Done,     // the queue drained and the report stage ran
     Stopped,  // the user stopped the run (no report stage)
     Failed,   // the run could not do its job: no page of the portal, a failed stage, ...
+    // The queue drained and the report stage ran, but pages were given up after their last
+    // attempt: contracts behind them may be missing from the answer.
+    Incomplete,
 };
 
 // What the run read in one registry (the index is that of kSummaryRegistries).
@@ -23,6 +26,13 @@ struct RegistryFigures {
     int pagesLackingParts = 0;     // pages that gave an "Ошибка?" line
     int documentsByTextLayer = 0;  // protocol documents whose INNs came from the text layer
     int documentsByOcr = 0;        // ... from OCR
+    // Pages given up after their last attempt (or at once, for a 404): result pages, contract
+    // cards, and a card's follow-up pages (223-FZ notices, documents, supplier lists, downloads).
+    int searchesUnread = 0;
+    int cardsUnread = 0;
+    int followUpsUnread = 0;
+
+    int unread() const { return searchesUnread + cardsUnread + followUpsUnread; }
 };
 
 // One report of the report stage: a listed INN alone, or a group.
@@ -49,6 +59,10 @@ struct RunSummary {
     // 44-FZ, 223-FZ, capital repairs.
     std::array<RegistryFigures, 3> registries{};
     std::vector<ReportFigures> reports;  // in list order; empty after a stop
+    QStringList unreadAddresses;         // the first few pages given up, in the order they were
+
+    // Pages of any registry given up: the answer may lack contracts behind them.
+    int unread() const;
 
     // The Russian lines the log and the console show, without time stamps.
     QStringList lines() const;

@@ -25,9 +25,15 @@ public:
 
     // Per registry, in the order of RunSummary::registries (44-FZ, 223-FZ, capital repairs).
     const std::array<RegistryFigures, 3>& registries() const { return m_registries; }
+    // The first kUnreadNamed pages given up, for the account to name.
+    const QStringList& unreadAddresses() const { return m_unreadAddresses; }
+    static constexpr qsizetype kUnreadNamed = 5;
 
 private:
+    void noteUnread(const FinishedJob& job);
+
     std::array<RegistryFigures, 3> m_registries{};
+    QStringList m_unreadAddresses;
     LayoutDriftWatch m_drift;
 };
 

@@ -35,7 +35,7 @@ TScraper::~TScraper() {
 
 void TScraper::Execute() {
     try {
-        m_fetch = std::make_shared<FetchRun>(m_parameters.requestMutexName);
+        m_fetch = std::make_shared<FetchRun>(m_parameters.requestMutexName, *m_parameters.clock);
     } catch (const std::exception& e) {
         // Without the request mutex no run is possible; the window stays ready.
         result = QStringLiteral("ERROR_") + QString::fromUtf8(e.what());
@@ -47,7 +47,14 @@ void TScraper::Execute() {
         setUp();
         crawlLoop();
         stopped = isInterruptionRequested();
-        if (!stopped) reportFiles = reportStage();
+        if (!m_endReason.isEmpty() && !stopped) {
+            // Like a stop, the run ends without reports, but as failed, with its reason.
+            setRunFailed(m_endReason);
+            result = QStringLiteral("ERROR_") + m_endReason + QStringLiteral("; завершаем работу");
+            ReportResult();
+        } else if (!stopped) {
+            reportFiles = reportStage();
+        }
     } catch (const EReportStageError& e) {
         // The files written before the failure stay and still get workbooks.
         reportFiles = e.reportFiles();

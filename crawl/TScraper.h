@@ -45,6 +45,8 @@ struct RunParameters {
     unsigned long loopSleepMs = 50;
     // The total time limit of each page request (downloads have their own); tests shorten it.
     long requestTimeLimitMs = kPageTimeLimitMs;
+    // The clock of the run's pacing, pauses and retry delays; tests pass one that skips ahead.
+    const TickClock* clock = &TickClock::system();
     ReportStage reportStage;
     WorkbookStage workbookStage;
     // Lines the run's log gets right after "Начинаем работу...": what the
@@ -113,6 +115,7 @@ private:
     void handleFinishedJob();
     void dispatch(const FinishedJob& job);
     void stopWorkers();
+    bool fetchCannotGoOn();
     void releaseWorker(TScrapingThread* worker);
     QStringList reportStage();
     void endOfRun(const QStringList& reportFiles, bool stopped);
@@ -153,6 +156,7 @@ private:
     bool m_setUpDone = false;
     bool m_diskFullLogged = false;  // "Диск заполнен" said in this run
     bool m_reportStageRan = false;
+    QString m_endReason;   // why the fetching cannot go on (PortalRefusals, ProxyHealth)
     RunLogFile m_logFile;  // window thread only
     bool m_logFailureShown = false;
 

@@ -24,6 +24,7 @@ void ConsoleWindow::appendLogLine(const QString& line) {
 }
 
 void ConsoleWindow::showRunSummary(const RunSummary& summary) {
+    m_outcome = summary.outcome;
     if (isatty(STDOUT_FILENO)) return;
     clearProgress();
     for (const QString& line : summary.lines()) {

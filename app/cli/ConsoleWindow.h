@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <cstdio>
+#include <optional>
 
 // The console's side of a run: log lines go to standard output, a progress
 // line to standard error when it is a terminal. Lives on the main thread.
@@ -27,6 +28,9 @@ public:
     // Clears the progress line before the program ends.
     void finish();
 
+    // The outcome of the run's account, once it was shown.
+    std::optional<RunOutcome> outcome() const { return m_outcome; }
+
 private:
     void drawProgress();
     void clearProgress();
@@ -39,4 +43,5 @@ private:
     int m_position = 0;
     int m_maximum = 0;
     QString m_counter;
+    std::optional<RunOutcome> m_outcome;
 };

@@ -30,7 +30,8 @@ void onInterrupt(int) {
     g_interrupts.fetch_add(1);
 }
 
-enum ExitCode { kDone = 0, kFailed = 1, kBadUsage = 2, kInterrupted = 130 };
+// kIncomplete: the run ended, but pages it gave up may hide contracts from its reports.
+enum ExitCode { kDone = 0, kFailed = 1, kBadUsage = 2, kIncomplete = 3, kInterrupted = 130 };
 
 struct RunOptions {
     QString dir;
@@ -195,7 +196,8 @@ int runCrawl(const RunOptions& options) {
     QCoreApplication::exec();
     window.finish();
     if (stopping) return kInterrupted;
-    return result == QLatin1String("ok") ? kDone : kFailed;
+    if (result != QLatin1String("ok")) return kFailed;
+    return window.outcome() == RunOutcome::Incomplete ? kIncomplete : kDone;
 }
 
 }  // namespace
