@@ -66,7 +66,11 @@ void TScraper::startWorker() {
     auto worker = std::make_unique<TScrapingThread>(m_fetch);
     worker->url = job;
     worker->UseProxy = useProxy;
-    if (useProxy) m_fetch->proxyHealth.next(m_fetch->proxies, worker->proxy);
+    // The last proxy may have left just now: the job waits, and the loop ends the run.
+    if (useProxy && !m_fetch->proxyHealth.next(m_fetch->proxies, worker->proxy)) {
+        m_queue.addHeadAgain(job);
+        return;
+    }
     worker->RequestInterval = static_cast<std::uint32_t>(std::max(0, RequestIntervalSec)) * 1000u;
     m_fetch->lists.addRunning(worker.get());
     worker->Start();
