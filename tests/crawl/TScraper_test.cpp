@@ -530,14 +530,15 @@ TEST_F(ControllerTest, PortalThatAsksForFewerRequestsEndsTheRunWithItsReason) {
     EXPECT_GE(window.count(u"Делаем паузу 30 секунд"_q), 1);
 }
 
-// The only proxy of proxy.txt accepts connections and never answers: it leaves the rotation
-// with one line naming it, and the run ends saying no proxy is left.
+// The only proxy of proxy.txt accepts connections and never answers: each attempt ends at the
+// page limit, the proxy leaves the rotation after its third time-out with one line naming it,
+// and the run ends saying no proxy is left.
 TEST_F(ControllerTest, HangingProxyEndsTheRunWhenNoProxyIsLeft) {
     HangingProxy hanging;
     const QString name = u"127.0.0.1:"_q + QString::number(hanging.port());
     QFile proxyFile(programDir + u"proxy.txt"_q);
     ASSERT_TRUE(proxyFile.open(QIODevice::WriteOnly));
-    proxyFile.write(name.toUtf8() + "\r\n");
+    proxyFile.write(name.toUtf8() + ";user;secret\r\n");
     proxyFile.close();
     window.settings.useProxy = true;
     RunParameters p = parameters();
@@ -546,6 +547,9 @@ TEST_F(ControllerTest, HangingProxyEndsTheRunWhenNoProxyIsLeft) {
     ASSERT_TRUE(runToEnd(p));
     EXPECT_TRUE(replica.requests().empty());
     EXPECT_EQ(window.count(u"Прокси "_q + name + u" не отвечает"_q), 1);
+    // Every line of the proxied worker names the proxy by host and port, not by "()".
+    EXPECT_EQ(window.count(u" ("_q + name + u"): Запускаем "_q), ProxyHealth::kTimeoutsToDrop);
+    EXPECT_EQ(window.count(u"(): "_q), 0);
     const QString reason = u"ни один прокси-сервер не отвечает (исключены: "_q + name + u")"_q;
     EXPECT_EQ(window.count(u": Ошибка: "_q + reason), 1);
     ASSERT_TRUE(window.summary);

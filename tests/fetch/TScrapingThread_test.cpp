@@ -2,7 +2,6 @@
 #include "fetch/JobString.h"
 #include "fetch/Rotation.h"
 #include "replica/PortalReplica.h"
-#include "tests/fetch/HangingProxy.h"
 #include "tests/fetch/ProxyServer.h"
 #include "tests/support/TestSupport.h"
 
@@ -345,42 +344,6 @@ TEST_F(WorkerTest, TrickledPageFailsAtThePageLimitWhileASecondCopyWaits) {
                   .size(),
               1);
     EXPECT_EQ(logLinesContaining(u"другая копия программы"_q), 0);
-}
-
-// A proxy that accepts connections and never answers costs each attempt its time limit; after
-// its third time-out it leaves the rotation with one line naming it, and with no proxy left
-// the job ends and the run knows why.
-TEST_F(WorkerTest, HangingProxyLeavesTheRotation) {
-    HangingProxy hanging;
-    const QString entry = u"127.0.0.1:"_q + QString::number(hanging.port()) + u";user;secret"_q;
-    const QString name = u"127.0.0.1:"_q + QString::number(hanging.port());
-    ResetRotationForTesting();
-    InstantClock clock;
-    auto run = makeRun(clock);
-    run->proxies = {entry};
-    run->pageTimeLimitMs = 300;
-
-    auto worker = std::make_unique<TScrapingThread>(run);
-    worker->url = address("/plain");
-    worker->UseProxy = true;
-    worker->proxy = entry;
-    run->lists.addRunning(worker.get());
-    worker->Start();
-    worker->WaitFor();
-
-    EXPECT_EQ(worker->result, PageKindFailed);
-    EXPECT_TRUE(replica.requests().empty());
-    EXPECT_EQ(logLinesContaining(u" ("_q + name + u"): Запускаем "_q),
-              ProxyHealth::kTimeoutsToDrop);
-    EXPECT_EQ(logLinesContaining(u"()"_q), 0);
-    EXPECT_EQ(logLinesContaining(u"Прокси "_q + name +
-                                 u" не отвечает (3 раза подряд истекло "
-                                 u"время ожидания) и до конца запуска "
-                                 u"исключён из списка"_q),
-              1);
-    EXPECT_TRUE(run->ending());
-    EXPECT_TRUE(run->endReason().startsWith(u"ни один прокси-сервер не отвечает (исключены: "_q +
-                                            name + u")"_q));
 }
 
 TEST_F(WorkerTest, RedirectOffThePortalEndsTheJobNamingTheTarget) {
