@@ -178,6 +178,7 @@ TScrapingThread::AttemptEnd TScrapingThread::handleFailure(HttpSession& session,
         QStringLiteral("ERROR_") + (message.isEmpty() ? QString::number(statusCode) : message);
     AddWorkerLogLine(QStringLiteral("Ответ сайта для ") + url + QStringLiteral(": ") + statusText);
     session.resetConnection();
+    if (UseProxy) noteProxyFailure();
     if (statusCode == 404 || !response.refusedRedirect.isEmpty()) return AttemptEnd::Done;
     if (failures >= kMaxFailedAttempts) {
         AddWorkerLogLine(QStringLiteral("Страница не загружена за %1 попыток, следующий запуск "
@@ -186,7 +187,7 @@ TScrapingThread::AttemptEnd TScrapingThread::handleFailure(HttpSession& session,
                          url);
         return AttemptEnd::Done;
     }
-    if (UseProxy && !nextProxy()) return AttemptEnd::Done;
+    if (UseProxy && !m_run->proxyHealth.next(m_run->proxies, proxy)) return AttemptEnd::Done;
     m_run->pacer.sleep(RequestPacer::retryDelayMs(failures), m_terminated);
     if (statusCode == 429 && !UseProxy) {
         AddWorkerLogLine(QStringLiteral("Делаем паузу 30 секунд"));
@@ -195,14 +196,12 @@ TScrapingThread::AttemptEnd TScrapingThread::handleFailure(HttpSession& session,
     return AttemptEnd::Retry;
 }
 
-// Notes a proxy that keeps timing out, then takes the next entry still in the
-// rotation; false when none is left.
-bool TScrapingThread::nextProxy() {
+// A proxy that keeps timing out leaves the rotation, said once.
+void TScrapingThread::noteProxyFailure() {
     if (m_run->proxyHealth.noteFailure(proxy, m_proxyTimedOut)) {
         AddWorkerLogLine(ProxyDroppedText(ProxyDisplayName(proxy), ProxyHealth::kTimeoutsToDrop));
     }
     m_proxyTimedOut = false;
-    return m_run->proxyHealth.next(m_run->proxies, proxy);
 }
 
 void TScrapingThread::finish(bool download) {

@@ -68,7 +68,7 @@ private:
     void processResponse(const HttpResponse& response);
     AttemptEnd handleFailure(HttpSession& session, const QString& message,
                              const HttpResponse& response, int& failures);
-    bool nextProxy();
+    void noteProxyFailure();
     void finish(bool download);
     void AddWorkerLogLine(const QString& text);
 
