@@ -4,7 +4,6 @@
 #include "crawl/TScraper.h"
 #include "fetch/FailureReason.h"
 #include "fetch/JobString.h"
-#include "fetch/Rotation.h"
 #include "fetch/TScrapingThread.h"
 #include "platform/TickClock.h"
 #include "store/ContractSink.h"
@@ -23,7 +22,7 @@ constexpr int kStoreFailuresToEnd = 5;
 }  // namespace
 
 void TScraper::crawlLoop() {
-    while (!isInterruptionRequested() && !m_queueDrained && !m_storeFailed &&
+    while (!isInterruptionRequested() && !m_queueDrained && !m_storeFailed && !fetchCannotGoOn() &&
            !portalUnreachable()) {
         waitWhilePaused();
         if (isInterruptionRequested()) break;
@@ -89,6 +88,13 @@ void TScraper::noteDiskFull(const std::exception& error) {
     AddLogLine();
 }
 
+// The portal refusing every request, or no proxy left, ends the run: every
+// further request would fail the same way.
+bool TScraper::fetchCannotGoOn() {
+    if (m_endReason.isEmpty() && m_fetch->ending()) m_endReason = m_fetch->endReason();
+    return !m_endReason.isEmpty();
+}
+
 void TScraper::loopIteration() {
     if (static_cast<int>(m_fetch->lists.runningCount()) < ThreadsLimit && !m_queue.isEmpty()) {
         startWorker();
@@ -107,7 +113,11 @@ void TScraper::startWorker() {
     TScrapingThread* worker = owned.get();
     worker->url = job;
     worker->UseProxy = useProxy;
-    if (useProxy) NextProxy(m_fetch->proxies, worker->proxy);
+    // The last proxy may have left just now: the job waits, and the loop ends the run.
+    if (useProxy && !m_fetch->proxyHealth.next(m_fetch->proxies, worker->proxy)) {
+        m_queue.addHeadAgain(job);
+        return;
+    }
     worker->RequestInterval = static_cast<std::uint32_t>(std::max(0, RequestIntervalSec)) * 1000u;
     // Owned before it is listed, and unlisted again when its thread cannot
     // start, so that the running list never names a freed worker.

@@ -253,7 +253,6 @@ void ResultPageNotRead(ResultListContext& ctx, const QString& url) {
         Guarded(ctx, url, [&] { AnswerProbe(ctx, url, std::nullopt); });
         return;
     }
-    if (ctx.searchPageLost) ctx.searchPageLost(url);
     if (!IsFirstPage(url)) return;
     Guarded(ctx, url, [&] { HeldBySplits(ctx, url, std::nullopt); });
 }

@@ -38,8 +38,9 @@ QString outcomeText(const RunSummary& summary) {
             return stoppedInReportsText(summary);
         case RunOutcome::Incomplete:
             return QStringLiteral(
-                "Итог работы: сбор данных завершён не полностью — часть страниц поиска не "
-                "прочитана, их контракты не собраны; запустите сбор ещё раз");
+                       "Итог работы: сбор данных завершён не полностью — %1 страниц портала не "
+                       "прочитано, отчёты могут быть неполными; следующий запуск запросит их снова")
+                .arg(summary.unread());
         case RunOutcome::Failed:
             break;
     }
@@ -52,10 +53,7 @@ QString reportName(const ReportFigures& report) {
                           : QStringLiteral("ИНН %1").arg(report.name);
 }
 
-QString reportLine(const ReportFigures& report, bool checkNotMade, bool searchByInn) {
-    if (checkNotMade && StateOf(report) != ReportState::NewContracts)
-        return reportName(report) + QStringLiteral(": проверка не выполнена — ") +
-               CheckNotMadeReason();
+QString reportStateLine(const ReportFigures& report, bool searchByInn) {
     switch (StateOf(report)) {
         case ReportState::NewContracts: {
             QString line = QStringLiteral("%1: новых контрактов %2, отчёт %3")
@@ -105,6 +103,37 @@ QString searchPart(const SupplierSearchFigures& f) {
     return part + QStringLiteral(", поставщик с этим ИНН в %1").arg(f.named);
 }
 
+QString reportLine(const ReportFigures& report, bool incomplete, bool checkNotMade,
+                   bool searchByInn) {
+    if (checkNotMade && StateOf(report) != ReportState::NewContracts)
+        return reportName(report) + QStringLiteral(": проверка не выполнена — ") +
+               CheckNotMadeReason();
+    const QString line = reportStateLine(report, searchByInn);
+    if (!incomplete || StateOf(report) == ReportState::NotAnInn) return line;
+    return line + QStringLiteral(" (ответ может быть неполным: не все страницы портала прочитаны)");
+}
+
+QString registryLine(const QString& name, const RegistryFigures& r) {
+    QString line = QStringLiteral(
+                       "%1: страниц поиска %2, карточек прочитано %3, сохранено %4, "
+                       "страниц без ожидаемых данных %5, документов прочитано по текстовому слою "
+                       "%6, по OCR %7")
+                       .arg(name)
+                       .arg(r.searchesRead)
+                       .arg(r.cardsRead)
+                       .arg(r.cardsStored)
+                       .arg(r.pagesLackingParts)
+                       .arg(r.documentsByTextLayer)
+                       .arg(r.documentsByOcr);
+    if (r.unread() == 0) return line;
+    return line + QStringLiteral(
+                      "; не прочитано: страниц поиска %1, карточек %2, "
+                      "дополнительных страниц карточек %3")
+                      .arg(r.searchesUnread)
+                      .arg(r.cardsUnread)
+                      .arg(r.followUpsUnread);
+}
+
 }  // namespace
 
 int SummaryIndexOf(PortalRegistry registry) {
@@ -144,6 +173,13 @@ QStringList RunSummary::searchLines() const {
     return out;
 }
 
+int RunSummary::unread() const {
+    int pages = 0;
+    for (const RegistryFigures& r : registries)
+        pages += r.unread();
+    return pages;
+}
+
 ReportState StateOf(const ReportFigures& report) {
     if (report.newContracts > 0) return ReportState::NewContracts;
     if (report.alreadyShown > 0) return ReportState::AllShown;
@@ -155,26 +191,15 @@ QStringList RunSummary::lines() const {
     out << (searchByInn ? QStringLiteral("Режим: поиск по ИНН из списка")
                         : QStringLiteral("Режим: полный обход реестров"));
     if (!stagesText.isEmpty()) out << QStringLiteral("Этапы контрактов: ") + stagesText;
-    for (std::size_t i = 0; i < registries.size(); ++i) {
-        const RegistryFigures& r = registries[i];
-        out << QStringLiteral(
-                   "%1: страниц поиска %2, карточек прочитано %3, сохранено %4, "
-                   "страниц без ожидаемых данных %5, документов прочитано по текстовому слою %6, "
-                   "по OCR %7")
-                       .arg(QString::fromUtf16(kRegistryNames[i]))
-                       .arg(r.searchesRead)
-                       .arg(r.cardsRead)
-                       .arg(r.cardsStored)
-                       .arg(r.pagesLackingParts)
-                       .arg(r.documentsByTextLayer)
-                       .arg(r.documentsByOcr) +
-                   (r.searchPagesLost > 0
-                        ? QStringLiteral(", страниц поиска не прочитано %1").arg(r.searchPagesLost)
-                        : QString());
+    for (std::size_t i = 0; i < registries.size(); ++i)
+        out << registryLine(QString::fromUtf16(kRegistryNames[i]), registries[i]);
+    if (!unreadAddresses.isEmpty()) {
+        out << QStringLiteral("Не прочитаны, например: ") +
+                   unreadAddresses.join(QStringLiteral(", "));
     }
     out << searchLines();
     for (const ReportFigures& report : reports)
-        out << reportLine(report, checkNotMade, searchByInn);
+        out << reportLine(report, unread() > 0, checkNotMade, searchByInn);
     out << notes;
     out << QStringLiteral("Данные программы (база, отчёты, логи): ") + programDir;
     return out;

@@ -24,14 +24,20 @@ public:
     QString noteJob(const FinishedJob& job, bool lackedPart, int stored,
                     DocumentInnsResult::Source source);
 
-    // A result page that could not be read or handled (each page counted once).
+    // A result page that was read but could not be handled (each page counted once).
     void noteSearchPageLost(const QString& url);
 
     // Per registry, in the order of RunSummary::registries (44-FZ, 223-FZ, capital repairs).
     const std::array<RegistryFigures, 3>& registries() const { return m_registries; }
+    // The first kUnreadNamed pages given up, for the account to name.
+    const QStringList& unreadAddresses() const { return m_unreadAddresses; }
+    static constexpr qsizetype kUnreadNamed = 5;
 
 private:
+    void noteUnread(const FinishedJob& job);
+
     std::array<RegistryFigures, 3> m_registries{};
+    QStringList m_unreadAddresses;
     LayoutDriftWatch m_drift;
     QSet<QString> m_lostSearchPages;
 };

@@ -37,7 +37,7 @@ TScraper::~TScraper() {
 
 void TScraper::Execute() {
     try {
-        m_fetch = std::make_shared<FetchRun>(m_parameters.requestMutexName);
+        m_fetch = std::make_shared<FetchRun>(m_parameters.requestMutexName, *m_parameters.clock);
     } catch (const std::exception& e) {
         // Without the request mutex no run is possible; the window stays ready.
         result = QStringLiteral("ERROR_") + QString::fromUtf8(e.what());
@@ -50,8 +50,15 @@ void TScraper::Execute() {
         crawlLoop();
         finishSupplierCheck();
         stopped = isInterruptionRequested();
-        // A run whose store failed for good has nothing sound to report.
-        if (!stopped && !m_storeFailed) reportFiles = reportStage();
+        if (!m_endReason.isEmpty() && !stopped) {
+            // Like a stop, the run ends without reports, but as failed, with its reason.
+            setRunFailed(m_endReason);
+            result = QStringLiteral("ERROR_") + m_endReason + QStringLiteral("; завершаем работу");
+            ReportResult();
+        } else if (!stopped && !m_storeFailed) {
+            // A run whose store failed for good has nothing sound to report.
+            reportFiles = reportStage();
+        }
     } catch (const EReportStageError& e) {
         // The files written before the failure stay and still get workbooks.
         reportFiles = e.reportFiles();
@@ -99,7 +106,7 @@ void TScraper::setUp() {
     m_fetch->portalBase = PortalBase();
     // Documents and converter files a killed run left behind are never read again.
     DeleteLeftoverConversionFiles(dir);
-    m_fetch->requestTimeLimitMs = m_parameters.requestTimeLimitMs;
+    m_fetch->pageTimeLimitMs = m_parameters.requestTimeLimitMs;
     m_fetch->log = [this](const QString& line) {
         Synchronize([this, &line] { showLogLine(line); });
     };

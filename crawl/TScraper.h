@@ -51,8 +51,10 @@ struct RunParameters {
     // Each loop iteration and each worker start sleeps this long, which keeps
     // the run to about ten worker starts a second; tests shorten it.
     unsigned long loopSleepMs = 50;
-    // The total time limit of each request; tests shorten it.
-    long requestTimeLimitMs = kRequestTimeLimitMs;
+    // The total time limit of each page request (downloads have their own); tests shorten it.
+    long requestTimeLimitMs = kPageTimeLimitMs;
+    // The clock of the run's pacing, pauses and retry delays; tests pass one that skips ahead.
+    const TickClock* clock = &TickClock::system();
     ReportStage reportStage;
     WorkbookStage workbookStage;
     // Tests: called where a worker's thread is started; throwing stands for a
@@ -126,6 +128,7 @@ private:
     void handleFinishedJob();
     void dispatch(const FinishedJob& job);
     void stopWorkers();
+    bool fetchCannotGoOn();
     void releaseWorker(TScrapingThread* worker);
     QStringList reportStage();
     void endOfRun(const QStringList& reportFiles, bool stopped);
@@ -176,6 +179,7 @@ private:
     bool m_storeFailed = false;     // the store failed the same job too often: the run ends
     QString m_storeFailingJob;      // the job the last store failure came with
     int m_storeFailures = 0;        // store failures in a row with that job
+    QString m_endReason;            // why the fetching cannot go on (PortalRefusals, ProxyHealth)
     RunLogFile m_logFile;           // window thread only
     bool m_logFailureShown = false;
 

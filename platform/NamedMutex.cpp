@@ -45,9 +45,9 @@ NamedMutex::~NamedMutex() {
     if (m_fd >= 0) ::close(m_fd);
 }
 
-bool NamedMutex::lock(const std::atomic<bool>* stop) {
+bool NamedMutex::lock(const std::atomic<bool>* stop, const LongWaitNotice* notice) {
     if (!enterProcessGate(stop)) return false;
-    if (!lockFile(stop)) {
+    if (!lockFile(stop, notice)) {
         leaveProcessGate();
         return false;
     }
@@ -72,13 +72,21 @@ void NamedMutex::leaveProcessGate() {
     m_gateOpened.notify_one();
 }
 
-bool NamedMutex::lockFile(const std::atomic<bool>* stop) {
+// Past the process gate only another process can hold the file, so the time
+// spent here is the wait for another copy.
+bool NamedMutex::lockFile(const std::atomic<bool>* stop, const LongWaitNotice* notice) {
     const int mode = stop ? LOCK_EX | LOCK_NB : LOCK_EX;
+    const auto started = std::chrono::steady_clock::now();
+    bool notified = false;
     for (;;) {
         if (::flock(m_fd, mode) == 0) return true;
         if (errno == EINTR) continue;
         if (errno != EWOULDBLOCK) return false;
         if (stop->load()) return false;
+        if (notice && !notified && std::chrono::steady_clock::now() - started >= notice->after) {
+            notified = true;
+            notice->notify();
+        }
         std::this_thread::sleep_for(kPollInterval);
     }
 }

@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 // A mutex shared by every thread of every process on the machine that opens
@@ -21,15 +23,23 @@ public:
     NamedMutex(const NamedMutex&) = delete;
     NamedMutex& operator=(const NamedMutex&) = delete;
 
+    // Called once by a lock() whose wait for another process's hold lasts
+    // `after`; the wait goes on.
+    struct LongWaitNotice {
+        std::chrono::milliseconds after;
+        std::function<void()> notify;
+    };
+
     // Waits without time limit. With a stop flag, gives up once the flag is
-    // set and returns false; true means the mutex is held.
-    bool lock(const std::atomic<bool>* stop = nullptr);
+    // set and returns false; true means the mutex is held. A notice needs a
+    // stop flag (the wait polls).
+    bool lock(const std::atomic<bool>* stop = nullptr, const LongWaitNotice* notice = nullptr);
     void unlock();
 
     const QString& filePath() const { return m_path; }
 
 private:
-    bool lockFile(const std::atomic<bool>* stop);
+    bool lockFile(const std::atomic<bool>* stop, const LongWaitNotice* notice);
 
     bool enterProcessGate(const std::atomic<bool>* stop);
     void leaveProcessGate();

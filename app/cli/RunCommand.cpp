@@ -71,6 +71,8 @@ void receiveStopSignals() {
     ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
+// kIncomplete: the run ended, but pages it gave up or could not handle may hide contracts from
+// its reports.
 enum ExitCode { kDone = 0, kFailed = 1, kBadUsage = 2, kIncomplete = 3, kInterrupted = 130 };
 
 void printError(const QString& text) {

@@ -77,7 +77,7 @@ TEST_F(CliRunChecksTest, DeadPortalEndsAsAFailureThatSaysWhy) {
     EXPECT_TRUE(
         output.contains(u": В settings.ini значение Threads=abc — не число от 1 до 1000; "
                         u"используется 1"_q));
-    EXPECT_EQ(output.count(u"Сервер https://127.0.0.1:9 не отвечает: 20 запросов подряд без "
+    EXPECT_EQ(output.count(u"Сервер https://127.0.0.1:9 не отвечает: 10 запросов подряд без "
                            u"ответа (сервер не принимает соединения). Проверьте адрес портала, "
                            u"подключение к интернету и настройки прокси"_q),
               1);

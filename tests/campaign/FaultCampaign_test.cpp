@@ -67,7 +67,10 @@ TEST(FaultCampaign, EveryCorrectlyServedCardIsStoredRightAndNothingLeavesTheProg
         QFile file(QString::fromLocal8Bit(dump));
         if (file.open(QIODevice::WriteOnly)) file.write(output.toUtf8());
     }
-    ASSERT_EQ(exitCode, 0) << output.right(3000).toStdString();
+    // A page whose every attempt drew a fault is given up: the run then ends as incomplete.
+    ASSERT_TRUE(exitCode == 0 || exitCode == 3) << output.right(3000).toStdString();
+    EXPECT_EQ(exitCode == 3,
+              output.contains(u": Итог работы: сбор данных завершён не полностью"_q));
 
     const auto requests = replica.requests();
     std::map<Fault, int> injected;

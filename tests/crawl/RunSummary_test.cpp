@@ -45,11 +45,11 @@ TEST(RunSummaryLines, AFailedPortalGivesNoVerdictsAndALostSearchNoPlainSuccess) 
 
     RunSummary lost;
     lost.outcome = RunOutcome::Incomplete;
-    lost.registries[0].searchPagesLost = 2;
+    lost.registries[0].searchesUnread = 2;
     const QStringList lostLines = lost.lines();
     EXPECT_TRUE(lostLines.front().startsWith(u"Итог работы: сбор данных завершён не полностью"_q));
     EXPECT_TRUE(
-        lostLines.filter(u"44-ФЗ:"_q).first().endsWith(u", страниц поиска не прочитано 2"_q));
+        lostLines.filter(u"44-ФЗ:"_q).first().contains(u"не прочитано: страниц поиска 2"_q));
 }
 
 TEST(RunSummaryLines, TheSearchByInnSaysWhatEachRegistryFoundAndWhatItCannotSee) {
@@ -103,4 +103,29 @@ TEST(RunSummaryLines, AStopDuringTheReportsSaysWhatWasWritten) {
     EXPECT_EQ(summary.lines().front(),
               u"Итог работы: остановлено пользователем во время составления отчётов; отчёты "
               u"составлены не по всем ИНН, новых строк не записано"_q);
+}
+
+// Pages given up leave every report's line (but that of a line that is no INN) saying its
+// answer may be incomplete: "no contract with this INN" may only mean an unread card.
+TEST(RunSummaryLines, UnreadPagesMakeEveryAnswerPossiblyIncomplete) {
+    RunSummary summary;
+    summary.outcome = RunOutcome::Incomplete;
+    summary.registries[0].cardsUnread = 2;
+    summary.registries[1].followUpsUnread = 1;
+    summary.unreadAddresses = {u"https://p/a"_q, u"https://p/b"_q};
+    summary.reports = {{u"500100732259"_q, 0, 0, {}, {}, false, false},
+                       {u"12345"_q, 0, 0, {}, {}, false, true}};
+    const QStringList lines = summary.lines();
+    EXPECT_EQ(lines.front(),
+              u"Итог работы: сбор данных завершён не полностью — 3 страниц портала не "
+              u"прочитано, отчёты могут быть неполными; следующий запуск запросит их снова"_q);
+    EXPECT_EQ(lines.filter(u"44-ФЗ: "_q).value(0).section(u"; "_q, 1),
+              u"не прочитано: страниц поиска 0, карточек 2, дополнительных страниц карточек 0"_q);
+    EXPECT_FALSE(lines.filter(u"капремонт: "_q).value(0).contains(u"не прочитано"_q));
+    EXPECT_TRUE(lines.contains(u"Не прочитаны, например: https://p/a, https://p/b"_q));
+    EXPECT_TRUE(
+        lines.contains(u"ИНН 500100732259: новых контрактов нет — в базе нет контрактов с "
+                       u"этим ИНН (ответ может быть неполным: не все страницы портала "
+                       u"прочитаны)"_q));
+    EXPECT_FALSE(lines.filter(u"ИНН 12345: "_q).value(0).contains(u"неполным"_q));
 }
