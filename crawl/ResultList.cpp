@@ -3,6 +3,7 @@
 #include "platform/GeneralError.h"
 #include "store/SQLiteWrap.h"
 #include "text/HtmlText.h"
+#include "text/LogExcerpt.h"
 #include "text/MarkerCuts.h"
 #include "text/TrimControls.h"
 
@@ -82,7 +83,8 @@ bool HeldBySplits(ResultListContext& ctx, const QString& url, std::optional<qint
 
 // Logs the count of a first page and splits the search when it is too large to walk.
 bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& totalText) {
-    ctx.addLogLine(url + QStringLiteral("\r\nНашлось ") + totalText + QStringLiteral(" записей"));
+    ctx.addLogLine(url + QStringLiteral("\r\nНашлось ") + LogExcerpt(totalText) +
+                   QStringLiteral(" записей"));
     const qint64 count = ReadRecordCount(totalText);
     if (HeldBySplits(ctx, url, count)) return true;
     if (count < kSplitThreshold) return false;

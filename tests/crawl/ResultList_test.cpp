@@ -198,3 +198,13 @@ TEST(ParseResultList, ADatabaseFailureIsThrownOnAndAPageFaultLogged) {
     faulty.parse(kSearch, page("results44_999_records_page1.html"));
     EXPECT_EQ(faulty.log.last(), u"Ошибка при обработке данных для "_q + kSearch + u": сбой"_q);
 }
+
+// A first page with a megabyte before " записей": the log line quotes its start only.
+TEST(ParseResultList, MegabyteRecordCountIsCutInTheLog) {
+    ResultListRun run;
+    run.parse(kSearch, u"<div class=\"search-results__total\">"_q + QString(1 << 20, u'1') +
+                           u" записей</div>"_q);
+    ASSERT_FALSE(run.log.isEmpty());
+    EXPECT_TRUE(run.log.first().startsWith(kSearch + u"\r\nНашлось 111"_q));
+    EXPECT_LT(run.log.first().size(), kSearch.size() + 400);
+}
