@@ -106,6 +106,10 @@ void TScraper::setUp() {
         LogMessageText = warning;
         AddLogLine();
     }
+    if (!m_fetch->requestMutex.fallbackNote().isEmpty()) {
+        LogMessageText = m_fetch->requestMutex.fallbackNote();
+        AddLogLine();
+    }
     queueStartAddresses();
     m_queueDrained = false;
     ReadRunSettings();
