@@ -97,7 +97,7 @@ PageInspection InspectPage(const QString& job, const QByteArray& content,
     int progressMax = 0;
     int counter = 0;
     bool splitStarted = false;
-    QStringList keys;
+    NoticeDocumentKeys keys;
     RecordingSink sink(out, followUp ? finished.canonical : QString());
     HandlerContext context{queue,
                            progressMax,

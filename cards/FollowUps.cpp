@@ -34,13 +34,3 @@ void LinkInnsToCarried(HandlerContext& context, const QString& carried, const QS
     }
     context.store.linkInnsToUrl(carried, inns);
 }
-
-QString NoticeDocumentKey(const QStringList& lines, const QString& name) {
-    for (const QString& line : lines) {
-        const qsizetype separator = line.indexOf(u'=');
-        if (separator < 0) continue;
-        if (QStringView(line).left(separator).compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(separator + 1);
-    }
-    return {};
-}

@@ -7,7 +7,8 @@
 
 // What the card handlers hand on besides stored contracts: follow-up jobs at
 // the head of the queue, INN links to a contract carried by a follow-up, and
-// the lines of NoticeDocumentKeys. Controller thread only.
+// the lines of NoticeDocumentKeys (crawl/NoticeDocumentKeys.h). Controller
+// thread only.
 
 // The link with PortalBase in front when it is a path beginning with "/".
 QString PortalLink(const QString& link);
@@ -28,7 +29,3 @@ bool IsPortalFollowUp(const QString& address, int expectedKind);
 // "Ошибка? URL не найден в базе: " + carried instead of raising, which would
 // make the controller retry the same job for ever.
 void LinkInnsToCarried(HandlerContext& context, const QString& carried, const QStringList& inns);
-
-// The value of the first "name=value" line whose name equals name, letter case
-// ignored; empty when no line has it.
-QString NoticeDocumentKey(const QStringList& lines, const QString& name);

@@ -146,7 +146,7 @@ private:
     std::vector<std::unique_ptr<TScrapingThread>> m_workers;
     JobQueue m_queue;
     SplitTracker m_splits;
-    QStringList m_noticeDocumentKeys;
+    NoticeDocumentKeys m_noticeDocumentKeys;
     DecodedText m_shownLinksFile;
     bool m_splitStarted = false;
     bool m_queueDrained = false;
