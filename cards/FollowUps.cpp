@@ -14,8 +14,9 @@ bool IsPortalFollowUp(const QString& address, int expectedKind) {
     return IsSafePortalAddress(address) && PageKindOfUrl(address) == expectedKind;
 }
 
-bool QueueFollowUp(HandlerContext& context, const QString& address, const QString& carried,
+bool QueueFollowUp(HandlerContext& context, const QString& link, const QString& carried,
                    int expectedKind, const QString& pageUrl) {
+    const QString address = NormalizePortalAddress(link);
     if (!IsPortalFollowUp(address, expectedKind)) {
         context.addLogLine(QStringLiteral("Ошибка? Недопустимая ссылка ") + pageUrl);
         return false;

@@ -13,9 +13,10 @@
 // The link with PortalBase in front when it is a path beginning with "/".
 QString PortalLink(const QString& link);
 
-// Inserts address + "|||" + carried at the head of the queue and raises the
-// progress maximum by one, when the address is a page of the portal of the
-// expected page kind (see IsPortalFollowUp). Otherwise logs
+// Inserts the link, in its one spelling (NormalizePortalAddress), + "|||" +
+// carried at the head of the queue and raises the progress maximum by one,
+// when the address is a page of the portal of the expected page kind (see
+// IsPortalFollowUp). Otherwise logs
 // "Ошибка? Недопустимая ссылка " + pageUrl and queues nothing. True when queued.
 bool QueueFollowUp(HandlerContext& context, const QString& address, const QString& carried,
                    int expectedKind, const QString& pageUrl);

@@ -107,6 +107,7 @@ void QueueCard(ResultListContext& ctx, const QString& url, QStringView entry) {
         HtmlDecode(ExtractBetween(entry, u"registry-entry__header-mid__number", u"href=\"", u"\""));
     if (address.isEmpty()) return;
     if (address.startsWith(u'/')) address.prepend(PortalBase());
+    address = NormalizePortalAddress(address);
     // Listed again in this run (on this page or another): queued once, logged once.
     if (ctx.queue.wasOffered(address)) return;
     // A link to another host (or one that would break the job string) is never fetched.
