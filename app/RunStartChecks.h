@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/InnListCheck.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -15,6 +17,9 @@ struct RunStartInput {
     QDate to;
     bool useProxy = false;
     QString programDir;  // with a trailing "/"
+    // Set: the INN list's checks end early, and the check is incomplete (the
+    // caller, having stopped, starts no run).
+    InnListStop stop;
 };
 
 struct RunStartCheck {
