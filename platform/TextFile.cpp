@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <cerrno>
 
 namespace {
 
@@ -101,9 +102,36 @@ std::optional<DecodedText> ReadTextFile(const QString& path) {
 void WriteTextFile(const QString& path, const QString& text, TextEncoding encoding) {
     QSaveFile file(path);
     const QByteArray bytes = EncodeText(text, encoding);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        ThrowFileWriteError(path, file.errorString());
+    // Flushed before the commit: QSaveFile::commit() (Qt 6.4) reports success
+    // when its closing flush fails on a full disk, and puts an empty file in
+    // place of the old one.
+    if (!file.open(QIODevice::WriteOnly)) ThrowFileWriteError(path, file.errorString());
+    if (!WriteWhole(file, bytes)) {
+        const QString reason = WriteFailureReason(file);
+        file.cancelWriting();
+        ThrowFileWriteError(path, reason);
     }
+    if (!file.commit()) ThrowFileWriteError(path, WriteFailureReason(file));
+}
+
+bool WriteWhole(QFileDevice& file, const QByteArray& bytes) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) return false;
+        done += written;
+    }
+    // A buffered file writes at the flush; a second flush meets the failure
+    // the first one's partial write left unsaid.
+    return file.flush() || file.flush();
+}
+
+QString WriteFailureReason(const QFileDevice& file) {
+    if (file.error() == QFileDevice::NoError) return qt_error_string(errno);
+    const QString reason = file.errorString();
+    if (reason == qt_error_string(ENOSPC))
+        return QStringLiteral("на диске нет свободного места (%1)").arg(reason);
+    return reason;
 }
 
 QStringList SplitLines(const QString& text) {

@@ -73,8 +73,7 @@ void ShownLinksFile::append(const QString& url) {
     // The byte-order mark only at the start of a new file.
     const qsizetype markSize = m_exists ? EncodeText(QString(), m_encoding).size() : 0;
     const QByteArray bytes = EncodeText(text, m_encoding).mid(markSize);
-    if (m_file.write(bytes) != bytes.size() || !m_file.flush())
-        ThrowFileWriteError(m_path, m_file.errorString());
+    if (!WriteWhole(m_file, bytes)) ThrowFileWriteError(m_path, WriteFailureReason(m_file));
     m_exists = true;
     m_needsLineBreak = false;
     m_changed = true;
