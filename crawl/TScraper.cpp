@@ -144,7 +144,8 @@ QStringList TScraper::reportStage() {
                               innList,
                               m_parameters.programDir,
                               LogFileName,
-                              SplitLines(m_shownLinksFile.text),
+                              // The text goes: the stage keeps its lines, not both.
+                              SplitLines(std::exchange(m_shownLinksFile.text, {})),
                               m_shownLinksFile.encoding,
                               [this](const QString& text) {
                                   LogMessageText = text;

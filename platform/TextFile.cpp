@@ -42,28 +42,74 @@ QByteArray encodeWindows1251(const QString& text) {
     return bytes;
 }
 
-bool isValidUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    return !decoder.hasError();
+// The file's encoding by its mark, else by whether it is valid UTF-8, and
+// the size of the mark.
+std::pair<TextEncoding, qsizetype> encodingOf(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) return {TextEncoding::Utf8Bom, 3};
+    if (bytes.startsWith("\xFF\xFE")) return {TextEncoding::Utf16LeBom, 2};
+    if (bytes.startsWith("\xFE\xFF")) return {TextEncoding::Utf16BeBom, 2};
+    // Checked in place: decoding a large file only to test it held it twice.
+    if (bytes.isValidUtf8()) return {TextEncoding::Utf8, 0};
+    return {TextEncoding::Windows1251, 0};
 }
 
 }  // namespace
 
 DecodedText DecodeText(const QByteArray& bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        return {QString::fromUtf8(bytes.mid(3)), TextEncoding::Utf8Bom};
+    const auto [encoding, markSize] = encodingOf(bytes);
+    // Views, not copies, of the bytes after the mark.
+    const QByteArrayView text = QByteArrayView(bytes).sliced(markSize);
+    switch (encoding) {
+        case TextEncoding::Utf8Bom:
+        case TextEncoding::Utf8:
+            return {QString::fromUtf8(text), encoding};
+        case TextEncoding::Utf16LeBom: {
+            QStringDecoder decoder(QStringDecoder::Utf16LE);
+            return {decoder.decode(text), encoding};
+        }
+        case TextEncoding::Utf16BeBom: {
+            QStringDecoder decoder(QStringDecoder::Utf16BE);
+            return {decoder.decode(text), encoding};
+        }
+        case TextEncoding::Windows1251:
+            break;
     }
-    if (bytes.startsWith("\xFF\xFE")) {
-        QStringDecoder decoder(QStringDecoder::Utf16LE);
-        return {decoder.decode(bytes.mid(2)), TextEncoding::Utf16LeBom};
-    }
-    if (bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(QStringDecoder::Utf16BE);
-        return {decoder.decode(bytes.mid(2)), TextEncoding::Utf16BeBom};
-    }
-    if (isValidUtf8(bytes)) return {QString::fromUtf8(bytes), TextEncoding::Utf8};
     return {decodeWindows1251(bytes), TextEncoding::Windows1251};
+}
+
+std::optional<TextFileLines> ReadTextFileLines(const QString& path,
+                                               const std::function<void(const QString&)>& onLine) {
+    QFile file(path);
+    if (!file.exists()) return std::nullopt;
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError)
+        ThrowFileReadError(path, file.errorString());
+    const auto [encoding, markSize] = encodingOf(bytes);
+    const bool ascii = encoding == TextEncoding::Utf8Bom || encoding == TextEncoding::Utf8 ||
+                       encoding == TextEncoding::Windows1251;
+    if (!ascii) {
+        // UTF-16 files are small and rare: decoded whole.
+        const QString text = DecodeText(bytes).text;
+        for (const QString& line : SplitLines(text))
+            onLine(line);
+        return TextFileLines{encoding,
+                             !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r')};
+    }
+    // Line by line out of the bytes: line ends are the same bytes in these encodings.
+    qsizetype start = markSize;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes.at(end) != '\r' && bytes.at(end) != '\n')
+            ++end;
+        const QByteArrayView line = QByteArrayView(bytes).sliced(start, end - start);
+        onLine(encoding == TextEncoding::Windows1251 ? decodeWindows1251(line.toByteArray())
+                                                     : QString::fromUtf8(line));
+        if (end + 1 < bytes.size() && bytes.at(end) == '\r' && bytes.at(end + 1) == '\n') ++end;
+        start = end + 1;
+    }
+    const bool endsInsideLine =
+        bytes.size() > markSize && !bytes.endsWith('\n') && !bytes.endsWith('\r');
+    return TextFileLines{encoding, endsInsideLine};
 }
 
 QByteArray EncodeText(const QString& text, TextEncoding encoding) {

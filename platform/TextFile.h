@@ -4,6 +4,7 @@
 #include <QFileDevice>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // The program's own text files (lists, settings, shown links, logs). A
@@ -32,6 +33,18 @@ QByteArray EncodeText(const QString& text, TextEncoding encoding);
 // The file's text; empty when the file does not exist. Throws EGeneralError
 // when the file exists but cannot be read.
 std::optional<DecodedText> ReadTextFile(const QString& path);
+
+struct TextFileLines {
+    TextEncoding encoding = TextEncoding::Utf8;
+    bool endsInsideLine = false;  // the last line has no line break
+};
+
+// The file's lines as ReadTextFile and SplitLines give them, handed over one
+// at a time: a file of a million lines is never held as one text beside its
+// lines. Nothing when the file does not exist. Throws EGeneralError when it
+// exists but cannot be read.
+std::optional<TextFileLines> ReadTextFileLines(const QString& path,
+                                               const std::function<void(const QString&)>& onLine);
 
 // Writes the whole file at once (through a temporary file, so a failure
 // never leaves half a file). Throws EGeneralError on failure.

@@ -109,3 +109,25 @@ TEST(TextFile, FullDiskKeepsTheOldTextAndSaysWhy) {
     }
     EXPECT_EQ(ReadTextFile(path)->text, u"old\r\n"_q);
 }
+
+// Line by line, a file gives what reading it whole and splitting gives, in
+// every encoding, and says whether it ends inside a line.
+TEST(TextFile, LinesOneAtATimeMatchTheWholeText) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"lines.txt"_q);
+    for (const TextEncoding encoding :
+         {TextEncoding::Utf8Bom, TextEncoding::Utf8, TextEncoding::Windows1251,
+          TextEncoding::Utf16LeBom, TextEncoding::Utf16BeBom}) {
+        for (const QString& text : {kCyrillic + u"\r\nb\n\nc\rd"_q, u"a\r\n"_q, u""_q}) {
+            WriteTextFile(path, text, encoding);
+            QStringList lines;
+            const auto read =
+                ReadTextFileLines(path, [&lines](const QString& line) { lines << line; });
+            ASSERT_TRUE(read);
+            EXPECT_EQ(lines, SplitLines(ReadTextFile(path)->text)) << int(encoding);
+            EXPECT_EQ(read->encoding, ReadTextFile(path)->encoding);
+            EXPECT_EQ(read->endsInsideLine, text.endsWith(u'd')) << int(encoding);
+        }
+    }
+    EXPECT_FALSE(ReadTextFileLines(dir.filePath(u"missing.txt"_q), [](const QString&) {}));
+}
