@@ -15,9 +15,9 @@ QString DateRangeRefusal(const QDate& from, const QDate& to) {
         .arg(to.toString(format), from.toString(format));
 }
 
-QString InnListRefusal(const QString& listText, const InnListStop& stop) {
+QString InnListRefusal(const QString& listText) {
     // A blank list has a message of its own at the start control.
-    if (listText.trimmed().isEmpty() || !ValidInns(listText, stop).isEmpty()) return {};
+    if (listText.trimmed().isEmpty() || !ValidInns(listText).isEmpty()) return {};
     return QStringLiteral(
         "В списке ИНН нет ни одного верного ИНН (10 или 12 цифр с верными "
         "контрольными цифрами). Исправьте список: по одному ИНН в строке");
@@ -41,8 +41,8 @@ QString ProxyRefusal(const QString& programDir, RunStartCheck& check) {
 RunStartCheck CheckRunStart(const RunStartInput& input) {
     RunStartCheck check;
     check.refusal = DateRangeRefusal(input.from, input.to);
-    check.warnings << InnListWarnings(input.innListText, input.stop);
-    if (check.refusal.isEmpty()) check.refusal = InnListRefusal(input.innListText, input.stop);
+    check.warnings << InnListWarnings(input.innListText);
+    if (check.refusal.isEmpty()) check.refusal = InnListRefusal(input.innListText);
     if (input.useProxy) {
         const QString refusal = ProxyRefusal(input.programDir, check);
         if (check.refusal.isEmpty()) check.refusal = refusal;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "report/InnListCheck.h"
-
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -17,9 +15,6 @@ struct RunStartInput {
     QDate to;
     bool useProxy = false;
     QString programDir;  // with a trailing "/"
-    // Set: the INN list's checks end early, and the check is incomplete (the
-    // caller, having stopped, starts no run).
-    InnListStop stop;
 };
 
 struct RunStartCheck {
