@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/JobQueue.h"
+#include "crawl/NoticeDocumentKeys.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/RunSummary.h"
 #include "platform/GeneralError.h"
@@ -28,11 +29,11 @@ struct FinishedJob {
 // calls. Handlers run on the controller thread, one at a time.
 struct HandlerContext {
     JobQueue& queue;
-    int& progressBarMax;              // raised by 1 for every job a handler adds
-    int& tendersCounter;              // contract cards queued in this run
-    bool& splitStarted;               // set by the first split search of the run
-    QStringList& noticeDocumentKeys;  // name=value lines of the 223-FZ handlers
-    ContractSink& store;              // the store operations
+    int& progressBarMax;                     // raised by 1 for every job a handler adds
+    int& tendersCounter;                     // contract cards queued in this run
+    bool& splitStarted;                      // set by the first split search of the run
+    NoticeDocumentKeys& noticeDocumentKeys;  // name=value lines of the 223-FZ handlers
+    ContractSink& store;                     // the store operations
     std::function<void(const QString& text)> addLogLine;  // one line, without time stamp
     std::function<void()> updateTendersCounter;
     QDate today;

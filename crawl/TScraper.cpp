@@ -117,6 +117,10 @@ void TScraper::setUp() {
         LogMessageText = warning;
         AddLogLine();
     }
+    if (!m_fetch->requestMutex.fallbackNote().isEmpty()) {
+        LogMessageText = m_fetch->requestMutex.fallbackNote();
+        AddLogLine();
+    }
     queueStartAddresses();
     m_queueDrained = false;
     ReadRunSettings();
@@ -162,7 +166,8 @@ QStringList TScraper::reportStage() {
                               innList,
                               m_parameters.programDir,
                               LogFileName,
-                              SplitLines(m_shownLinksFile.text),
+                              // The text goes: the stage keeps its lines, not both.
+                              SplitLines(std::exchange(m_shownLinksFile.text, {})),
                               m_shownLinksFile.encoding,
                               [this](const QString& text) {
                                   LogMessageText = text;

@@ -168,7 +168,7 @@ private:
     SupplierSearchCheck m_supplierCheck;
     std::vector<SupplierSearchFigures> m_supplierFigures;
     QStringList m_searchWarnings;
-    QStringList m_noticeDocumentKeys;
+    NoticeDocumentKeys m_noticeDocumentKeys;
     DecodedText m_shownLinksFile;
     bool m_splitStarted = false;
     bool m_queueDrained = false;

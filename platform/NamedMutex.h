@@ -15,8 +15,11 @@
 // them share the one file descriptor.
 class NamedMutex {
 public:
-    // Creates the lock file when missing, or opens the existing one.
-    // Throws EGeneralError with the system's error text when it cannot.
+    // Creates the lock file when missing, or opens the existing one; never
+    // follows a link. When the shared file cannot be used (another user's,
+    // not readable to us; a link; not a regular file) it falls back to a lock
+    // file of this user alone, or to this process alone when even that fails,
+    // and fallbackNote() says so. Never throws for a lock file.
     explicit NamedMutex(const QString& name);
     ~NamedMutex();
 
@@ -36,7 +39,10 @@ public:
     bool lock(const std::atomic<bool>* stop = nullptr, const LongWaitNotice* notice = nullptr);
     void unlock();
 
+    // The lock file in use.
     const QString& filePath() const { return m_path; }
+    // One log line when the shared lock file could not be used; empty otherwise.
+    const QString& fallbackNote() const { return m_fallbackNote; }
 
 private:
     bool lockFile(const std::atomic<bool>* stop, const LongWaitNotice* notice);
@@ -45,7 +51,8 @@ private:
     void leaveProcessGate();
 
     QString m_path;
-    int m_fd = -1;
+    QString m_fallbackNote;
+    int m_fd = -1;  // -1: no lock file could be opened
     // The threads of this process take turns through this gate before the file lock.
     std::mutex m_gateMutex;
     std::condition_variable m_gateOpened;

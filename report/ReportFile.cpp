@@ -1,6 +1,7 @@
 #include "report/ReportFile.h"
 
 #include "platform/GeneralError.h"
+#include "platform/TextFile.h"
 
 #include <sys/file.h>
 #include <QFile>
@@ -87,8 +88,7 @@ bool AppendReportLine(const QString& path, const QString& line) {
     if (created) bytes = QByteArray("\xEF\xBB\xBF") + (ReportHeaderLine() + kCrLf).toUtf8();
     bytes += (line + kCrLf).toUtf8();
     // Flushed here: QFile::close() would swallow a write error.
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        ThrowFileWriteError(path, file.errorString());
+    if (!WriteWhole(file, bytes)) ThrowFileWriteError(path, WriteFailureReason(file));
     file.close();
     return created;
 }

@@ -27,6 +27,8 @@ public:
     bool contains(const QString& url) const { return m_links.count(url) != 0; }
     void add(const QString& url);
     QStringList lines() const;
+    // The links in order, without a copy.
+    const std::set<QString, CaseInsensitiveLess>& all() const { return m_links; }
     // The links added since construction or the last markSaved(), in order.
     const QStringList& added() const { return m_added; }
     qsizetype size() const { return static_cast<qsizetype>(m_links.size()); }

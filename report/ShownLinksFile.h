@@ -46,6 +46,7 @@ public:
 private:
     void recover();
     void append(const QString& url);
+    void writeSorted();
 
     FileLock m_lock;
     QString m_path;

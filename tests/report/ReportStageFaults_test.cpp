@@ -1,8 +1,10 @@
 // The report stage when the file system refuses or when group names try to
 // leave the program's folder.
+#include "report/ReportFile.h"
 #include "report/ReportStage.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/TinyDisk.h"
 
 #include <gtest/gtest.h>
 
@@ -177,4 +179,23 @@ TEST_F(ReportStageFaults, AFailedStageLeavesTheShownFileSortedAndComplete) {
     runFailing(kInnA + u"\n"_q + kInnB + u"\nГруппа\t7736050003"_q);
     EXPECT_EQ(folder.bytes(u"shown.txt"_q),
               kBom + (CardUrl(3) + u"\r\n"_q + CardUrl(5) + u"\r\n"_q).toUtf8());
+}
+
+// A full disk taking part of a report line: the failure names the file and
+// the full disk, not a stale «File exists» of the open before it.
+TEST(ReportFile, FullDiskIsNamedAsTheCause) {
+    TinyDisk disk;
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const QString path = disk.path(u"report.tab"_q);
+    ASSERT_TRUE(AppendReportLine(path, u"first"_q));
+    disk.fill();
+    try {
+        AppendReportLine(path, QString(20000, u'x'));
+        ADD_FAILURE() << "no error";
+    } catch (const EGeneralError& e) {
+        EXPECT_TRUE(e.message().startsWith(u"Не удалось записать файл "_q + path))
+            << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(u"на диске нет свободного места"_q))
+            << e.message().toStdString();
+    }
 }
