@@ -146,8 +146,11 @@ TEST(FaultCampaign, EveryCorrectlyServedCardIsStoredRightAndNothingLeavesTheProg
     std::printf("cards stored right %d, never requested (spoilt result page) %d\n", checked,
                 unrequested);
     // A spoilt first page of a split search loses every card under it, so the share varies
-    // with the draw; half the portal still shows a crawl that works through the faults.
-    EXPECT_GT(checked, 1000);
+    // with the draw (a spoilt start search loses a whole registry); the run then says it is
+    // incomplete. Half the portal stored right or honestly lost shows a crawl that works
+    // through the faults.
+    EXPECT_GT(checked + unrequested, 1000);
+    if (unrequested > 0) EXPECT_EQ(exitCode, 3);
     for (const auto& [url, contract] : stored)
         EXPECT_EQ(url.rfind(replica.baseUrl() + "/", 0), 0u) << url;
 
