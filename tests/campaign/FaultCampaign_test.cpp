@@ -150,7 +150,9 @@ TEST(FaultCampaign, EveryCorrectlyServedCardIsStoredRightAndNothingLeavesTheProg
     // incomplete. Half the portal stored right or honestly lost shows a crawl that works
     // through the faults.
     EXPECT_GT(checked + unrequested, 1000);
-    if (unrequested > 0) EXPECT_EQ(exitCode, 3);
+    if (unrequested > 0) {
+        EXPECT_EQ(exitCode, 3);
+    }
     for (const auto& [url, contract] : stored)
         EXPECT_EQ(url.rfind(replica.baseUrl() + "/", 0), 0u) << url;
 
