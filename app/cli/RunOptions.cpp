@@ -105,8 +105,8 @@ const std::vector<OptionSpec>& specs() {
 }
 
 const OptionSpec* findSpec(const QString& name) {
-    for (const OptionSpec& spec : specs()) {
-        if (name == QString::fromUtf16(spec.name)) return &spec;
+    for (const OptionSpec& known : specs()) {
+        if (name == QString::fromUtf16(known.name)) return &known;
     }
     return nullptr;
 }
@@ -129,27 +129,27 @@ std::optional<RunOptions> ParseRunOptions(const QStringList& arguments, QString&
             value = name.mid(equals + 1);
             name.truncate(equals);
         }
-        const OptionSpec* spec = findSpec(name);
-        if (!spec) {
+        const OptionSpec* known = findSpec(name);
+        if (!known) {
             error = QStringLiteral("Ошибка в параметрах: неизвестный параметр «--%1»").arg(name);
             return std::nullopt;
         }
-        if (!spec->valueName && value) {
+        if (!known->valueName && value) {
             error = QStringLiteral("Ошибка в параметрах: --%1 задаётся без значения").arg(name);
             return std::nullopt;
         }
-        if (spec->valueName && !value) {
+        if (known->valueName && !value) {
             if (i + 1 >= arguments.size()) {
                 error = QStringLiteral("Ошибка в параметрах: для --%1 нужно значение (%2)")
-                            .arg(name, QString::fromUtf16(spec->valueName));
+                            .arg(name, QString::fromUtf16(known->valueName));
                 return std::nullopt;
             }
             value = arguments[++i];
         }
-        if (!spec->apply(options, value.value_or(QString()))) {
+        if (!known->apply(options, value.value_or(QString()))) {
             error = QStringLiteral("Ошибка в параметрах: --%1 %2 — неверное значение (%3)")
-                        .arg(name, *value, QString::fromUtf16(spec->valueName));
-            if (spec->help) error += QStringLiteral("; ") + QString::fromUtf16(spec->help);
+                        .arg(name, *value, QString::fromUtf16(known->valueName));
+            if (known->help) error += QStringLiteral("; ") + QString::fromUtf16(known->help);
             error.replace(QLatin1Char('\n'), QLatin1Char(' '));
             return std::nullopt;
         }
@@ -169,15 +169,16 @@ QString UsageText() {
         "\n"
         "Параметры команды run:\n");
     constexpr int kHelpColumn = 24;
-    for (const OptionSpec& spec : specs()) {
-        if (!spec.help) continue;
-        QString head = QStringLiteral("  --") + QString::fromUtf16(spec.name);
-        if (spec.valueName) head += QStringLiteral(" <%1>").arg(QString::fromUtf16(spec.valueName));
+    for (const OptionSpec& known : specs()) {
+        if (!known.help) continue;
+        QString head = QStringLiteral("  --") + QString::fromUtf16(known.name);
+        if (known.valueName)
+            head += QStringLiteral(" <%1>").arg(QString::fromUtf16(known.valueName));
         head = head.leftJustified(kHelpColumn - 1) + QLatin1Char(' ');
         const QString indent(kHelpColumn, QLatin1Char(' '));
         text +=
             head +
-            QString::fromUtf16(spec.help).replace(QLatin1Char('\n'), QLatin1Char('\n') + indent) +
+            QString::fromUtf16(known.help).replace(QLatin1Char('\n'), QLatin1Char('\n') + indent) +
             QLatin1Char('\n');
     }
     text += QStringLiteral(
