@@ -30,11 +30,15 @@ void CheckOwnTables(TSQLiteDatabase& db) {
     db.GetTable(QStringLiteral("SELECT url FROM pending_followups LIMIT 0"), true);
 }
 
-bool SaysDamaged(const QString& message) {
-    return message.contains(QLatin1String("not a database")) ||
-           message.contains(QLatin1String("malformed")) ||
-           message.contains(QLatin1String("no such column")) ||
-           message.contains(QLatin1String("no such table"));
+// Decided by SQLite's result code, not its English text: a damaged file or
+// no database at all; or, for the schema's own fixed statements, a generic
+// error, which there means a table or column of this program is missing.
+bool IsDamaged(const EGeneralError& error, bool schemaStatements) {
+    const auto* sqlite = dynamic_cast<const ESQLiteException*>(&error);
+    if (!sqlite) return false;
+    const int code = sqlite->resultCode();
+    return code == kSqliteCorrupt || code == kSqliteNotADb ||
+           (schemaStatements && code == kSqliteError);
 }
 
 QString DamagedText(const QString& path) {
@@ -72,13 +76,15 @@ DatabaseOpening OpenProgramDatabase(const QString& programDir) {
         opening.message = DamagedText(path);
         return opening;
     }
+    bool schemaStatements = false;
     try {
         opening.db = TSQLiteDatabase::Create(path);
+        schemaStatements = true;
         CreateSchema(*opening.db);
         CheckOwnTables(*opening.db);
     } catch (const EGeneralError& e) {
         opening.db.reset();
-        opening.damaged = SaysDamaged(e.message());
+        opening.damaged = IsDamaged(e, schemaStatements);
         opening.message =
             opening.damaged
                 ? DamagedText(path)

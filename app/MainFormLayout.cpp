@@ -49,6 +49,10 @@ void TMainForm::createControls() {
     Label1 = new QLabel(QStringLiteral("ИНН поставщиков:"), this);
     InnsMemo = makeMemo(this);
     InnsMemo->setPlainText(QStringLiteral("7707083893\n7728168971\n500100732259"));
+    InnsMemo->setToolTip(QStringLiteral(
+        "По одному ИНН в строке. Строка «Группа⇥ИНН» (через табуляцию) кладёт ИНН в отчёт "
+        "группы: первый столбец — имя группы, ищется только ИНН последнего столбца; "
+        "«Группа⇥подпись⇥ИНН» — с подписью."));
     Label2 = new QLabel(QStringLiteral("Логи:"), this);
     LogsMemo = makeMemo(this);
     LogsMemo->setReadOnly(true);
@@ -181,4 +185,10 @@ void TMainForm::connectControls() {
         refreshRunState();
     });
     m_control.onRunFinished = [this](const QString& result) { runFinished(result); };
+    // A refused date is said in the log too: the field keeps its previous date.
+    for (OptionalDateEdit* picker : {DatePublishedPicker, DatePublishedPicker2}) {
+        picker->onRefused = [this](const QString& hint) {
+            LogsMemo->appendPlainText(QStringLiteral("Дата не принята: ") + hint);
+        };
+    }
 }

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QLayout>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 
@@ -44,6 +45,9 @@ void TMainForm::createRunView() {
     ProgressBar->setFormat(QStringLiteral("%v из %m"));
     ProgressBar->setAlignment(Qt::AlignCenter);
     PauseButton->setCheckable(true);
+    // Pause and stop act on a run only.
+    PauseButton->setEnabled(false);
+    StopButton->setEnabled(false);
     m_runStateTimer.setInterval(kRunStateRefreshMs);
 }
 
@@ -57,6 +61,10 @@ void TMainForm::noteDataFolder() {
             QStringLiteral("В папку программы %1 записывать нельзя, поэтому настройки, список ИНН, "
                            "база, отчёты и логи хранятся в папке %2")
                 .arg(QDir::toNativeSeparators(m_options.placementPath), dir));
+    }
+    if (!m_options.adoptedSettings.isEmpty()) {
+        LogsMemo->appendPlainText(QStringLiteral("Настройки взяты из файла %1")
+                                      .arg(QDir::toNativeSeparators(m_options.adoptedSettings)));
     }
     m_firstUseInnList = placement.firstUseInnList;
     if (!m_firstUseInnList.isEmpty()) {
@@ -73,23 +81,46 @@ void TMainForm::restoreWindowState() {
         DatePublishedPicker2->setOptionalDate(state.dateTo);
     }
     if (!state.geometry.isEmpty()) restoreGeometry(state.geometry);
+    fitOnScreen();
     if (!state.splitter.isEmpty()) InnsLogSplitter->restoreState(state.splitter);
     const ProgramSettings settings = ProgramSettings::load(m_options.programDir);
     SearchByInnCheckBox->setChecked(settings.searchByInn);
     StagesComboBox->setCurrentIndex(settings.stages == ContractStages::All ? 1 : 0);
 }
 
-void TMainForm::saveWindowState() {
+// The window's first size and a remembered geometry are meant for a screen at
+// 100 %: at a larger scale, or on a smaller screen, the bottom row (start,
+// stop, the bar) would lie off-screen. The window is cut to the available
+// area and moved onto it.
+void TMainForm::fitOnScreen() {
+    const QScreen* shown = screen();
+    if (!shown) return;
+    const QRect available = shown->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QSize margins = frame.size() - size();
+    const QSize fitting = size().boundedTo(available.size() - margins);
+    if (fitting != size()) resize(fitting.expandedTo(minimumSizeHint()));
+    QRect moved = frameGeometry();
+    moved.moveLeft(qBound(available.left(), moved.left(),
+                          qMax(available.left(), available.right() - moved.width() + 1)));
+    moved.moveTop(qBound(available.top(), moved.top(),
+                         qMax(available.top(), available.bottom() - moved.height() + 1)));
+    if (moved.topLeft() != frame.topLeft()) move(moved.topLeft());
+}
+
+bool TMainForm::saveWindowState() {
     WindowState state;
     state.dateFrom = DatePublishedPicker->optionalDate();
     state.dateTo = DatePublishedPicker2->optionalDate();
     state.geometry = saveGeometry();
     state.splitter = InnsLogSplitter->saveState();
-    state.save(m_options.programDir);
+    return state.save(m_options.programDir);
 }
 
 void TMainForm::runStarted() {
     m_stopRequested = false;
+    PauseButton->setEnabled(true);
+    StopButton->setEnabled(true);
     SummaryPanel->hide();
     StatusLabel->runStarted();
     m_runStateTimer.start();
@@ -112,6 +143,9 @@ void TMainForm::refreshRunState() {
 void TMainForm::runFinished(const QString& result) {
     m_runStateTimer.stop();
     PauseButton->setChecked(false);
+    PauseButton->setEnabled(false);
+    StopButton->setEnabled(false);
+    StartButton->setEnabled(!m_ocrMissing && !m_dbMissing);
     ProgressBar->setTextVisible(false);
     StatusLabel->runEnded(result, m_stopRequested);
     m_stopRequested = false;

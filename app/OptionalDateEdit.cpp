@@ -71,7 +71,7 @@ void OptionalDateEdit::commitText() {
     const QString typed = text().trimmed();
     const QString current = m_date.isValid() ? m_date.toString(kFormat) : kUnsetText;
     if (typed == current || (typed.isEmpty() && !m_date.isValid())) {
-        m_lastHint.clear();
+        setMark(QString());
         if (!hasFocus()) showDate();
         return;
     }
@@ -88,7 +88,7 @@ void OptionalDateEdit::commitText() {
 }
 
 void OptionalDateEdit::changeTo(const QDate& date) {
-    m_lastHint.clear();
+    setMark(QString());
     const bool changed = date != m_date;
     m_date = date;
     showDate();
@@ -96,10 +96,24 @@ void OptionalDateEdit::changeTo(const QDate& date) {
 }
 
 void OptionalDateEdit::refuse(const QString& text) {
-    m_lastHint = QStringLiteral("«%1» — не дата. Введите дату в виде дд.мм.гггг, например %2")
-                     .arg(text, QDate::currentDate().toString(kFormat));
+    setMark(QStringLiteral("«%1» — не дата. Введите дату в виде дд.мм.гггг, например %2; "
+                           "поле сохранило прежнее значение")
+                .arg(text, QDate::currentDate().toString(kFormat)));
     showDate();
     QToolTip::showText(mapToGlobal(QPoint(0, height())), m_lastHint, this);
+    if (onRefused) onRefused(m_lastHint);
+}
+
+// The mark outlasts the passing tooltip, so that a refused text is not taken
+// for an accepted one.
+void OptionalDateEdit::setMark(const QString& hint) {
+    if (hint == m_lastHint) return;
+    m_lastHint = hint;
+    QPalette marked;
+    if (!hint.isEmpty()) marked.setColor(QPalette::Base, QColor(255, 215, 215));
+    setPalette(hint.isEmpty() ? QPalette() : marked);
+    setToolTip(hint);
+    setAccessibleDescription(hint);
 }
 
 // While the field is being typed into, an unset date shows as an empty text

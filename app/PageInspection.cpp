@@ -67,6 +67,7 @@ void inspectDocument(PageInspection& out, const QString& documentPath) {
     out.documentInns = found.inns;
     if (found.inns.isEmpty() && !found.failure.isEmpty())
         out.log << QStringLiteral("документ не прочитан: ") + found.failure;
+    if (!found.cut.isEmpty()) out.log << QStringLiteral("прочитано не всё: ") + found.cut;
     if (found.source == DocumentInnsResult::TextLayer) out.documentSource = QStringLiteral("text");
     if (found.source == DocumentInnsResult::Ocr) out.documentSource = QStringLiteral("ocr");
 }
@@ -95,7 +96,7 @@ PageInspection InspectPage(const QString& job, const QByteArray& content,
     int progressMax = 0;
     int counter = 0;
     bool splitStarted = false;
-    QStringList keys;
+    NoticeDocumentKeys keys;
     RecordingSink sink(out, followUp ? finished.canonical : QString());
     HandlerContext context{queue,
                            progressMax,

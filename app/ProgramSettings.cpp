@@ -68,10 +68,11 @@ QString ProgramSettings::stagesKeyword(ContractStages stages) {
     return stages == ContractStages::All ? QStringLiteral("all") : QStringLiteral("first");
 }
 
-void ProgramSettings::save(const QString& programDir) const {
+bool ProgramSettings::save(const QString& programDir) const {
     QSettings ini(settingsPath(programDir), QSettings::IniFormat);
     ini.setValue(QStringLiteral("Settings/Threads"), threads);
     ini.setValue(QStringLiteral("Settings/SearchByInn"), searchByInn);
     ini.setValue(QStringLiteral("Settings/Stages"), stagesKeyword(stages));
     ini.sync();
+    return ini.status() == QSettings::NoError;
 }

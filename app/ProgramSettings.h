@@ -31,7 +31,8 @@ struct ProgramSettings {
     QStringList problems;
 
     static ProgramSettings load(const QString& programDir);
-    void save(const QString& programDir) const;
+    // False when the file could not be written (a read-only or full folder).
+    bool save(const QString& programDir) const;
 
     // A Threads text as the settings and the window take it: a number in
     // range, or the nearest bound; anything else gives the default.

@@ -24,8 +24,9 @@ RunParameters AssembleRun(TSQLiteDatabase& db, const QString& programDir, const 
         return RunReportStage(context, rows.get());
     };
     parameters.workbookStage = [rows](const QStringList& reportFiles,
-                                      const std::function<void(const QString&)>& addLogLine) {
-        ConvertReportsToWorkbooks(reportFiles, rows.get(), addLogLine);
+                                      const std::function<void(const QString&)>& addLogLine,
+                                      const std::function<bool()>& stopRequested) {
+        ConvertReportsToWorkbooks(reportFiles, rows.get(), addLogLine, stopRequested);
         rows->clear();
     };
     return parameters;

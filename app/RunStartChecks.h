@@ -18,8 +18,9 @@ struct RunStartInput {
 };
 
 struct RunStartCheck {
-    QStringList warnings;  // Russian log lines, without time stamps
-    QString refusal;       // Russian message; empty when the run may start
+    QStringList warnings;      // Russian log lines, without time stamps
+    QStringList accountNotes;  // what the run's account repeats at its end
+    QString refusal;           // Russian message; empty when the run may start
 };
 
 RunStartCheck CheckRunStart(const RunStartInput& input);

@@ -25,8 +25,9 @@ QString headingText(const RunSummary& summary) {
             break;
         case RunOutcome::Incomplete:
             heading = QStringLiteral(
-                "Сбор завершён не полностью: часть страниц поиска не прочитана, их контракты не "
-                "собраны — запустите сбор ещё раз.");
+                          "Сбор завершён не полностью: %1 страниц портала не прочитано, отчёты "
+                          "могут быть неполными (следующий запуск запросит их снова).")
+                          .arg(summary.unread());
             break;
         case RunOutcome::Failed:
             heading = QStringLiteral("Работа завершилась с ошибкой") +

@@ -4,6 +4,7 @@
 #include "platform/ExternalPrograms.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -96,4 +97,14 @@ DataFolderPlacement DescribeDataFolder(const QString& dataDir, const QString& pr
         placement.firstUseInnList = ownList;
     }
     return placement;
+}
+
+QString AdoptProgramFolderSettings(const QString& dataDir, const QString& programFileDir) {
+    if (!DescribeDataFolder(dataDir, programFileDir).moved) return {};
+    const QString own = QDir(programFileDir).filePath(QStringLiteral("settings.ini"));
+    const QString data = dataDir + QStringLiteral("settings.ini");
+    if (QFileInfo::exists(data) || !QFileInfo::exists(own) || !QFile::copy(own, data)) return {};
+    // A copy of a read-only file is read-only too; the settings are saved into it later.
+    QFile::setPermissions(data, QFile::permissions(data) | QFileDevice::WriteOwner);
+    return own;
 }

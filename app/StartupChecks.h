@@ -35,3 +35,9 @@ struct DataFolderPlacement {
 // `dataDir` with a trailing "/"; `programFileDir` the folder of the program
 // file (empty when unknown, which counts as not moved).
 DataFolderPlacement DescribeDataFolder(const QString& dataDir, const QString& programFileDir);
+
+// When the data lives away from the program file's folder and has no
+// "settings.ini" yet, the one beside the program is copied in, so that both
+// front ends start from the settings the user left there. Gives the path
+// copied from, or empty when nothing was copied.
+QString AdoptProgramFolderSettings(const QString& dataDir, const QString& programFileDir);

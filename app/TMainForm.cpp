@@ -11,11 +11,13 @@
 #include "fetch/TlsSupport.h"
 #include "platform/ExternalPrograms.h"
 #include "platform/GeneralError.h"
+#include "report/InnListCheck.h"
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
@@ -45,7 +47,11 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     resize(965, 747);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The run ends while everything it reaches (the controls, the state timer)
+    // still exists; members declared after the run control go first otherwise.
+    m_control.EndRun();
+}
 
 void TMainForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -76,7 +82,7 @@ bool TMainForm::runPlacementChecks() {
     // The process ends at once: main() sees startupFailed() before its event
     // loop starts; a window first shown from a running loop ends that loop.
     hide();
-    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(1);
     return false;
 }
 
@@ -150,14 +156,37 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // A second close while the first waits for the run's end is not handled.
+    if (m_closing) {
+        event->ignore();
+        return;
+    }
     // The run is stopped rather than cut off with the process, so that its
     // log file is still written.
     if (m_control.IsRunActive()) {
+        if (!askToStopRun()) {
+            event->ignore();
+            return;
+        }
+        m_closing = true;
+        m_stopRequested = true;
         m_control.StopButtonClick();
         m_control.WaitForRunEnd(kCloseWaitMs);
     }
+    m_closing = true;
     saveSettingsAndList();
     event->accept();
+}
+
+bool TMainForm::askToStopRun() {
+    QMessageBox box(QMessageBox::Question, windowTitle(),
+                    QStringLiteral("Идёт сбор. Остановить и закрыть?"), QMessageBox::NoButton,
+                    this);
+    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole));
+    box.exec();
+    // The run may have ended while the question was open: closing is then harmless.
+    return box.clickedButton() == yes;
 }
 
 void TMainForm::saveSettingsAndList() {
@@ -165,8 +194,16 @@ void TMainForm::saveSettingsAndList() {
     settings.threads = LimitEdit->value();
     settings.searchByInn = SearchByInnCheckBox->isChecked();
     settings.stages = selectedStages();
-    settings.save(m_options.programDir);
-    saveWindowState();
+    // Said, not lost silently: the next start would not find them.
+    const bool settingsSaved = settings.save(m_options.programDir);
+    const bool stateSaved = saveWindowState();
+    if (!settingsSaved || !stateSaved) {
+        showMessage(QStringLiteral("Ошибка"),
+                    QStringLiteral("Не удалось сохранить настройки в файл %1 (папка только для "
+                                   "чтения или диск заполнен)")
+                        .arg(QDir::toNativeSeparators(m_options.programDir +
+                                                      QStringLiteral("settings.ini"))));
+    }
     const QStringList lines = InnsMemo->toPlainText().split(QLatin1Char('\n'));
     try {
         WriteTextFile(m_options.programDir + QStringLiteral("INNs.txt"),
@@ -187,6 +224,7 @@ void TMainForm::StartButtonClick() {
     if (m_options.loopSleepMs) parameters.loopSleepMs = *m_options.loopSleepMs;
     parameters.stages = selectedStages();
     parameters.supplierFilters = ProgramSettings::load(m_options.programDir).supplierFilters;
+    parameters.listedInns = ValidInns(InnsMemo->toPlainText());
     if (SearchByInnCheckBox->isChecked()) SearchListedInns(parameters, InnsMemo->toPlainText());
     if (!checkRunStart(parameters)) return;
     const auto outcome = m_control.Start(std::move(parameters));
@@ -216,6 +254,7 @@ bool TMainForm::checkRunStart(RunParameters& parameters) {
     }
     if (check.refusal.isEmpty()) {
         parameters.startWarnings = check.warnings;
+        parameters.accountNotes = check.accountNotes;
         return true;
     }
     for (const QString& warning : check.warnings)
@@ -245,7 +284,9 @@ QStringList TMainForm::logLines() const {
 }
 
 void TMainForm::setRunControlsEnabled(bool enabled) {
-    StartButton->setEnabled(enabled && !m_ocrMissing && !m_dbMissing);
+    // Start comes back only once the run's thread has ended (runFinished):
+    // a click before would be refused without a word.
+    StartButton->setEnabled(enabled && !m_ocrMissing && !m_dbMissing && !m_control.IsRunActive());
     InnsMemo->setEnabled(enabled);
 }
 
@@ -262,6 +303,13 @@ void TMainForm::setProgress(int position, int maximum) {
 
 void TMainForm::setProgressPosition(int position) {
     ProgressBar->setValue(position);
+}
+
+void TMainForm::setProgressDetail(const QString& detail) {
+    // "N из M" alone sits near full while the total grows: the phase and the
+    // time left say more.
+    ProgressBar->setFormat(detail.isEmpty() ? QStringLiteral("%v из %m")
+                                            : QStringLiteral("%v из %m — ") + detail);
 }
 
 void TMainForm::setTendersCounterText(const QString& text) {

@@ -33,6 +33,7 @@ struct MainFormOptions {
     bool checkPlacement = true;
     bool findTesseract = true;  // look for the OCR engine (tests may pretend it is missing)
     QString portalProblem;      // a bad "Portal=" in settings.ini: no run can start
+    QString adoptedSettings;    // the settings.ini beside the program copied to the data folder
     // The pause of each turn of a run's loop; unset keeps the run's own (tests shorten it).
     std::optional<unsigned long> loopSleepMs;
 };
@@ -53,6 +54,7 @@ public:
     void setRunControlsEnabled(bool enabled) override;
     void setProgress(int position, int maximum) override;
     void setProgressPosition(int position) override;
+    void setProgressDetail(const QString& detail) override;
     void setTendersCounterText(const QString& text) override;
     RunSettings runSettings() const override;
     QString innListText() const override;
@@ -104,6 +106,7 @@ private:
     void locateOcrEngine();
     void openDatabase();
     bool askToMoveDamagedDatabase(const QString& message);
+    bool askToStopRun();
     bool checkRunStart(RunParameters& parameters);
     ContractStages selectedStages() const;
     void saveSettingsAndList();
@@ -112,7 +115,8 @@ private:
     void createRunView();
     void noteDataFolder();
     void restoreWindowState();
-    void saveWindowState();
+    void fitOnScreen();
+    bool saveWindowState();
     void runStarted();
     void refreshRunState();
     void runFinished(const QString& result);
@@ -131,6 +135,7 @@ private:
     bool m_dbMissing = false;  // the database could not be opened: start stays disabled
     QTimer m_runStateTimer;
     bool m_stopRequested = false;
+    bool m_closing = false;  // the close sequence has begun
     QString
         m_firstUseInnList;  // the INN list beside the program, read while the data folder has none
 };

@@ -32,11 +32,12 @@ WindowState WindowState::load(const QString& programDir) {
     return state;
 }
 
-void WindowState::save(const QString& programDir) const {
+bool WindowState::save(const QString& programDir) const {
     QSettings ini(settingsPath(programDir), QSettings::IniFormat);
     ini.setValue(QStringLiteral("Settings/DateFrom"), dateText(dateFrom));
     ini.setValue(QStringLiteral("Settings/DateTo"), dateText(dateTo));
     ini.setValue(QStringLiteral("Window/Geometry"), QString::fromLatin1(geometry.toBase64()));
     ini.setValue(QStringLiteral("Window/Splitter"), QString::fromLatin1(splitter.toBase64()));
     ini.sync();
+    return ini.status() == QSettings::NoError;
 }

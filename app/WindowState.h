@@ -17,5 +17,5 @@ struct WindowState {
     QByteArray splitter;  // as QSplitter::saveState gives it
 
     static WindowState load(const QString& programDir);
-    void save(const QString& programDir) const;
+    bool save(const QString& programDir) const;  // false when it could not be written
 };

@@ -1,5 +1,7 @@
 #include "app/PortalAddress.h"
 #include "app/ProgramSettings.h"
+#include "app/QtTranslations.h"
+#include "app/StartupChecks.h"
 #include "app/TMainForm.h"
 #include "crawl/PortalSearch.h"
 #include "platform/GeneralError.h"
@@ -37,6 +39,7 @@ int main(int argc, char* argv[]) {
     if (answeredOption(argc, argv)) return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("contract-finder"));
+    InstallQtTranslations();
     QString programDir;
     try {
         programDir = ResolveProgramDir();
@@ -45,6 +48,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     MainFormOptions options;
+    options.adoptedSettings =
+        AdoptProgramFolderSettings(programDir, QCoreApplication::applicationDirPath());
     const QString portal = ProgramSettings::load(programDir).portal;
     if (!portal.isEmpty()) {
         const PortalAddressCheck address = CheckPortalAddress(portal);
@@ -59,7 +64,8 @@ int main(int argc, char* argv[]) {
     options.placementPath = QCoreApplication::applicationDirPath();
     TMainForm form(options);
     form.show();
-    // A failed placement check ends the process at once, before any event loop.
-    if (form.startupFailed()) return 0;
+    // A failed placement check ends the process at once, before any event loop,
+    // as a failure: a script or launcher that started it learns it did not run.
+    if (form.startupFailed()) return 1;
     return QApplication::exec();
 }

@@ -14,8 +14,9 @@ bool IsPortalFollowUp(const QString& address, int expectedKind) {
     return IsSafePortalAddress(address) && PageKindOfUrl(address) == expectedKind;
 }
 
-bool QueueFollowUp(HandlerContext& context, const QString& address, const QString& carried,
+bool QueueFollowUp(HandlerContext& context, const QString& link, const QString& carried,
                    int expectedKind, const QString& pageUrl) {
+    const QString address = NormalizePortalAddress(link);
     if (!IsPortalFollowUp(address, expectedKind)) {
         context.addLogLine(QStringLiteral("Ошибка? Недопустимая ссылка ") + pageUrl);
         return false;
@@ -33,14 +34,4 @@ void LinkInnsToCarried(HandlerContext& context, const QString& carried, const QS
         return;
     }
     context.store.linkInnsToUrl(carried, inns);
-}
-
-QString NoticeDocumentKey(const QStringList& lines, const QString& name) {
-    for (const QString& line : lines) {
-        const qsizetype separator = line.indexOf(u'=');
-        if (separator < 0) continue;
-        if (QStringView(line).left(separator).compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(separator + 1);
-    }
-    return {};
 }

@@ -90,7 +90,7 @@ void ParseNoticeDocuments223(HandlerContext& context, const FinishedJob& job) {
                            job.url);
         return;
     }
-    const QString key = NoticeDocumentKey(context.noticeDocumentKeys, NoticeNumber(job.url));
+    const QString key = context.noticeDocumentKeys.value(NoticeNumber(job.url));
     if (key.isEmpty()) {
         context.addLogLine(QStringLiteral("Ошибка? Номер документа не определен ") + job.url);
         return;

@@ -4,8 +4,8 @@
 #include "crawl/TScraper.h"
 #include "fetch/FailureReason.h"
 #include "fetch/JobString.h"
-#include "fetch/Rotation.h"
 #include "fetch/TScrapingThread.h"
+#include "platform/TickClock.h"
 #include "store/ContractSink.h"
 #include "store/SQLiteWrap.h"
 #include "text/TrimControls.h"
@@ -13,16 +13,27 @@
 #include <QDir>
 #include <algorithm>
 
+namespace {
+
+// A store failure other than a full disk that hits the same job this many
+// times in a row is not passing: the run ends instead of pausing for ever.
+constexpr int kStoreFailuresToEnd = 5;
+
+}  // namespace
+
 void TScraper::crawlLoop() {
-    while (!isInterruptionRequested() && !m_queueDrained && !portalUnreachable()) {
+    while (!isInterruptionRequested() && !m_queueDrained && !m_storeFailed && !fetchCannotGoOn() &&
+           !portalUnreachable()) {
         waitWhilePaused();
         if (isInterruptionRequested()) break;
         try {
             loopIteration();
+            m_storeFailures = 0;
         } catch (const std::exception& e) {
             // The job stays at the head of the finished list: after the pause
             // it is handled again.
             noteDiskFull(e);
+            if (noteStoreFailure(e)) break;
             result = QStringLiteral("ERROR_") + QString::fromUtf8(e.what());
             ReportResult();
         }
@@ -42,6 +53,28 @@ bool TScraper::portalUnreachable() {
     return true;
 }
 
+// True when the store has failed the same job too often: the run is then
+// marked failed with the database's reason. A full disk keeps its pause.
+bool TScraper::noteStoreFailure(const std::exception& error) {
+    const auto* database = dynamic_cast<const ESQLiteException*>(&error);
+    if (!database || database->resultCode() == kSqliteFull) return false;
+    const TScrapingThread* worker = m_fetch->lists.firstFinished();
+    const QString job = worker ? worker->url : QString();
+    m_storeFailures = job == m_storeFailingJob ? m_storeFailures + 1 : 1;
+    m_storeFailingJob = job;
+    if (m_storeFailures < kStoreFailuresToEnd) return false;
+    m_storeFailed = true;
+    const QString reason =
+        QStringLiteral("база данных %1 не принимает записи (%2 попыток подряд): %3")
+            .arg(QDir::toNativeSeparators(m_parameters.db->FileName()))
+            .arg(m_storeFailures)
+            .arg(QString::fromUtf8(error.what()));
+    setRunFailed(reason);
+    result = QStringLiteral("ERROR_") + reason + QStringLiteral("; завершаем работу");
+    ReportResult();
+    return true;
+}
+
 void TScraper::noteDiskFull(const std::exception& error) {
     const auto* database = dynamic_cast<const ESQLiteException*>(&error);
     if (!database || database->resultCode() != kSqliteFull || m_diskFullLogged) return;
@@ -53,6 +86,13 @@ void TScraper::noteDiskFull(const std::exception& error) {
                          "Освободите место на диске, работа продолжится после паузы")
                          .arg(QDir::toNativeSeparators(m_parameters.db->FileName()));
     AddLogLine();
+}
+
+// The portal refusing every request, or no proxy left, ends the run: every
+// further request would fail the same way.
+bool TScraper::fetchCannotGoOn() {
+    if (m_endReason.isEmpty() && m_fetch->ending()) m_endReason = m_fetch->endReason();
+    return !m_endReason.isEmpty();
 }
 
 void TScraper::loopIteration() {
@@ -69,22 +109,43 @@ void TScraper::startWorker() {
     bool useProxy = false;
     Synchronize([this, &useProxy] { useProxy = m_window.runSettings().useProxy; });
 
-    auto worker = std::make_unique<TScrapingThread>(m_fetch);
+    auto owned = std::make_unique<TScrapingThread>(m_fetch);
+    TScrapingThread* worker = owned.get();
     worker->url = job;
     worker->UseProxy = useProxy;
-    if (useProxy) NextProxy(m_fetch->proxies, worker->proxy);
+    // The last proxy may have left just now: the job waits, and the loop ends the run.
+    if (useProxy && !m_fetch->proxyHealth.next(m_fetch->proxies, worker->proxy)) {
+        m_queue.addHeadAgain(job);
+        return;
+    }
     worker->RequestInterval = static_cast<std::uint32_t>(std::max(0, RequestIntervalSec)) * 1000u;
-    m_fetch->lists.addRunning(worker.get());
-    worker->Start();
-    m_workers.push_back(std::move(worker));
+    // Owned before it is listed, and unlisted again when its thread cannot
+    // start, so that the running list never names a freed worker.
+    m_workers.push_back(std::move(owned));
+    m_fetch->lists.addRunning(worker);
+    try {
+        if (m_parameters.workerStartFault) m_parameters.workerStartFault();
+        worker->Start();
+    } catch (...) {
+        m_fetch->lists.removeRunning(worker);
+        m_workers.pop_back();
+        m_queue.addHeadAgain(job);  // tried again after the error pause
+        throw;
+    }
     msleep(m_parameters.loopSleepMs);
     ReadRunSettings();
 }
 
 void TScraper::handleFinishedJob() {
     ++ProgressBarPosition;
-    UpdateProgress();
     TScrapingThread* worker = m_fetch->lists.firstFinished();
+    const int kind = worker->result >= 0 ? worker->result : PageKindOfUrl(worker->url);
+    m_pace.note(TickClock::system().ticks(),
+                kind == PageKindResultList     ? RunPace::Phase::Searches
+                : kind == PageKindContractCard ? RunPace::Phase::Cards
+                                               : RunPace::Phase::FollowUps,
+                ProgressBarPosition, ProgressBarMax);
+    UpdateProgress();
     const FinishedJob job{worker->result, worker->url, worker->canonical, worker->html,
                           worker->statusText};
     Health.jobFinished(job.url, job.kind);

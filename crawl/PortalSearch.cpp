@@ -1,7 +1,9 @@
 #include "crawl/PortalSearch.h"
 
+#include <QList>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QStringList>
 
 namespace {
 
@@ -107,13 +109,64 @@ void SetPortalBase(const QString& base) {
 bool IsSafePortalAddress(const QString& address) {
     constexpr qsizetype kMaxAddressLength = 8192;
     if (address.size() > kMaxAddressLength) return false;
-    if (!address.startsWith(PortalBase() + u'/', Qt::CaseInsensitive)) return false;
+    if (!address.startsWith(PortalBase() + u'/', Qt::CaseInsensitive) &&
+        !address.startsWith(NormalizePortalAddress(PortalBase()) + u'/', Qt::CaseInsensitive))
+        return false;
     for (const QChar c : address) {
         if (c.unicode() <= 0x20 || c == u'"' || c == u'\'' || c == u'<' || c == u'>' ||
             c == QChar(0x7F))
             return false;
     }
     return !address.contains(u"|||");
+}
+
+namespace {
+
+// RFC 3986, 5.2.4, on a path beginning with "/".
+QString removeDotSegments(QStringView path) {
+    QStringList kept;
+    bool trailingSlash = false;
+    const QList<QStringView> segments = path.mid(1).split(u'/');
+    for (const QStringView segment : segments) {
+        trailingSlash = segment == u"." || segment == u"..";
+        if (segment == u"..") {
+            if (!kept.isEmpty()) kept.removeLast();
+        } else if (segment != u".") {
+            kept.append(segment.toString());
+        }
+    }
+    QString result = u'/' + kept.join(u'/');
+    if (trailingSlash && !result.endsWith(u'/')) result += u'/';
+    return result;
+}
+
+}  // namespace
+
+QString NormalizePortalAddress(const QString& address) {
+    const qsizetype schemeEnd = address.indexOf(u"://");
+    if (schemeEnd <= 0) return address;
+    const QString scheme = address.left(schemeEnd).toLower();
+    const qsizetype hostStart = schemeEnd + 3;
+    qsizetype pathStart = hostStart;
+    while (pathStart < address.size() && address.at(pathStart) != u'/' &&
+           address.at(pathStart) != u'?' && address.at(pathStart) != u'#')
+        ++pathStart;
+    QString host = address.mid(hostStart, pathStart - hostStart);
+    if (host.contains(u'@')) return address;  // user information: not a portal address
+    host = host.toLower();
+    if ((scheme == u"https" && host.endsWith(u":443")) ||
+        (scheme == u"http" && host.endsWith(u":80")))
+        host.truncate(host.lastIndexOf(u':'));
+    qsizetype queryStart = address.indexOf(u'?', pathStart);
+    const qsizetype fragment = address.indexOf(u'#', pathStart);
+    if (queryStart < 0 || (fragment >= 0 && fragment < queryStart)) queryStart = fragment;
+    if (queryStart < 0) queryStart = address.size();
+    QString path = address.mid(pathStart, queryStart - pathStart);
+    if (path.startsWith(u'/')) {
+        path.replace(QStringLiteral("%2e"), QStringLiteral("."), Qt::CaseInsensitive);
+        path = removeDotSegments(path);
+    }
+    return scheme + QStringLiteral("://") + host + path + address.mid(queryStart);
 }
 
 QString BuildStartAddress(PortalRegistry registry, const QString& fromText, const QString& toText,
@@ -153,8 +206,13 @@ QString QueryParamValue(const QString& url, const QString& name) {
 }
 
 QString RemoveQueryParam(const QString& url, const QString& name) {
-    qsizetype start = url.indexOf(u'?' + name + u'=');
-    if (start < 0) start = url.indexOf(u'&' + name + u'=');
+    const qsizetype first = url.indexOf(u'?' + name + u'=');
+    if (first >= 0) {
+        // The "?" stays, now before the parameter that followed.
+        const qsizetype next = url.indexOf(u'&', first + 1);
+        return next < 0 ? url.left(first) : QString(url).remove(first + 1, next - first);
+    }
+    const qsizetype start = url.indexOf(u'&' + name + u'=');
     if (start < 0) return url;
     const qsizetype end = url.indexOf(u'&', start + 1);
     QString result = url;

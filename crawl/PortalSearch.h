@@ -56,6 +56,14 @@ void SetPortalBase(const QString& base);
 // they are queued, so a page cannot lead the run to another host.
 bool IsSafePortalAddress(const QString& address);
 
+// One spelling of an address, so that a contract linked two ways is one
+// contract: the scheme and host in lower case, the default port (":443" for
+// https, ":80" for http) dropped, "%2E" in the path decoded and the path's
+// "." and ".." segments removed. The query is kept as it stands; nothing else
+// is encoded or decoded. Links read from pages take this form before they are
+// checked (IsSafePortalAddress), queued and stored.
+QString NormalizePortalAddress(const QString& address);
+
 // PortalBase + the registry's fixed part + fromText + "&" + date-to name + "=" + toText.
 // Date texts are "dd.mm.yyyy" or empty. With every stage, the fixed part's stage filter
 // names all the registry's stages instead of the first.
@@ -76,7 +84,8 @@ std::optional<PortalRegistry> RegistryOfAddress(const QString& url);
 QString QueryParamValue(const QString& url, const QString& name);
 
 // The address without the first "?name=…" (else the first "&name=…"), cut up
-// to the next "&" or the end. Unchanged when the parameter is absent.
+// to the next "&" or the end; after "?" the next parameter takes its place
+// ("r.html?a=1&b=2" without a is "r.html?b=2"). Unchanged when it is absent.
 QString RemoveQueryParam(const QString& url, const QString& name);
 
 // The address without any of the six date (resp. four price) parameters of

@@ -3,6 +3,7 @@
 #include "platform/GeneralError.h"
 #include "store/SQLiteWrap.h"
 #include "text/HtmlText.h"
+#include "text/LogExcerpt.h"
 #include "text/MarkerCuts.h"
 #include "text/TrimControls.h"
 
@@ -136,7 +137,8 @@ void AnswerProbe(ResultListContext& ctx, const QString& url, std::optional<qint6
 
 // Logs the count of a first page and splits the search when it is too large to walk.
 bool SplitIfTooLarge(ResultListContext& ctx, const QString& url, const QString& totalText) {
-    ctx.addLogLine(url + QStringLiteral("\r\nНашлось ") + totalText + QStringLiteral(" записей"));
+    ctx.addLogLine(url + QStringLiteral("\r\nНашлось ") + LogExcerpt(totalText) +
+                   QStringLiteral(" записей"));
     const qint64 count = ReadRecordCount(totalText);
     if (HeldBySupplierCheck(ctx, url, count)) return true;
     if (HeldBySplits(ctx, url, count)) return true;
@@ -151,6 +153,7 @@ void QueueCard(ResultListContext& ctx, const QString& url, QStringView entry) {
         HtmlDecode(ExtractBetween(entry, u"registry-entry__header-mid__number", u"href=\"", u"\""));
     if (address.isEmpty()) return;
     if (address.startsWith(u'/')) address.prepend(PortalBase());
+    address = NormalizePortalAddress(address);
     // A card listed for two INNs counts for both searches, though it is queued once.
     if (ctx.supplierCheck && IsSafePortalAddress(address))
         ctx.supplierCheck->cardListed(url, address);
@@ -253,7 +256,6 @@ void ResultPageNotRead(ResultListContext& ctx, const QString& url) {
         Guarded(ctx, url, [&] { AnswerProbe(ctx, url, std::nullopt); });
         return;
     }
-    if (ctx.searchPageLost) ctx.searchPageLost(url);
     if (!IsFirstPage(url)) return;
     Guarded(ctx, url, [&] { HeldBySplits(ctx, url, std::nullopt); });
 }

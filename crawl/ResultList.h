@@ -29,8 +29,9 @@ struct ResultListContext {
     SplitTracker* splits = nullptr;
     // The search by INN's check of the supplier filter; none in a full crawl.
     SupplierSearchCheck* supplierCheck = nullptr;
-    // Told of a result page that could not be read or handled: the cards it would have
-    // listed (and, for a first page, the whole search) are missing from the run.
+    // Told of a result page that was read but could not be handled (no result list, no
+    // count, an error): the cards it would have listed (and, for a first page, the whole
+    // search) are missing from the run. Pages whose fetch failed are counted by the run.
     std::function<void(const QString& url)> searchPageLost = nullptr;
 };
 
@@ -44,8 +45,7 @@ inline constexpr qint64 kSplitThreshold = 1000;
 void ParseResultList(ResultListContext& ctx, const QString& url, const QString& html);
 
 // A result page whose fetch failed: as a part of a split it reported no total,
-// which settles whether its siblings are split (see SplitTracker); the loss is
-// told to searchPageLost. Never throws.
+// which settles whether its siblings are split (see SplitTracker). Never throws.
 void ResultPageNotRead(ResultListContext& ctx, const QString& url);
 
 // The record count of a result page without writing to the log: 0 for the

@@ -56,13 +56,13 @@ void TScraper::finishSupplierCheck() {
 RunSummary TScraper::buildSummary(bool stopped) const {
     RunSummary summary;
     const auto& registries = m_tally.registries();
-    const bool searchLost =
+    const bool unread =
         std::any_of(registries.begin(), registries.end(),
-                    [](const RegistryFigures& figures) { return figures.searchPagesLost > 0; });
-    summary.outcome = m_failed     ? RunOutcome::Failed
-                      : stopped    ? RunOutcome::Stopped
-                      : searchLost ? RunOutcome::Incomplete
-                                   : RunOutcome::Done;
+                    [](const RegistryFigures& figures) { return figures.unread() > 0; });
+    summary.outcome = m_failed  ? RunOutcome::Failed
+                      : stopped ? RunOutcome::Stopped
+                      : unread  ? RunOutcome::Incomplete
+                                : RunOutcome::Done;
     summary.checkNotMade = !Health.failureText(PortalBase()).isEmpty();
     summary.stagesText = StagesText(m_parameters.stages);
     summary.supplierSearches = m_supplierFigures;
@@ -71,7 +71,12 @@ RunSummary TScraper::buildSummary(bool stopped) const {
     summary.searchByInn = m_parameters.searchByInn;
     summary.programDir = QDir::toNativeSeparators(m_parameters.programDir);
     summary.registries = m_tally.registries();
-    if (!stopped) {
+    summary.notes = m_parameters.accountNotes;
+    summary.unreadAddresses = m_tally.unreadAddresses();
+    // A stop during the report stage keeps what the stage wrote in the account.
+    summary.reportStageRan = m_reportStageRan;
+    summary.reportStageCut = m_reportStageCut;
+    if (!stopped || m_reportStageRan) {
         summary.reports = m_reportFigures;
         for (ReportFigures& report : summary.reports)
             report.workbookFile = WorkbookOf(report.reportFile);

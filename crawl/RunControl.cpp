@@ -4,24 +4,44 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <cstdlib>
 
 RunControl::RunControl(IRunWindow& window, QObject* parent) : QObject(parent), m_window(window) {
     m_resumeTimer.setSingleShot(true);
     connect(&m_resumeTimer, &QTimer::timeout, this, [this] { ResumeTimerTimer(); });
 }
 
+namespace {
+
+// How long a controller taken from its window gets to end before the process
+// ends without it (see EndRun).
+constexpr int kDetachedEndMs = 30000;
+
+}  // namespace
+
 RunControl::~RunControl() {
+    EndRun();
+}
+
+void RunControl::EndRun() {
     // A controller still running would call back into a freed window.
     if (!ActiveScraper) return;
     TScraper* scraper = ActiveScraper;
-    scraper->requestInterruption();
     scraper->Resume();
+    scraper->requestInterruption();
     if (WaitForRunEnd(m_closeWaitMs)) return;
     // Not ended in time (a worker deep in a slow conversion): the window is
     // taken from the controller, which then no longer waits for this thread,
     // so waiting for its end here cannot deadlock; then it is freed.
     scraper->DetachWindow();
-    scraper->wait();
+    ActiveScraper = nullptr;
+    if (!scraper->wait(QDeadlineTimer(kDetachedEndMs))) {
+        // Every wait of a stopped run is bounded, so this is a fault; the
+        // process ends rather than hang or free what the thread still uses.
+        qCritical("Сбор не остановился за %d с после закрытия; программа завершается",
+                  (m_closeWaitMs + kDetachedEndMs) / 1000);
+        std::_Exit(EXIT_FAILURE);
+    }
     delete scraper;
 }
 
@@ -89,9 +109,10 @@ void RunControl::StartResumeTimer() {
 bool RunControl::WaitForRunEnd(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     while (ActiveScraper && !deadline.hasExpired()) {
+        // The run's calls are handled; a click or a second close is not.
         QEventLoop loop;
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     return !ActiveScraper;
 }

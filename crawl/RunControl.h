@@ -12,7 +12,7 @@
 // resume after an error pause, and stop. Lives on the window thread and is
 // the context on which the controller's synchronised operations run. It never
 // waits for the controller, except in WaitForRunEnd, which keeps handling
-// events meanwhile, and in its destructor (see there).
+// events meanwhile, and in EndRun (also called by its destructor).
 class RunControl : public QObject {
 public:
     enum class StartOutcome { Started, EmptyInnList, AlreadyRunning };
@@ -42,9 +42,15 @@ public:
     // ("ok", or "ERROR_" and a message), just before the controller is freed.
     std::function<void(const QString& result)> onRunFinished;
 
-    // Handles events until the active run has ended or the time is up; true
-    // when no run is active any more.
+    // Handles events other than user input until the active run has ended or
+    // the time is up; true when no run is active any more.
     bool WaitForRunEnd(int timeoutMs);
+
+    // Stops the active run and waits for its end: the close wait, then, with
+    // the window taken from the controller, a bounded wait more, after which
+    // the process ends rather than hang. Its owner calls it before anything
+    // the run reaches (the window's controls and timers) is destroyed.
+    void EndRun();
 
 private:
     void appendLine(const QString& text);

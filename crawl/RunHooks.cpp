@@ -26,7 +26,7 @@ ChosenHandler ChooseCardHandler(const CardHandlers& handlers, const FinishedJob&
         case PageKindSupplierList223:
             return {&handlers.supplierList223, "ParseSupplierList223"};
         case PageKindDownload:
-            if (job.statusText != u"успешно") return {};
+            if (!job.statusText.startsWith(u"успешно")) return {};
             return {&handlers.documentInns, "ApplyDocumentInns"};
         default:
             return {};

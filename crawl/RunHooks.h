@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/JobQueue.h"
+#include "crawl/NoticeDocumentKeys.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/RunSummary.h"
 #include "platform/GeneralError.h"
@@ -28,11 +29,11 @@ struct FinishedJob {
 // calls. Handlers run on the controller thread, one at a time.
 struct HandlerContext {
     JobQueue& queue;
-    int& progressBarMax;              // raised by 1 for every job a handler adds
-    int& tendersCounter;              // contract cards queued in this run
-    bool& splitStarted;               // set by the first split search of the run
-    QStringList& noticeDocumentKeys;  // name=value lines of the 223-FZ handlers
-    ContractSink& store;              // the store operations
+    int& progressBarMax;                     // raised by 1 for every job a handler adds
+    int& tendersCounter;                     // contract cards queued in this run
+    bool& splitStarted;                      // set by the first split search of the run
+    NoticeDocumentKeys& noticeDocumentKeys;  // name=value lines of the 223-FZ handlers
+    ContractSink& store;                     // the store operations
     std::function<void(const QString& text)> addLogLine;  // one line, without time stamp
     std::function<void()> updateTendersCounter;
     QDate today;
@@ -78,6 +79,11 @@ struct ReportContext {
     // Filled by the stage, also when it fails: one entry per listed INN
     // without a group and per group, in list order, for the run's summary.
     std::vector<ReportFigures> figures;
+    // Asked while the stage waits for another copy and between the lines of
+    // the INN list: a stop ends the stage there, what was written staying
+    // consistent with "shown.txt". Set by the stage when a stop ended it.
+    std::function<bool()> stopRequested = {};
+    bool stopped = false;
 };
 
 // The failure that ended a report stage, with the files written before it:
@@ -95,6 +101,8 @@ private:
 // when it cannot finish.
 using ReportStage = std::function<QStringList(ReportContext& context)>;
 
-// Turns the report files into workbooks, logging each.
+// Turns the report files into workbooks, logging each; a stop (stopRequested,
+// asked between two workbooks) leaves the rest to a later run.
 using WorkbookStage = std::function<void(const QStringList& reportFiles,
-                                         const std::function<void(const QString&)>& addLogLine)>;
+                                         const std::function<void(const QString&)>& addLogLine,
+                                         const std::function<bool()>& stopRequested)>;

@@ -1,6 +1,7 @@
 #include "crawl/RunLogFile.h"
 
 #include "crawl/LogFileName.h"
+#include "platform/TextFile.h"
 
 #include <QFileInfo>
 
@@ -14,7 +15,7 @@ bool RunLogFile::open(const QString& path) {
         fail();
         return false;
     }
-    if (m_file.write("\xEF\xBB\xBF", 3) != 3) fail();
+    if (!WriteWhole(m_file, QByteArrayLiteral("\xEF\xBB\xBF"))) fail();
     return true;
 }
 
@@ -34,8 +35,7 @@ bool RunLogFile::append(const QString& line) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     text += QStringLiteral("\r\n");
-    const QByteArray bytes = text.toUtf8();
-    if (m_file.write(bytes) != bytes.size()) {
+    if (!WriteWhole(m_file, text.toUtf8())) {
         fail();
         return false;
     }
@@ -48,6 +48,6 @@ bool RunLogFile::close() {
 }
 
 void RunLogFile::fail() {
-    if (m_failure.isEmpty()) m_failure = m_file.errorString();
+    if (m_failure.isEmpty()) m_failure = WriteFailureReason(m_file);
     m_file.close();
 }

@@ -129,15 +129,23 @@ void TScraper::applyBusyState() {
 }
 
 void TScraper::UpdateProgress() {
-    Synchronize([this] { m_window.setProgress(ProgressBarPosition, ProgressBarMax); });
+    Synchronize([this] {
+        m_window.setProgress(ProgressBarPosition, ProgressBarMax);
+        m_window.setProgressDetail(ProgressBarPosition == 0 ? QString() : m_pace.text());
+    });
 }
 
 void TScraper::UpdateTendersCounter() {
     Synchronize([this] {
         const std::uint32_t now = TickClock::system().ticks();
         if (now - counterlastupdated <= kCounterRefreshMs && counterlastupdated != 0) return;
-        m_window.setTendersCounterText(QStringLiteral("Найдено контрактов: ") +
-                                       QString::number(TendersCounter));
+        // The portal's cards found, and beside them the listed suppliers' contracts.
+        QString text = QStringLiteral("Найдено контрактов: ") + QString::number(TendersCounter);
+        if (!m_parameters.listedInns.isEmpty()) {
+            text += QStringLiteral("; по ИНН из списка: ") +
+                    QString::number(m_store->listedContracts());
+        }
+        m_window.setTendersCounterText(text);
         counterlastupdated = now;
     });
 }

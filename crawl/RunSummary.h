@@ -13,10 +13,12 @@
 // a plain value, copied to the window thread.
 
 enum class RunOutcome {
-    Done,        // the queue drained and the report stage ran
-    Stopped,     // the user stopped the run (no report stage)
-    Failed,      // the run could not do its job: no page of the portal, a failed stage, ...
-    Incomplete,  // the queue drained and the report stage ran, but part of a search was lost
+    Done,     // the queue drained and the report stage ran
+    Stopped,  // the user stopped the run (no report stage)
+    Failed,   // the run could not do its job: no page of the portal, a failed stage, ...
+    // The queue drained and the report stage ran, but pages were given up after their last
+    // attempt: contracts behind them may be missing from the answer.
+    Incomplete,
 };
 
 // What the run read in one registry (the index is that of kSummaryRegistries).
@@ -27,7 +29,15 @@ struct RegistryFigures {
     int pagesLackingParts = 0;     // pages that gave an "Ошибка?" line
     int documentsByTextLayer = 0;  // protocol documents whose INNs came from the text layer
     int documentsByOcr = 0;        // ... from OCR
-    int searchPagesLost = 0;       // result pages not read or not handled: their cards are missing
+    // Pages given up after their last attempt (or at once, for a 404): result pages, contract
+    // cards, and a card's follow-up pages (223-FZ notices, documents, supplier lists, downloads).
+    // A result page read but not handled (no result list, no count, a handling error) counts
+    // as a result page given up: the cards it would have listed are missing too.
+    int searchesUnread = 0;
+    int cardsUnread = 0;
+    int followUpsUnread = 0;
+
+    int unread() const { return searchesUnread + cardsUnread + followUpsUnread; }
 };
 
 // What the search by INN found for one listed INN in one registry, and how far the cards bear
@@ -66,7 +76,10 @@ struct RunSummary {
     QString programDir;        // where the data lives
     // 44-FZ, 223-FZ, capital repairs.
     std::array<RegistryFigures, 3> registries{};
-    std::vector<ReportFigures> reports;  // in list order; empty after a stop
+    std::vector<ReportFigures> reports;  // in list order; empty after a stop before the reports
+    bool reportStageRan = false;         // the report stage began (also when stopped in it)
+    bool reportStageCut = false;         // a stop ended it before the end of the INN list
+    QStringList notes;                   // said before the last line (the INN list's doubts)
     QString stagesText;                  // the contract stages searched, as the account says them
     // Search by INN: per INN and registry, in the order searched; the warnings about the
     // portal's supplier filter.
@@ -75,6 +88,10 @@ struct RunSummary {
     // The portal gave the run nothing to check its INNs against: no page, or none of the start
     // searches. Its reports then say that no check was made, not that nothing was found.
     bool checkNotMade = false;
+    QStringList unreadAddresses;  // the first few pages given up, in the order they were
+
+    // Pages of any registry given up: the answer may lack contracts behind them.
+    int unread() const;
 
     // The Russian lines the log and the console show, without time stamps.
     QStringList lines() const;

@@ -104,11 +104,13 @@ int RegistryIndex(PageFamily family, const QString& url) {
 
 }  // namespace
 
+// A result page read but not handled loses its cards as a page given up does.
 void RunTally::noteSearchPageLost(const QString& url) {
     const int index = RegistryIndex(PageFamily::SearchResults, url);
     if (index < 0 || m_lostSearchPages.contains(url)) return;
     m_lostSearchPages.insert(url);
-    ++m_registries[static_cast<std::size_t>(index)].searchPagesLost;
+    ++m_registries[static_cast<std::size_t>(index)].searchesUnread;
+    if (m_unreadAddresses.size() < kUnreadNamed) m_unreadAddresses << url;
 }
 
 bool IsMissingPartLine(const QString& text) {
@@ -116,8 +118,35 @@ bool IsMissingPartLine(const QString& text) {
            !text.startsWith(u"Ошибка? URL не найден в базе");
 }
 
+// A failed job (page kind -1) was given up by its worker after its last attempt. Its
+// registry is that of its address, or for a follow-up page that of the card it belongs to.
+void RunTally::noteUnread(const FinishedJob& job) {
+    const int kind = PageKindOfUrl(job.url);
+    int index = -1;
+    if (kind == PageKindResultList) {
+        index = RegistryIndex(PageFamily::SearchResults, job.url);
+    } else {
+        const QString card = kind == PageKindContractCard ? job.url : job.canonical;
+        index = RegistryIndex(FamilyOf(FinishedJob{PageKindContractCard, card, {}, {}, {}}), card);
+        if (index < 0 && kind != PageKindContractCard) index = k223;
+    }
+    if (index < 0) return;
+    RegistryFigures& figures = m_registries[static_cast<std::size_t>(index)];
+    if (kind == PageKindResultList)
+        ++figures.searchesUnread;
+    else if (kind == PageKindContractCard)
+        ++figures.cardsUnread;
+    else
+        ++figures.followUpsUnread;
+    if (m_unreadAddresses.size() < kUnreadNamed) m_unreadAddresses << job.url;
+}
+
 QString RunTally::noteJob(const FinishedJob& job, bool lackedPart, int stored,
                           DocumentInnsResult::Source source) {
+    if (job.kind == PageKindFailed) {
+        noteUnread(job);
+        return {};
+    }
     const PageFamily family = FamilyOf(job);
     const int index = RegistryIndex(family, job.url);
     if (index < 0) return {};

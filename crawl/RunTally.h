@@ -24,14 +24,20 @@ public:
     QString noteJob(const FinishedJob& job, bool lackedPart, int stored,
                     DocumentInnsResult::Source source);
 
-    // A result page that could not be read or handled (each page counted once).
+    // A result page that was read but could not be handled (each page counted once).
     void noteSearchPageLost(const QString& url);
 
     // Per registry, in the order of RunSummary::registries (44-FZ, 223-FZ, capital repairs).
     const std::array<RegistryFigures, 3>& registries() const { return m_registries; }
+    // The first kUnreadNamed pages given up, for the account to name.
+    const QStringList& unreadAddresses() const { return m_unreadAddresses; }
+    static constexpr qsizetype kUnreadNamed = 5;
 
 private:
+    void noteUnread(const FinishedJob& job);
+
     std::array<RegistryFigures, 3> m_registries{};
+    QStringList m_unreadAddresses;
     LayoutDriftWatch m_drift;
     QSet<QString> m_lostSearchPages;
 };
@@ -49,6 +55,11 @@ public:
         : m_inner(std::move(inner)) {}
 
     int contractsStored() const { return m_stored; }
+    // The INNs of the list: contracts linked to one of them are counted apart.
+    void setListedInns(const QStringList& inns) {
+        m_listed = QSet<QString>(inns.begin(), inns.end());
+    }
+    int listedContracts() const { return static_cast<int>(m_listedUrls.size()); }
 
     bool isUrlStored(const QString& url) override { return m_inner->isUrlStored(url); }
     void storeContract(const QString& url, const QString& subject, const QString& amount,
@@ -61,15 +72,28 @@ public:
                          const QStringList& inns) override {
         m_inner->replaceContract(url, subject, amount, conclusionDate, executionDate, inns);
         ++m_stored;
+        noteInns(url, inns);
     }
     void linkInnsToUrl(const QString& url, const QStringList& inns) override {
         m_inner->linkInnsToUrl(url, inns);
+        noteInns(url, inns);
     }
     void markFollowUpPending(const QString& url) override { m_inner->markFollowUpPending(url); }
     void clearFollowUpPending(const QString& url) override { m_inner->clearFollowUpPending(url); }
     bool isFollowUpPending(const QString& url) override { return m_inner->isFollowUpPending(url); }
 
 private:
+    void noteInns(const QString& url, const QStringList& inns) {
+        for (const QString& inn : inns) {
+            if (m_listed.contains(inn)) {
+                m_listedUrls.insert(url);
+                return;
+            }
+        }
+    }
+
     std::unique_ptr<ContractSink> m_inner;
     int m_stored = 0;
+    QSet<QString> m_listed;
+    QSet<QString> m_listedUrls;  // stored in this run with a listed INN
 };

@@ -37,6 +37,9 @@ public:
     virtual void setProgress(int position, int maximum) = 0;
     // The progress bar's position alone, as a stop resets it.
     virtual void setProgressPosition(int position) = 0;
+    // What the run is busy with and, once known, the time left (RunPace);
+    // empty at the end of the run.
+    virtual void setProgressDetail(const QString& /*detail*/) {}
     // The contracts-found label.
     virtual void setTendersCounterText(const QString& text) = 0;
 

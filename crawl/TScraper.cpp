@@ -27,7 +27,9 @@ TScraper::TScraper(RunControl& control, IRunWindow& window, RunParameters parame
       m_window(window),
       m_parameters(std::move(parameters)),
       m_store(std::make_unique<CountingContractSink>(
-          std::make_unique<DatabaseContractSink>(*m_parameters.db))) {}
+          std::make_unique<DatabaseContractSink>(*m_parameters.db))) {
+    m_store->setListedInns(m_parameters.listedInns);
+}
 
 TScraper::~TScraper() {
     wait();
@@ -35,7 +37,7 @@ TScraper::~TScraper() {
 
 void TScraper::Execute() {
     try {
-        m_fetch = std::make_shared<FetchRun>(m_parameters.requestMutexName);
+        m_fetch = std::make_shared<FetchRun>(m_parameters.requestMutexName, *m_parameters.clock);
     } catch (const std::exception& e) {
         // Without the request mutex no run is possible; the window stays ready.
         result = QStringLiteral("ERROR_") + QString::fromUtf8(e.what());
@@ -48,7 +50,15 @@ void TScraper::Execute() {
         crawlLoop();
         finishSupplierCheck();
         stopped = isInterruptionRequested();
-        if (!stopped) reportFiles = reportStage();
+        if (!m_endReason.isEmpty() && !stopped) {
+            // Like a stop, the run ends without reports, but as failed, with its reason.
+            setRunFailed(m_endReason);
+            result = QStringLiteral("ERROR_") + m_endReason + QStringLiteral("; завершаем работу");
+            ReportResult();
+        } else if (!stopped && !m_storeFailed) {
+            // A run whose store failed for good has nothing sound to report.
+            reportFiles = reportStage();
+        }
     } catch (const EReportStageError& e) {
         // The files written before the failure stay and still get workbooks.
         reportFiles = e.reportFiles();
@@ -96,7 +106,7 @@ void TScraper::setUp() {
     m_fetch->portalBase = PortalBase();
     // Documents and converter files a killed run left behind are never read again.
     DeleteLeftoverConversionFiles(dir);
-    m_fetch->requestTimeLimitMs = m_parameters.requestTimeLimitMs;
+    m_fetch->pageTimeLimitMs = m_parameters.requestTimeLimitMs;
     m_fetch->log = [this](const QString& line) {
         Synchronize([this, &line] { showLogLine(line); });
     };
@@ -105,6 +115,10 @@ void TScraper::setUp() {
     AddLogLine();
     for (const QString& warning : m_parameters.startWarnings) {
         LogMessageText = warning;
+        AddLogLine();
+    }
+    if (!m_fetch->requestMutex.fallbackNote().isEmpty()) {
+        LogMessageText = m_fetch->requestMutex.fallbackNote();
         AddLogLine();
     }
     queueStartAddresses();
@@ -152,13 +166,15 @@ QStringList TScraper::reportStage() {
                               innList,
                               m_parameters.programDir,
                               LogFileName,
-                              SplitLines(m_shownLinksFile.text),
+                              // The text goes: the stage keeps its lines, not both.
+                              SplitLines(std::exchange(m_shownLinksFile.text, {})),
                               m_shownLinksFile.encoding,
                               [this](const QString& text) {
                                   LogMessageText = text;
                                   AddLogLine();
                               },
-                              {}};
+                              {},
+                              [this] { return isInterruptionRequested(); }};
         try {
             files = m_parameters.reportStage(context);
         } catch (const EReportStageError&) {
@@ -166,6 +182,9 @@ QStringList TScraper::reportStage() {
             throw;
         }
         m_reportFigures = std::move(context.figures);
+        // Stopped: the account says what was written; no "Сбор данных завершен".
+        m_reportStageCut = context.stopped;
+        if (m_reportStageCut) return files;
     }
     const QString failure = Health.failureText(PortalBase());
     if (!failure.isEmpty()) setRunFailed(failure);
@@ -183,10 +202,13 @@ void TScraper::endOfRun(const QStringList& reportFiles, bool stopped) {
     // Also without files of its own: the stage may have found earlier reports
     // whose workbook is missing.
     if (m_parameters.workbookStage && (m_reportStageRan || !reportFiles.isEmpty())) {
-        m_parameters.workbookStage(reportFiles, [this](const QString& text) {
-            LogMessageText = text;
-            AddLogLine();
-        });
+        m_parameters.workbookStage(
+            reportFiles,
+            [this](const QString& text) {
+                LogMessageText = text;
+                AddLogLine();
+            },
+            [this] { return isInterruptionRequested(); });
     }
     const RunSummary summary = buildSummary(stopped);
     if (!LogFileName.isEmpty()) {

@@ -4,6 +4,7 @@
 #include "crawl/RunHealth.h"
 #include "crawl/RunHooks.h"
 #include "crawl/RunLogFile.h"
+#include "crawl/RunPace.h"
 #include "crawl/RunSummary.h"
 #include "crawl/RunTally.h"
 #include "crawl/RunWindow.h"
@@ -42,19 +43,28 @@ struct RunParameters {
     SupplierFilters supplierFilters;
     // The contract stages the start searches ask for (full crawl and search by INN alike).
     ContractStages stages = ContractStages::FirstOnly;
+    // The valid INNs of the list, whose contracts the counter shows apart.
+    QStringList listedInns;
     QString tesseractExe;
     QString requestMutexName = QString::fromLatin1(FetchRun::kRequestMutexName);
     CardHandlers handlers;
     // Each loop iteration and each worker start sleeps this long, which keeps
     // the run to about ten worker starts a second; tests shorten it.
     unsigned long loopSleepMs = 50;
-    // The total time limit of each request; tests shorten it.
-    long requestTimeLimitMs = kRequestTimeLimitMs;
+    // The total time limit of each page request (downloads have their own); tests shorten it.
+    long requestTimeLimitMs = kPageTimeLimitMs;
+    // The clock of the run's pacing, pauses and retry delays; tests pass one that skips ahead.
+    const TickClock* clock = &TickClock::system();
     ReportStage reportStage;
     WorkbookStage workbookStage;
+    // Tests: called where a worker's thread is started; throwing stands for a
+    // system that has no thread left to give.
+    std::function<void()> workerStartFault;
     // Lines the run's log gets right after "Начинаем работу...": what the
     // front end's checks found wrong with the INN list, proxy.txt, settings.
     QStringList startWarnings;
+    // Lines the run's account repeats before its last line (the INN list's doubts).
+    QStringList accountNotes;
 };
 
 // The crawl controller: carries out one run on a thread of its own, from the
@@ -118,12 +128,14 @@ private:
     void handleFinishedJob();
     void dispatch(const FinishedJob& job);
     void stopWorkers();
+    bool fetchCannotGoOn();
     void releaseWorker(TScrapingThread* worker);
     QStringList reportStage();
     void endOfRun(const QStringList& reportFiles, bool stopped);
     void closeLogFile();
     void waitWhilePaused();
     void noteDiskFull(const std::exception& error);
+    bool noteStoreFailure(const std::exception& error);
     HandlerContext handlerContext();
     void addJobLog(const QString& text);
     void tallyJob(const FinishedJob& job, int storedBefore, DocumentInnsResult::Source source);
@@ -156,18 +168,24 @@ private:
     SupplierSearchCheck m_supplierCheck;
     std::vector<SupplierSearchFigures> m_supplierFigures;
     QStringList m_searchWarnings;
-    QStringList m_noticeDocumentKeys;
+    NoticeDocumentKeys m_noticeDocumentKeys;
     DecodedText m_shownLinksFile;
     bool m_splitStarted = false;
     bool m_queueDrained = false;
     bool m_setUpDone = false;
     bool m_diskFullLogged = false;  // "Диск заполнен" said in this run
     bool m_reportStageRan = false;
-    RunLogFile m_logFile;  // window thread only
+    bool m_reportStageCut = false;  // a stop ended the report stage before the list's end
+    bool m_storeFailed = false;     // the store failed the same job too often: the run ends
+    QString m_storeFailingJob;      // the job the last store failure came with
+    int m_storeFailures = 0;        // store failures in a row with that job
+    QString m_endReason;            // why the fetching cannot go on (PortalRefusals, ProxyHealth)
+    RunLogFile m_logFile;           // window thread only
     bool m_logFailureShown = false;
 
     // The run's account (crawl/RunTally.cpp).
     RunTally m_tally;
+    RunPace m_pace;                 // the phase and time left the bar shows
     bool m_pageLackedPart = false;  // the job being handled logged a missing part
     bool m_failed = false;
     QString m_failureText;

@@ -7,8 +7,10 @@
 // Shared by all workers of a run (lock-free); every request reports to it.
 class ConnectionWatch {
 public:
-    // Connection failures in a row, with no answer in between, before the run warns.
-    static constexpr int kWarnAfter = 20;
+    // Connection failures in a row, with no answer in between, before the run warns. Fewer
+    // than the attempts of the three start searches, so that a portal that never answers is
+    // named before the run gives them up.
+    static constexpr int kWarnAfter = 10;
 
     // Notes one request: answered when any HTTP response came back (whatever
     // its status), else a failure with no answer. True exactly once per run,

@@ -3,6 +3,7 @@
 #include "platform/ExternalPrograms.h"
 #include "platform/GeneralError.h"
 #include "text/DocumentInns.h"
+#include "text/LogExcerpt.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -49,12 +50,16 @@ DownloadOutcome convertDocument(const DownloadContext& context, const QByteArray
         ConverterPath(context.programDir, QStringLiteral("pdftoppm")), context.tesseractExe, {},
         context.stop);
     if (found.inns.isEmpty() && !found.failure.isEmpty()) {
+        const QString cut = found.cut.isEmpty() ? QString() : QStringLiteral("; ") + found.cut;
         return {QString(),
-                QStringLiteral("документ не прочитан: ") + found.failure +
+                QStringLiteral("документ не прочитан: ") + found.failure + cut +
                     QStringLiteral("; договор будет проверен снова при следующем запуске"),
                 DocumentInnsResult::None};
     }
-    return {found.inns.join(QLatin1Char(',')), QStringLiteral("успешно"), found.source};
+    // The status begins with "успешно" whenever the INNs found are applied.
+    const QString cut =
+        found.cut.isEmpty() ? QString() : QStringLiteral("; прочитано не всё: ") + found.cut;
+    return {found.inns.join(QLatin1Char(',')), QStringLiteral("успешно") + cut, found.source};
 }
 
 }  // namespace
@@ -65,7 +70,8 @@ std::optional<DownloadOutcome> ProcessDownload(const DownloadContext& context,
                                                const QByteArray& body) {
     if (contentType.contains("text")) {
         const QString text = QString::fromUtf8(body);
-        return DownloadOutcome{text, MessageMember(text)};
+        // The refusal's message is the job's status, which the log quotes.
+        return DownloadOutcome{text, LogExcerpt(MessageMember(text))};
     }
     if (contentType.contains("application/download")) {
         return convertDocument(context, contentDisposition, body);

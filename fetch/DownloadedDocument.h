@@ -29,7 +29,10 @@ struct DownloadContext {
 // the document; any other type gives nothing. A document that could not be
 // read (a converter missing, killed or failing, and no INN found) gives a
 // status other than "успешно" that says why, so its contract is not taken
-// for one without INNs and stays to be tried again. Throws EGeneralError when the
+// for one without INNs and stays to be tried again; a document read only in
+// part (DocumentInnsResult::cut) has a status beginning "успешно" followed by
+// what was left unread. A refusal's message in the status is cut to a log
+// excerpt. Throws EGeneralError when the
 // document cannot be saved.
 std::optional<DownloadOutcome> ProcessDownload(const DownloadContext& context,
                                                const QByteArray& contentType,

@@ -58,14 +58,28 @@ QString FailureReason(const QString& statusText) {
     return ConnectionReason(message.toLower());
 }
 
-QString NoAnswerWarning(const QString& url, int failures, const QString& lastMessage) {
+QString NoAnswerWarning(const QString& url, int failures, const QString& lastMessage,
+                        const QStringList& proxies) {
+    const QString reason = FailureReason(lastMessage);
+    const QString because =
+        reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')');
+    if (!proxies.isEmpty()) {
+        constexpr qsizetype kNamed = 5;
+        QString names = proxies.mid(0, kNamed).join(QStringLiteral(", "));
+        if (proxies.size() > kNamed)
+            names += QStringLiteral(" и ещё %1").arg(proxies.size() - kNamed);
+        return QStringLiteral(
+                   "Прокси-серверы не отвечают: %1 запросов подряд через прокси %2 без ответа%3. "
+                   "Проверьте прокси в proxy.txt и подключение к интернету")
+            .arg(failures)
+            .arg(names, because);
+    }
     const QUrl address(url);
     const QString server = address.scheme() + QStringLiteral("://") + address.authority();
-    const QString reason = FailureReason(lastMessage);
     return QStringLiteral(
                "Сервер %1 не отвечает: %2 запросов подряд без ответа%3. Проверьте "
                "адрес портала, подключение к интернету и настройки прокси")
         .arg(server)
         .arg(failures)
-        .arg(reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')'));
+        .arg(because);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Plain words for the failures of a fetch: the session's messages are
 // libcurl's English texts and HTTP status lines, which a user cannot act on.
@@ -11,5 +12,8 @@
 QString FailureReason(const QString& statusText);
 
 // The one warning a run gives when its requests keep failing with no answer
-// of the server at all; `lastMessage` is the last failure's message.
-QString NoAnswerWarning(const QString& url, int failures, const QString& lastMessage);
+// of the server at all; `lastMessage` is the last failure's message. When the
+// requests went through proxies, the failures are theirs: the warning names
+// `proxies` (display names) instead of the portal.
+QString NoAnswerWarning(const QString& url, int failures, const QString& lastMessage,
+                        const QStringList& proxies = {});

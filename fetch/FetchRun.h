@@ -2,6 +2,9 @@
 
 #include "fetch/ConnectionWatch.h"
 #include "fetch/HttpSession.h"
+#include "fetch/PortalRefusals.h"
+#include "fetch/ProxyHealth.h"
+#include "fetch/ProxySettings.h"
 #include "fetch/RequestPacer.h"
 #include "fetch/WorkerLists.h"
 #include "platform/NamedMutex.h"
@@ -33,6 +36,8 @@ struct FetchRun {
     std::atomic<int> runningDownloads{0};
     WorkerLists lists;
     ConnectionWatch connections;  // every request of the run reports here
+    PortalRefusals refusals;      // every answer's status too
+    ProxyHealth proxyHealth;      // which of `proxies` are still in the rotation
 
     // Read-only while workers run.
     QStringList proxies;
@@ -41,5 +46,21 @@ struct FetchRun {
     QString tesseractExe;  // the OCR engine
     LogLineSink log;       // target of the workers' log lines
     QString portalBase;    // redirects lead only to its host; empty: the requested one
-    long requestTimeLimitMs = kRequestTimeLimitMs;  // of each request, in total
+    long pageTimeLimitMs = kPageTimeLimitMs;  // of each request, in total
+    long downloadTimeLimitMs = kDownloadTimeLimitMs;
+
+    bool ending() const { return refusals.endingStatus() != 0 || proxyHealth.allDropped(proxies); }
+
+    // Why the run cannot go on: the portal refuses every request, or no proxy
+    // is left. Empty while it can. Workers stop retrying once it is set.
+    QString endReason() const {
+        if (const int status = refusals.endingStatus()) return PortalRefusals::reason(status);
+        if (proxyHealth.allDropped(proxies)) {
+            QStringList names;
+            for (const QString& entry : proxyHealth.dropped())
+                names << ProxyDisplayName(entry);
+            return NoProxyLeftText(names);
+        }
+        return {};
+    }
 };

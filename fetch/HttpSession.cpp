@@ -488,6 +488,7 @@ QString HttpSession::Impl::failureText(CURLcode code, const Transfer& transfer,
     if (proxyStatus >= 400) {
         // The proxy refused the tunnel; its answer is the response there is.
         result.statusCode = int(proxyStatus);
+        result.proxyRefused = true;
         return StatusText(transfer.statusLine, proxyStatus);
     }
     if (ClosedWithoutAnswer(code, result.statusCode, text))

@@ -13,19 +13,25 @@
 // share nothing with each other. No member throws for a failed request: every
 // failure comes back in HttpResponse.
 
-// The total time limit of one request: a page sent one byte at a time never
-// runs into the read time-out, and would hold the request turn meanwhile.
-inline constexpr long kRequestTimeLimitMs = 5 * 60 * 1000;
+// The total time limits of one request: a page sent one byte at a time never
+// runs into the read time-out, and would hold the request turn meanwhile. A
+// page (a card, a result list) is tens to hundreds of kilobytes, so a minute
+// is ample; a document may be megabytes and gets longer.
+inline constexpr long kPageTimeLimitMs = 60 * 1000;
+inline constexpr long kDownloadTimeLimitMs = 5 * 60 * 1000;
+// Connection, TLS handshake and a proxy's tunnel together: a peer that takes
+// longer is not going to answer.
+inline constexpr long kConnectTimeoutMs = 30 * 1000;
 
 struct HttpSessionSettings {
     QString userAgent;  // sent verbatim, also when empty
     QString referer;    // not sent when empty
-    long connectTimeoutMs = 120000;
+    long connectTimeoutMs = kConnectTimeoutMs;
     long readTimeoutMs = 120000;  // longest wait for the next byte, not a cap on the transfer
     long maxRedirects = 20;
     // The longest a whole request may take, redirects included, however
     // steadily its bytes arrive; past it the request fails like a time-out.
-    long totalTimeoutMs = kRequestTimeLimitMs;
+    long totalTimeoutMs = kPageTimeLimitMs;
     // Redirects are followed only to this scheme and host ("https://zakupki.gov.ru"),
     // or to https on the same host; empty: the scheme and host of the address
     // requested. Any other target fails the request (HttpResponse::refusedRedirect).
@@ -48,6 +54,8 @@ struct HttpResponse {
     // The target of a redirect that was not followed because it leads off the
     // allowed host; errorMessage then names it. Empty otherwise.
     QString refusedRedirect;
+    // statusCode is a proxy's refusal of the tunnel, not the server's answer.
+    bool proxyRefused = false;
 };
 
 class HttpSession {

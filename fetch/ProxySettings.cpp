@@ -143,3 +143,10 @@ void ConfigureProxy(ProxySettings& settings, const QString& entry) {
         settings.password = parsed->password;
     }
 }
+
+QString ProxyDisplayName(const QString& entry) {
+    ProxySettings settings;
+    ConfigureProxy(settings, entry);
+    if (settings.server.isEmpty() || settings.port == 0) return settings.server;
+    return settings.server + QLatin1Char(':') + QString::number(settings.port);
+}

@@ -27,3 +27,7 @@ void ConfigureProxy(ProxySettings& settings, const QString& entry);
 // separate fields, a field in double quotes may hold both (a doubled quote
 // stands for one), and a ";" ending the entry adds an empty last field.
 QStringList SplitProxyFields(const QString& entry);
+
+// How log lines name the proxy of an entry: "host:port" (the host alone when
+// no port is given), never its credentials; empty for an entry naming none.
+QString ProxyDisplayName(const QString& entry);

@@ -8,9 +8,22 @@ RequestPacer::DirectTurn::~DirectTurn() {
     m_pacer->m_mutex.unlock();
 }
 
-std::optional<RequestPacer::DirectTurn> RequestPacer::beginDirect(std::uint32_t intervalMs,
-                                                                  const std::atomic<bool>& stop) {
-    if (!m_mutex.lock(&stop)) return std::nullopt;
+std::uint32_t RequestPacer::retryDelayMs(int failedAttempts) {
+    std::uint32_t delay = kRetryDelayFirstMs;
+    for (int i = 1; i < failedAttempts && delay < kRetryDelayMaxMs; ++i)
+        delay *= 2;
+    return std::min(delay, kRetryDelayMaxMs);
+}
+
+std::optional<RequestPacer::DirectTurn> RequestPacer::beginDirect(
+    std::uint32_t intervalMs, const std::atomic<bool>& stop,
+    const std::function<void()>& otherCopy) {
+    const NamedMutex::LongWaitNotice notice{std::chrono::milliseconds(m_otherCopyNoticeMs.load()),
+                                            [this, &otherCopy] {
+                                                if (otherCopy && !m_otherCopyNoticed.exchange(true))
+                                                    otherCopy();
+                                            }};
+    if (!m_mutex.lock(&stop, &notice)) return std::nullopt;
     DirectTurn turn(*this);
     waitUntilSinceLastEnd(intervalMs, stop);
     return turn;

@@ -13,9 +13,11 @@
 
 namespace {
 
-constexpr int kMaxAttempts = 500;
-constexpr int kAttemptsDone = 1000;
-constexpr std::uint32_t kForbiddenPauseMs = 400;
+// The session's texts for a request that ran out of time: libcurl's connect
+// and transfer time-outs, the read time-out and the total limit.
+bool TimedOut(const QString& message) {
+    return message.contains(QLatin1String("timed out"), Qt::CaseInsensitive);
+}
 
 // The process and the system thread: files of workers downloading the same
 // document never meet, and a later run knows the files of a dead process.
@@ -54,12 +56,11 @@ void TScrapingThread::Execute() {
         settings.connectTimeoutMs = connectTimeoutMs;
         settings.readTimeoutMs = readTimeoutMs;
         settings.abortFlag = &m_terminated;
-        settings.totalTimeoutMs = m_run->requestTimeLimitMs;
+        settings.totalTimeoutMs = download ? m_run->downloadTimeLimitMs : m_run->pageTimeLimitMs;
         settings.redirectBase = m_run->portalBase;
         HttpSession session(settings);
-        int attempts = 0;
-        while (attempts < kMaxAttempts) {
-            if (attempt(session, attempts) == AttemptEnd::Stopped) break;
+        int failures = 0;
+        while (attempt(session, failures) == AttemptEnd::Retry) {
         }
     } catch (const std::exception& e) {
         // Nothing may escape the thread: an unexpected failure ends the job as failed.
@@ -69,11 +70,11 @@ void TScrapingThread::Execute() {
     finish(download);
 }
 
-TScrapingThread::AttemptEnd TScrapingThread::attempt(HttpSession& session, int& attempts) {
-    if (Terminated()) return AttemptEnd::Stopped;
+TScrapingThread::AttemptEnd TScrapingThread::attempt(HttpSession& session, int& failures) {
+    // A run that ends because the portal refuses it, or no proxy is left, asks nothing more.
+    if (Terminated() || m_run->ending()) return AttemptEnd::Stopped;
     AddWorkerLogLine(QStringLiteral("Запускаем ") + url);
     html.clear();
-    ++attempts;
     if (Terminated()) return AttemptEnd::Stopped;
 
     HttpResponse response;
@@ -89,16 +90,11 @@ TScrapingThread::AttemptEnd TScrapingThread::attempt(HttpSession& session, int& 
         if (Terminated()) return AttemptEnd::Stopped;
         if (!IsDownloadUrl(url) && html.isEmpty()) throw EGeneralError(QStringLiteral("retry"));
     } catch (const EGeneralError& failure) {
-        handleFailure(session, failure.message(), response.statusCode, attempts);
-        // Another host's page is never the portal's: asking again leads there again.
-        if (!response.refusedRedirect.isEmpty()) attempts = kAttemptsDone;
-        return AttemptEnd::Retry;
+        return handleFailure(session, failure.message(), response, failures);
     } catch (const std::exception& failure) {
-        handleFailure(session, QString::fromUtf8(failure.what()), response.statusCode, attempts);
-        return AttemptEnd::Retry;
+        return handleFailure(session, QString::fromUtf8(failure.what()), response, failures);
     }
     result = PageKindOfUrl(url);
-    attempts = kAttemptsDone;
     return AttemptEnd::Done;
 }
 
@@ -106,7 +102,12 @@ TScrapingThread::AttemptEnd TScrapingThread::attempt(HttpSession& session, int& 
 // go at once and repeat once when the peer closed the connection unanswered.
 bool TScrapingThread::request(HttpSession& session, HttpResponse& response) {
     if (!UseProxy) {
-        auto turn = m_run->pacer.beginDirect(RequestInterval, m_terminated);
+        auto turn = m_run->pacer.beginDirect(RequestInterval, m_terminated, [this] {
+            AddWorkerLogLine(QStringLiteral(
+                "Запросы ждут очереди: другая копия программы на этом компьютере держит общую "
+                "блокировку запросов к порталу (копии обращаются к нему по одной). Сбор "
+                "продолжится, когда она освободит её"));
+        });
         if (!turn) return false;  // stopped while waiting for the turn
         response = session.get(url);
         noteAnswer(response);
@@ -115,14 +116,15 @@ bool TScrapingThread::request(HttpSession& session, HttpResponse& response) {
     ConfigureProxy(session.proxy(), proxy);
     response = session.get(url);
     noteAnswer(response);
-    if (!response.ok) {
-        if (response.errorMessage.contains(QLatin1String("Gracefully"))) {
-            response = session.get(url);
-            noteAnswer(response);
-        } else {
-            response.errorMessage = QStringLiteral("retry");
-        }
+    if (!response.ok && response.errorMessage.contains(QLatin1String("Gracefully"))) {
+        response = session.get(url);
+        noteAnswer(response);
+        m_proxyTimedOut = response.statusCode == 0 && TimedOut(response.errorMessage);
+    } else if (!response.ok) {
+        m_proxyTimedOut = response.statusCode == 0 && TimedOut(response.errorMessage);
+        response.errorMessage = QStringLiteral("retry");
     }
+    if (response.statusCode > 0) m_run->proxyHealth.noteAnswer(proxy);
     if (response.ok) m_run->pacer.markRequestEnd();
     return true;
 }
@@ -131,8 +133,16 @@ bool TScrapingThread::request(HttpSession& session, HttpResponse& response) {
 // than only hundreds of libcurl texts; a stop's abort is no failure.
 void TScrapingThread::noteAnswer(const HttpResponse& response) {
     if (Terminated() || response.errorMessage == QLatin1String("aborted")) return;
+    if (!response.proxyRefused) m_run->refusals.note(response.statusCode);
     if (m_run->connections.note(response.statusCode > 0)) {
-        AddWorkerLogLine(NoAnswerWarning(url, ConnectionWatch::kWarnAfter, response.errorMessage));
+        // Through proxies, a request that gets no answer at all is the proxy's failure.
+        QStringList proxies;
+        if (UseProxy) {
+            for (const QString& entry : m_run->proxies)
+                proxies << ProxyDisplayName(entry);
+        }
+        AddWorkerLogLine(
+            NoAnswerWarning(url, ConnectionWatch::kWarnAfter, response.errorMessage, proxies));
     }
 }
 
@@ -153,22 +163,44 @@ void TScrapingThread::processResponse(const HttpResponse& response) {
     }
 }
 
-void TScrapingThread::handleFailure(HttpSession& session, const QString& message, int statusCode,
-                                    int& attempts) {
+// Ends the job after a 404, a refused redirect (another host's page is never the
+// portal's: asking again leads there again) and its last allowed attempt;
+// otherwise waits before the next attempt, longer after each failure.
+TScrapingThread::AttemptEnd TScrapingThread::handleFailure(HttpSession& session,
+                                                           const QString& message,
+                                                           const HttpResponse& response,
+                                                           int& failures) {
+    ++failures;
+    const int statusCode = response.statusCode;
     result = PageKindFailed;
     statusText =
         QStringLiteral("ERROR_") + (message.isEmpty() ? QString::number(statusCode) : message);
     AddWorkerLogLine(QStringLiteral("Ответ сайта для ") + url + QStringLiteral(": ") + statusText);
     session.resetConnection();
-    if (statusCode == 403 || statusText.contains(QLatin1String("403 Forbidden"))) {
-        m_run->pacer.sleep(kForbiddenPauseMs, m_terminated);
+    if (UseProxy) noteProxyFailure();
+    if (statusCode == 404 || !response.refusedRedirect.isEmpty()) return AttemptEnd::Done;
+    if (failures >= kMaxFailedAttempts) {
+        AddWorkerLogLine(QStringLiteral("Страница не загружена за %1 попыток, следующий запуск "
+                                        "запросит её снова: ")
+                             .arg(kMaxFailedAttempts) +
+                         url);
+        return AttemptEnd::Done;
     }
-    if (statusCode == 404) attempts = kAttemptsDone;
+    if (UseProxy && !m_run->proxyHealth.next(m_run->proxies, proxy)) return AttemptEnd::Done;
+    m_run->pacer.sleep(RequestPacer::retryDelayMs(failures), m_terminated);
     if (statusCode == 429 && !UseProxy) {
         AddWorkerLogLine(QStringLiteral("Делаем паузу 30 секунд"));
         m_run->pacer.pauseAfterTooManyRequests(m_terminated);
     }
-    if (UseProxy) NextProxy(m_run->proxies, proxy);
+    return AttemptEnd::Retry;
+}
+
+// A proxy that keeps timing out leaves the rotation, said once.
+void TScrapingThread::noteProxyFailure() {
+    if (m_run->proxyHealth.noteFailure(proxy, m_proxyTimedOut)) {
+        AddWorkerLogLine(ProxyDroppedText(ProxyDisplayName(proxy), ProxyHealth::kTimeoutsToDrop));
+    }
+    m_proxyTimedOut = false;
 }
 
 void TScrapingThread::finish(bool download) {
@@ -179,9 +211,6 @@ void TScrapingThread::finish(bool download) {
 void TScrapingThread::AddWorkerLogLine(const QString& text) {
     if (!m_run->log) return;
     QString line = LogTimeStamp();
-    if (!proxy.isEmpty()) {
-        const qsizetype at = proxy.indexOf(QLatin1Char('@'));
-        line += QStringLiteral(" (") + (at < 0 ? QString() : proxy.mid(at + 1)) + QLatin1Char(')');
-    }
+    if (!proxy.isEmpty()) line += QStringLiteral(" (") + ProxyDisplayName(proxy) + QLatin1Char(')');
     m_run->log(line + QStringLiteral(": ") + text);
 }

@@ -13,8 +13,9 @@ class HttpSession;
 struct HttpResponse;
 
 // A fetch worker: carries out exactly one job on a thread of its own. It
-// fetches one page or downloads one document, retrying up to 500 times, then
-// moves itself from the run's running list to its finished list.
+// fetches one page or downloads one document, retrying a failed attempt after
+// a growing pause up to kMaxFailedAttempts attempts in all, then moves itself
+// from the run's running list to its finished list.
 //
 // The controller sets the input fields, adds the worker to the running list
 // and calls Start(); it reads the result fields only after taking the worker
@@ -22,6 +23,10 @@ struct HttpResponse;
 // failure becomes result -1 and a status beginning "ERROR_".
 class TScrapingThread {
 public:
+    // Failed attempts after which a job is given up: its page stays unread in
+    // this run (nothing of it is stored, so the next run asks for it again).
+    static constexpr int kMaxFailedAttempts = 5;
+
     explicit TScrapingThread(std::shared_ptr<FetchRun> run);
     ~TScrapingThread();  // waits for the thread
 
@@ -43,7 +48,7 @@ public:
     DocumentInnsResult::Source documentSource = DocumentInnsResult::None;
 
     // Settings of the session, for tests: the defaults are the program's.
-    long connectTimeoutMs = 120000;
+    long connectTimeoutMs = kConnectTimeoutMs;
     long readTimeoutMs = 120000;
 
     void Start();
@@ -57,15 +62,18 @@ public:
 private:
     enum class AttemptEnd { Retry, Done, Stopped };
 
-    AttemptEnd attempt(HttpSession& session, int& attempts);
+    AttemptEnd attempt(HttpSession& session, int& failures);
     bool request(HttpSession& session, HttpResponse& response);
     void noteAnswer(const HttpResponse& response);
     void processResponse(const HttpResponse& response);
-    void handleFailure(HttpSession& session, const QString& message, int statusCode, int& attempts);
+    AttemptEnd handleFailure(HttpSession& session, const QString& message,
+                             const HttpResponse& response, int& failures);
+    void noteProxyFailure();
     void finish(bool download);
     void AddWorkerLogLine(const QString& text);
 
     std::shared_ptr<FetchRun> m_run;
     std::atomic<bool> m_terminated{false};
     std::thread m_thread;
+    bool m_proxyTimedOut = false;  // the last proxied request ran out of time unanswered
 };

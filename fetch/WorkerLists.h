@@ -17,6 +17,13 @@ public:
         m_running.push_back(worker);
     }
 
+    // A worker whose thread never started.
+    void removeRunning(TScrapingThread* worker) {
+        std::lock_guard lock(m_lock);
+        const auto it = std::find(m_running.begin(), m_running.end(), worker);
+        if (it != m_running.end()) m_running.erase(it);
+    }
+
     void moveToFinished(TScrapingThread* worker) {
         std::lock_guard lock(m_lock);
         const auto it = std::find(m_running.begin(), m_running.end(), worker);

@@ -84,8 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (url.isEmpty()) url = QString::fromUtf16(route.url);
     const FinishedJob job{route.kind, url, input.field(2, kCard223), input.field(0),
                           QStringLiteral("успешно")};
-    QStringList noticeDocumentKeys = input.field(3).split(u'\n', Qt::SkipEmptyParts);
-    noticeDocumentKeys << QStringLiteral("32413000002=32413000002-02");
+    NoticeDocumentKeys noticeDocumentKeys(input.field(3).split(u'\n', Qt::SkipEmptyParts));
+    noticeDocumentKeys.append(QStringLiteral("32413000002=32413000002-02"));
 
     JobQueue queue;
     int progressBarMax = 0;

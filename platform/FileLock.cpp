@@ -8,17 +8,23 @@
 #include <unistd.h>
 #include <QFile>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
 QString systemReason() {
-    return qt_error_string(errno);
+    return RussianSystemReason(qt_error_string(errno));
 }
+
+constexpr auto kStopPollInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-FileLock::FileLock(const QString& path, const std::function<void()>& onWait) : m_path(path) {
+FileLock::FileLock(const QString& path, const std::function<void()>& onWait,
+                   const std::function<bool()>& stopRequested)
+    : m_path(path) {
     m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         throw EGeneralError(
@@ -27,7 +33,16 @@ FileLock::FileLock(const QString& path, const std::function<void()>& onWait) : m
     int rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
     if (rc != 0 && errno == EWOULDBLOCK) {
         if (onWait) onWait();
-        while ((rc = ::flock(m_fd, LOCK_EX)) != 0 && errno == EINTR) {
+        // With a stop to watch, the wait is a poll, so that the stop ends it.
+        const int mode = stopRequested ? LOCK_EX | LOCK_NB : LOCK_EX;
+        while ((rc = ::flock(m_fd, mode)) != 0 && (errno == EINTR || errno == EWOULDBLOCK)) {
+            if (errno == EINTR) continue;
+            if (stopRequested()) {
+                ::close(m_fd);
+                throw ELockWaitStopped(
+                    QStringLiteral("Ожидание файла %1 прервано остановкой").arg(path));
+            }
+            std::this_thread::sleep_for(kStopPollInterval);
         }
     }
     if (rc != 0) {

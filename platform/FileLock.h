@@ -1,8 +1,16 @@
 #pragma once
 
+#include "platform/GeneralError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
+
+// The wait for a FileLock was given up because a stop was asked for.
+class ELockWaitStopped : public EGeneralError {
+public:
+    using EGeneralError::EGeneralError;
+};
 
 // An exclusive advisory lock (flock) on a lock file, held from construction
 // to destruction, for work that two copies of the program on one folder must
@@ -12,11 +20,13 @@
 // Non-copyable; one thread uses it.
 class FileLock {
 public:
-    // Creates the lock file when missing and waits without time limit for the
-    // lock. onWait runs once, before waiting, when another holder has it.
-    // Throws EGeneralError with the system's reason when the file cannot be
-    // opened or locked.
-    explicit FileLock(const QString& path, const std::function<void()>& onWait = {});
+    // Creates the lock file when missing and waits for the lock, without time
+    // limit unless stopRequested (asked about ten times a second while waiting)
+    // answers true: then it throws ELockWaitStopped. onWait runs once, before
+    // waiting, when another holder has it. Throws EGeneralError with the
+    // system's reason when the file cannot be opened or locked.
+    explicit FileLock(const QString& path, const std::function<void()>& onWait = {},
+                      const std::function<bool()>& stopRequested = {});
     ~FileLock();
 
     FileLock(const FileLock&) = delete;

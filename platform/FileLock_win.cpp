@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <windows.h>
 #include <QDir>
+#include <chrono>
+#include <thread>
 
 // Windows locks are mandatory rather than advisory: while one handle holds
 // the lock, reads and writes through other handles fail. The lock file is
@@ -15,8 +17,10 @@
 namespace {
 
 QString systemReason() {
-    return qt_error_string(static_cast<int>(::GetLastError()));
+    return RussianSystemReason(qt_error_string(static_cast<int>(::GetLastError())));
 }
+
+constexpr auto kStopPollInterval = std::chrono::milliseconds(100);
 
 HANDLE osHandle(int fd) {
     return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
@@ -30,18 +34,33 @@ bool lockWhole(HANDLE handle, DWORD flags) {
 
 }  // namespace
 
-FileLock::FileLock(const QString& path, const std::function<void()>& onWait) : m_path(path) {
+FileLock::FileLock(const QString& path, const std::function<void()>& onWait,
+                   const std::function<bool()>& stopRequested)
+    : m_path(path) {
     const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
     if (::_wsopen_s(&m_fd, native.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT,
                     _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0) {
         m_fd = -1;
-        throw EGeneralError(
-            QStringLiteral("Не удалось открыть файл %1: %2").arg(path, qt_error_string(errno)));
+        throw EGeneralError(QStringLiteral("Не удалось открыть файл %1: %2")
+                                .arg(path, RussianSystemReason(qt_error_string(errno))));
     }
     bool locked = lockWhole(osHandle(m_fd), LOCKFILE_FAIL_IMMEDIATELY);
     if (!locked && ::GetLastError() == ERROR_LOCK_VIOLATION) {
         if (onWait) onWait();
-        locked = lockWhole(osHandle(m_fd), 0);
+        if (!stopRequested) {
+            locked = lockWhole(osHandle(m_fd), 0);
+        } else {
+            // With a stop to watch, the wait is a poll, so that the stop ends it.
+            while (!(locked = lockWhole(osHandle(m_fd), LOCKFILE_FAIL_IMMEDIATELY)) &&
+                   ::GetLastError() == ERROR_LOCK_VIOLATION) {
+                if (stopRequested()) {
+                    ::_close(m_fd);
+                    throw ELockWaitStopped(
+                        QStringLiteral("Ожидание файла %1 прервано остановкой").arg(path));
+                }
+                std::this_thread::sleep_for(kStopPollInterval);
+            }
+        }
     }
     if (!locked) {
         const QString reason = systemReason();

@@ -18,6 +18,10 @@ private:
     QByteArray m_utf8;
 };
 
+// The system's reason for a failed file operation in Russian, for the texts
+// the C library gives in English; any other text as it is.
+QString RussianSystemReason(const QString& reason);
+
 // The errors of the program's own files, with the system's reason:
 // "Не удалось записать файл <path>: <reason>" and "Не удалось прочитать файл …".
 [[noreturn]] void ThrowFileWriteError(const QString& path, const QString& reason);

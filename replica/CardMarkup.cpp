@@ -27,11 +27,18 @@ std::string PageStart(const std::string& title) {
 
 const std::string kPageEnd = "</body>\n</html>\n";
 
-std::string SupplierRow44(const std::string& inn, int index) {
+// The supplier's name escaped, or the stock name made of the prefix and its place.
+std::string SupplierName(const std::vector<std::string>& names, std::size_t index,
+                         const std::string& stockPrefix) {
+    if (index < names.size() && !names[index].empty()) return EscapeHtml(names[index]);
+    return stockPrefix + std::to_string(index + 1) + "&#034;";
+}
+
+std::string SupplierRow44(const std::string& inn, const std::string& name) {
     return R"(                    <tr class="tableBlock__row">
                         <td class="tableBlock__col">
-                            ОБЩЕСТВО С ОГРАНИЧЕННОЙ ОТВЕТСТВЕННОСТЬЮ &#034;ПОСТАВЩИК )" +
-           std::to_string(index) + R"(&#034;
+                            )" +
+           name + R"(
                             <section class="section">
                                 <span class="grey-main-light">ИНН:</span>
                                 <span>)" +
@@ -43,10 +50,13 @@ std::string SupplierRow44(const std::string& inn, int index) {
 )";
 }
 
-std::string SupplierTable44(const std::vector<std::string>& inns) {
+std::string SupplierTable44(const std::vector<std::string>& inns,
+                            const std::vector<std::string>& names) {
     std::string rows;
     for (std::size_t i = 0; i < inns.size(); ++i)
-        rows += SupplierRow44(inns[i], int(i) + 1);
+        rows += SupplierRow44(
+            inns[i],
+            SupplierName(names, i, "ОБЩЕСТВО С ОГРАНИЧЕННОЙ ОТВЕТСТВЕННОСТЬЮ &#034;ПОСТАВЩИК "));
     return R"(            <h2 class="blockInfo__title">Информация о поставщиках</h2>
             <table class="blockInfo__table tableBlock">
                 <thead class="tableBlock__head">
@@ -105,8 +115,8 @@ std::string Card44Page(const CardMarkupValues& values, bool spanLabels) {
            LabelledField("Цена контракта", values.amountText, spanLabels) +
            LabelledField("Заключение контракта", values.conclusionDate, spanLabels) +
            LabelledField("Срок исполнения", values.executionDate, spanLabels) +
-           "    </div>\n    <div class=\"blockInfo\">\n" + SupplierTable44(values.inns) +
-           "    </div>\n" + kPageEnd;
+           "    </div>\n    <div class=\"blockInfo\">\n" +
+           SupplierTable44(values.inns, values.supplierNames) + "    </div>\n" + kPageEnd;
 }
 
 std::string CapitalRepairCardPage(const CardMarkupValues& values) {
@@ -120,7 +130,10 @@ std::string CapitalRepairCardPage(const CardMarkupValues& values) {
     <h2 class="blockInfo__title">Информация о подрядчике</h2>
     <div class="blockInfo__section">
         <span class="section__title">Наименование</span>
-        <span class="section__info">ООО &#034;ПОДРЯДЧИК&#034;</span>
+        <span class="section__info">)" +
+           (values.supplierNames.empty() ? "ООО &#034;ПОДРЯДЧИК&#034;"
+                                         : EscapeHtml(values.supplierNames.front())) +
+           R"(</span>
         <span class="section__title">ИНН</span>
         <span class="section__info">)" +
            inn + R"(</span>
@@ -154,8 +167,9 @@ std::string GeneralBlock223(const Card223Links& links) {
                            "Позиция № 17");
     else if (!links.noticeLink.empty())
         rows += GeneralRow("Извещение о закупке", links.noticeLink, "№ 32616184235");
-    rows += GeneralRow("Заказчик", "/epz/organization/view223/info.html?&amp;inn=3903007130",
-                       "АО &#034;ЗАКАЗЧИК&#034;");
+    rows +=
+        GeneralRow("Заказчик", "/epz/organization/view223/info.html?&amp;inn=" + links.customerInn,
+                   "АО &#034;ЗАКАЗЧИК&#034;");
     return R"(    <h2 class="blockInfo__title">Общая информация</h2>
     <div class="blockInfo__section">
             <table class="blockInfo__table">
@@ -210,13 +224,13 @@ std::string Card223Page(const CardMarkupValues& values, const Card223Links& link
            BasisSection223(links) + kPageEnd;
 }
 
-std::string SupplierList223Page(const std::vector<std::string>& inns) {
+std::string SupplierList223Page(const std::vector<std::string>& inns,
+                                const std::vector<std::string>& names) {
     std::string rows;
     for (std::size_t i = 0; i < inns.size(); ++i) {
         rows += R"(            <tr class="tableBlock__row">
-                <td class="tableBlock__col">ООО &#034;ПОСТАВЩИК )" +
-                std::to_string(i + 1) +
-                R"(&#034;</td>
+                <td class="tableBlock__col">)" +
+                SupplierName(names, i, "ООО &#034;ПОСТАВЩИК ") + R"(</td>
                 <td class='tableBlock__col'>Российская Федерация</td>
                 <td class="tableBlock__col">
                     )" +

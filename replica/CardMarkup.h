@@ -17,6 +17,8 @@ struct CardMarkupValues {
     std::string conclusionDate;  // "dd.mm.yyyy"
     std::string executionDate;   // "dd.mm.yyyy"; the end of the period on a 223-FZ card
     std::vector<std::string> inns;
+    // The suppliers' names beside their INNs; where one is missing the card shows a stock name.
+    std::vector<std::string> supplierNames;
 };
 
 // A price with its digit groups joined by "&#160;" and a "&#160;₽" after it,
@@ -40,15 +42,17 @@ struct Card223Links {
     bool planPosition = false;
     std::string executionStart = "01.01.2024";  // start of the execution period
     std::string basisName;  // second cell of the basis section, e.g. "Протокол № 3261-01"
-    std::string basisNumber;  // fourth cell: the attachment key when not empty
+    std::string basisNumber;                 // fourth cell: the attachment key when not empty
+    std::string customerInn = "3903007130";  // in the customer's link
 };
 
 // A 223-FZ card; values.inns are not shown (its INNs come from follow-ups).
 std::string Card223Page(const CardMarkupValues& values, const Card223Links& links);
 
-// A 223-FZ supplier-info page: a table of the suppliers with the INN in the
-// third column.
-std::string SupplierList223Page(const std::vector<std::string>& inns);
+// A 223-FZ supplier-info page: a table of the suppliers with the name in the
+// first column (a stock name where names has none) and the INN in the third.
+std::string SupplierList223Page(const std::vector<std::string>& inns,
+                                const std::vector<std::string>& names = {});
 
 // A 223-FZ purchase notice whose documents tab links "documents.html?" + query.
 std::string Notice223Page(const std::string& documentsQuery);

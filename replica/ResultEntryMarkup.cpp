@@ -21,8 +21,18 @@ RegistryLook LookOf(PortalRegistry registry) {
             break;
     }
     return {"223-ФЗ", "/epz/contractfz223/printForm/view.html?id=",
-            "/epz/organization/view223/info.html?&amp;inn=3903007130&amp;kpp=390601001&amp;"
-            "ogrn=1023900764832&amp;code="};
+            "/epz/organization/view223/info.html?&amp;inn="};
+}
+
+// The customer page's link: a 44-FZ or capital-repair one names the customer by a code, a
+// 223-FZ one by INN, KPP and OGRN, as the portal's entries do.
+std::string CustomerLink(const SyntheticContract& contract) {
+    const RegistryLook look = LookOf(contract.registry);
+    const std::string number = SyntheticContractNumber(contract);
+    if (contract.registry != PortalRegistry::Contracts223)
+        return look.customerPath + number.substr(number.size() - 4);
+    return look.customerPath + contract.customerInn +
+           "&amp;kpp=" + contract.customerInn.substr(0, 4) + "01001&amp;ogrn=1023900764832";
 }
 
 std::string HeaderHtml(const SyntheticContract& contract, const std::string& baseUrl) {
@@ -71,8 +81,6 @@ std::string HeaderHtml(const SyntheticContract& contract, const std::string& bas
 }
 
 std::string BodyHtml(const SyntheticContract& contract) {
-    const RegistryLook look = LookOf(contract.registry);
-    const std::string number = SyntheticContractNumber(contract);
     return R"(                    <div class="registry-entry__body">
                             <div class="registry-entry__body-block">
                                 <div class="registry-entry__body-title">Объекты закупки</div>
@@ -83,7 +91,7 @@ std::string BodyHtml(const SyntheticContract& contract) {
                                             <div class="registry-entry__body-title">Заказчик</div>
                                             <div class="registry-entry__body-href">
                                                 <a target="_blank" href=")" +
-           look.customerPath + number.substr(number.size() - 4) + R"(">
+           CustomerLink(contract) + R"(">
                                                     
                                                             )" +
            EscapeHtml(SyntheticCustomerName(contract)) + R"(

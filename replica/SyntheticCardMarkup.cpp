@@ -16,6 +16,8 @@ CardMarkupValues ValuesOf(const SyntheticContract& contract) {
     values.conclusionDate = DayText(contract.concluded);
     values.executionDate = DayText(contract.executionEnd);
     values.inns = contract.inns;
+    for (const std::string& inn : contract.inns)
+        values.supplierNames.push_back(SyntheticSupplierName(inn));
     return values;
 }
 
@@ -35,6 +37,7 @@ std::string DownloadLink(const std::string& base, const std::string& uid) {
 Card223Links LinksOf(const SyntheticContract& contract, const std::string& baseUrl) {
     Card223Links links;
     links.executionStart = DayText(contract.concluded);
+    links.customerInn = contract.customerInn;
     links.basisName = "Протокол подведения итогов № " + ProtocolKey(contract);
     // Some cards give the key in the fourth cell as well; the handler takes either.
     if (contract.absoluteLink) links.basisNumber = ProtocolKey(contract);
@@ -73,7 +76,10 @@ std::string SyntheticCardHtml(const SyntheticContract& contract, const std::stri
 }
 
 std::string SyntheticSupplierListHtml(const SyntheticContract& contract) {
-    return SupplierList223Page(contract.inns);
+    std::vector<std::string> names;
+    for (const std::string& inn : contract.inns)
+        names.push_back(SyntheticSupplierName(inn));
+    return SupplierList223Page(contract.inns, names);
 }
 
 std::string SyntheticNoticeHtml(const SyntheticContract& contract) {

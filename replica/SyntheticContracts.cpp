@@ -53,10 +53,34 @@ std::string ZeroPadded(quint64 value, int width) {
     return text;
 }
 
-// 19 digits like a registry number: a leading digit, ten of the customer, the year, a serial.
+// 19 digits like a registry number: a leading digit, the customer's INN, the year, a serial.
 std::string RegistryNumber(Draw& draw, char lead, const QDate& day, int serial) {
-    return lead + draw.digits(10) + ZeroPadded(static_cast<quint64>(day.year() % 100), 2) +
+    return lead + InnWithControlDigits(draw.digits(10), false) +
+           ZeroPadded(static_cast<quint64>(day.year() % 100), 2) +
            ZeroPadded(static_cast<quint64>(serial), 6);
+}
+
+// A 44-FZ or capital-repair number holds its customer's INN; a 223-FZ id is made one from,
+// without a draw, so the other contracts of a seed stay as they were.
+std::string CustomerInn(const SyntheticContract& contract) {
+    const std::string number = SyntheticContractNumber(contract);
+    if (contract.registry != PortalRegistry::Contracts223) return number.substr(1, 10);
+    return InnWithControlDigits("39" + number.substr(number.size() - 8), false);
+}
+
+// Spreads the share of each registry's contracts evenly over its list and gives them the other
+// stages in turn.
+void AssignStages(std::vector<SyntheticContract>& contracts, double share) {
+    share = std::clamp(share, 0.0, 1.0);
+    std::array<int, 3> seen{}, moved{}, turn{};
+    for (SyntheticContract& contract : contracts) {
+        const auto registry = static_cast<std::size_t>(contract.registry);
+        const int due = static_cast<int>(share * (seen[registry]++ + 1) + 1e-9);
+        if (due <= moved[registry]) continue;
+        ++moved[registry];
+        const int stages = contract.registry == PortalRegistry::CapitalRepairs ? 2 : 3;
+        contract.stage = 1 + turn[registry]++ % stages;
+    }
 }
 
 std::string CardPath(Draw& draw, PortalRegistry registry, const QDate& day, int serial) {
@@ -100,6 +124,7 @@ SyntheticContract MakeContract(Draw& draw, PortalRegistry registry, const QDate&
     contract.subject = kSubjects[draw.below(kSubjects.size())];
     contract.inns = Inns(draw);
     contract.absoluteLink = draw.below(5) == 0;
+    contract.customerInn = CustomerInn(contract);
     return contract;
 }
 
@@ -139,6 +164,7 @@ std::vector<SyntheticContract> GenerateSyntheticContracts(const SyntheticPortalC
             contract->inns.front() = config.frequentSupplierInn;
     }
     AssignSyntheticRoutes(contracts, config);
+    AssignStages(contracts, config.otherStageShare);
     return contracts;
 }
 
@@ -152,6 +178,11 @@ std::string SyntheticCustomerName(const SyntheticContract& contract) {
     for (char digit : number)
         sum += static_cast<unsigned char>(digit);
     return kCustomers[sum % kCustomers.size()];
+}
+
+std::string SyntheticSupplierName(const std::string& inn) {
+    const std::string tail = inn.size() > 4 ? inn.substr(inn.size() - 4) : inn;
+    return "ООО \"Поставщик " + tail + "\"";
 }
 
 std::string InnWithControlDigits(const std::string& body, bool twelveDigits) {

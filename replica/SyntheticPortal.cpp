@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -47,6 +48,7 @@ struct SyntheticPortal::State {
     // 223-FZ contracts by card id (supplier-info pages) and by notice number (notice pages).
     std::unordered_map<std::string, const SyntheticContract*> byCardId, byNotice;
     int maxPagesShown = 20;
+    std::atomic<bool> ignoreSupplierFilter{false};  // the fault mode
 
     mutable std::mutex lock;
     std::map<std::string, std::size_t> requests;  // under lock
@@ -84,7 +86,8 @@ void InstallSearch(PortalReplica& replica, std::shared_ptr<SyntheticPortal::Stat
         SyntheticSearchOf(registry).pathPattern,
         [state, server, registry](const httplib::Request& req, httplib::Response& res) {
             state->count(req.path);
-            const SearchFilter filter = ReadSearchFilter(req.params, SyntheticSearchOf(registry));
+            SearchFilter filter = ReadSearchFilter(req.params, SyntheticSearchOf(registry));
+            if (state->ignoreSupplierFilter) filter.supplier.clear();
             res.set_content(AnswerSearch(state->listed[IndexOf(registry)], filter,
                                          state->maxPagesShown, server->baseUrl()),
                             kHtml);
@@ -179,6 +182,7 @@ SyntheticPortal::SyntheticPortal(PortalReplica& replica, SyntheticPortalConfig c
     : replica_(replica), state_(std::make_shared<State>()) {
     state_->contracts = GenerateSyntheticContracts(config);
     state_->maxPagesShown = std::max(1, config.maxPagesShown);
+    state_->ignoreSupplierFilter = config.ignoreSupplierFilter;
     BuildIndexes(*state_);
     for (PortalRegistry registry : {PortalRegistry::Contracts44, PortalRegistry::CapitalRepairs,
                                     PortalRegistry::Contracts223}) {
@@ -207,4 +211,30 @@ std::size_t SyntheticPortal::requestCount(const std::string& path) const {
     std::lock_guard guard(state_->lock);
     const auto found = state_->requests.find(path);
     return found == state_->requests.end() ? 0 : found->second;
+}
+
+std::vector<const SyntheticContract*> SyntheticPortal::contractsInStages(
+    const std::vector<int>& stages) const {
+    std::vector<const SyntheticContract*> found;
+    for (const SyntheticContract& contract : state_->contracts) {
+        if (InSearchedStages(contract, stages)) found.push_back(&contract);
+    }
+    return found;
+}
+
+SupplierSearchTruth SyntheticPortal::supplierSearch(const std::string& inn,
+                                                    const std::vector<int>& stages) const {
+    SupplierSearchTruth truth;
+    for (const SyntheticContract* contract : contractsInStages(stages)) {
+        const auto& stored = contract->expectedInns;
+        if (SupplierFilterMatches(*contract, inn))
+            truth.found.push_back(contract);
+        else if (std::find(stored.begin(), stored.end(), inn) != stored.end())
+            truth.protocolOnly.push_back(contract);
+    }
+    return truth;
+}
+
+void SyntheticPortal::setIgnoreSupplierFilter(bool ignore) {
+    state_->ignoreSupplierFilter = ignore;
 }

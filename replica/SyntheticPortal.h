@@ -46,6 +46,14 @@ struct SyntheticContract {
     std::string expectedSubject{};            // the subject as value cleaning leaves it
     double expectedAmount = 0;                // the stored amount: the price, no kopecks
     std::string expectedConclusion{}, expectedExecution{};  // stored dates, "yyyy-mm-dd"
+
+    // The customer's INN (ten digits, valid control digit). A 44-FZ or capital-repair registry
+    // number holds it after its first digit, as the portal's do; the entry of a 223-FZ contract
+    // links the customer by it.
+    std::string customerInn{};
+    // The contract's stage as the registry's stage filter numbers it: 0 "Исполнение", then
+    // 1 to 3 (1 to 2 for a capital repair). Stage 0 unless SyntheticPortalConfig::otherStageShare.
+    int stage = 0;
 };
 
 // "Card", "SupplierList", ...: for messages.
@@ -70,6 +78,26 @@ struct SyntheticPortalConfig {
     // Every 40th 44-FZ contract is listed with a link to another host, and every other
     // text-layer protocol is downloaded under a uid with "../" in it.
     bool hostileLinks = false;
+    // The share (0 to 1) of each registry's contracts put in stages other than 0, taking
+    // stages 1, 2, 3 in turn (1, 2 for capital repairs). A crawl that searches stage 0 only, as
+    // the default search does, misses them.
+    double otherStageShare = 0;
+    // Fault mode: the searches ignore the supplier filter (supplierTitle, subContractNameInn) and
+    // answer as if unfiltered. Also switchable while serving (SyntheticPortal::
+    // setIgnoreSupplierFilter).
+    bool ignoreSupplierFilter = false;
+};
+
+// What a search by a supplier's INN (supplierTitle, subContractNameInn) answers, as the truth a
+// crawl's tests compare with. Both lists are in generation order and hold only contracts in the
+// searched stages.
+struct SupplierSearchTruth {
+    // The contracts the search lists: the INN (or a name holding the value) stands on the card
+    // or its supplier-info page.
+    std::vector<const SyntheticContract*> found;
+    // Contracts a full crawl stores for the INN but the search cannot list: the INN stands only
+    // in a commission protocol's PDF.
+    std::vector<const SyntheticContract*> protocolOnly;
 };
 
 // The host the off-portal links of hostile listings lead to.
@@ -103,6 +131,18 @@ public:
     // Requests the portal's handlers answered for this path (without query); faults injected by
     // the replica before a handler runs are not counted.
     std::size_t requestCount(const std::string& path) const;
+
+    // The contracts a crawl whose searches ask for these stages finds (an empty list: no stage
+    // filter, every contract), in generation order.
+    std::vector<const SyntheticContract*> contractsInStages(const std::vector<int>& stages) const;
+    // What a search by the INN finds in every registry, restricted to the stages like
+    // contractsInStages.
+    SupplierSearchTruth supplierSearch(const std::string& inn,
+                                       const std::vector<int>& stages = {}) const;
+
+    // Fault mode, see SyntheticPortalConfig::ignoreSupplierFilter; takes effect from the next
+    // request on. Thread-safe.
+    void setIgnoreSupplierFilter(bool ignore);
 
     struct State;
 

@@ -1,7 +1,9 @@
-// portal-replica [--port N] [--synthetic N]: runs the portal replica until SIGINT or SIGTERM,
-// so the program (or curl) can be tried against it by hand. With --synthetic it also serves
-// three registries of about N contracts each, concluded over the last thirty days. Prints the
-// base address on stdout.
+// portal-replica [--port N] [--synthetic N] [--other-stages] [--ignore-supplier-filter]: runs
+// the portal replica until SIGINT or SIGTERM, so the program (or curl) can be tried against it by
+// hand. With --synthetic it also serves three registries of about N contracts each, concluded
+// over the last thirty days; --other-stages puts a quarter of them in stages other than 0, and
+// --ignore-supplier-filter makes the searches ignore the supplier filter (a fault mode). Prints
+// the base address on stdout.
 #include "replica/PortalReplica.h"
 #include "replica/SyntheticPortal.h"
 
@@ -19,7 +21,13 @@ namespace {
 struct Options {
     int port = 0;
     int synthetic = 0;  // contracts per registry; 0 serves the test routes only
+    bool otherStages = false;
+    bool ignoreSupplierFilter = false;
 };
+
+constexpr const char* kUsage =
+    "Использование: portal-replica [--port N] [--synthetic N] [--other-stages] "
+    "[--ignore-supplier-filter]\n";
 
 Options parseOptions(int argc, char** argv) {
     Options options;
@@ -29,11 +37,15 @@ Options parseOptions(int argc, char** argv) {
             options.port = std::stoi(argv[++i]);
         } else if (arg == "--synthetic" && i + 1 < argc) {
             options.synthetic = std::stoi(argv[++i]);
+        } else if (arg == "--other-stages") {
+            options.otherStages = true;
+        } else if (arg == "--ignore-supplier-filter") {
+            options.ignoreSupplierFilter = true;
         } else if (arg == "--version") {
             std::cout << "portal-replica " CF_VERSION "\n";
             std::exit(0);
         } else if (arg == "--help" || arg == "-h") {
-            std::cout << "Использование: portal-replica [--port N] [--synthetic N]\n";
+            std::cout << kUsage;
             std::exit(0);
         } else {
             throw std::invalid_argument("неизвестный аргумент: " + std::string(arg));
@@ -48,7 +60,11 @@ Options parseOptions(int argc, char** argv) {
 // The synthetic contracts are concluded over the last month, ending today.
 constexpr int kServedDays = 30;
 
-std::unique_ptr<SyntheticPortal> servePortal(PortalReplica& replica, int contracts) {
+// The share of contracts --other-stages puts in stages other than 0.
+constexpr double kOtherStageShare = 0.25;
+
+std::unique_ptr<SyntheticPortal> servePortal(PortalReplica& replica, const Options& options) {
+    const int contracts = options.synthetic;
     if (contracts <= 0) return nullptr;
     SyntheticPortalConfig config;
     config.lastDay = QDate::currentDate();
@@ -59,6 +75,8 @@ std::unique_ptr<SyntheticPortal> servePortal(PortalReplica& replica, int contrac
     // One day with a thousand more 44-FZ contracts: the crawl has to split the registry's
     // search by date, and that day's search by price.
     config.crowdedDays = {{config.lastDay.addDays(-5), 1000}};
+    config.otherStageShare = options.otherStages ? kOtherStageShare : 0;
+    config.ignoreSupplierFilter = options.ignoreSupplierFilter;
     return std::make_unique<SyntheticPortal>(replica, config);
 }
 
@@ -76,7 +94,7 @@ int main(int argc, char** argv) {
     try {
         const Options options = parseOptions(argc, argv);
         PortalReplica replica;
-        const auto portal = servePortal(replica, options.synthetic);
+        const auto portal = servePortal(replica, options);
         replica.start(options.port);
         if (portal) {
             // A few supplier INNs of the served contracts, to try reports with.

@@ -4,6 +4,7 @@
 #include "text/TrimControls.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <array>
 
 namespace {
@@ -27,6 +28,13 @@ bool AllDigits(const QString& text) {
 
 bool HasInnLength(const QString& text) {
     return AllDigits(text) && (text.size() == 10 || text.size() == 12);
+}
+
+// How many lines are read between two questions to the stop check.
+constexpr qsizetype kLinesBetweenStopChecks = 4096;
+
+bool StopAsked(const InnListStop& stop, qsizetype line) {
+    return stop && line % kLinesBetweenStopChecks == 0 && stop();
 }
 
 QStringList ListLines(const QString& listText) {
@@ -70,10 +78,10 @@ bool IsValidInn(const QString& inn) {
            CheckDigit(inn, kWeights12) == inn[11].digitValue();
 }
 
-QStringList InnListWarnings(const QString& listText) {
+QStringList InnListWarnings(const QString& listText, const InnListStop& stop) {
     QStringList warnings;
     const QStringList lines = ListLines(listText);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
+    for (qsizetype i = 0; i < lines.size() && !StopAsked(stop, i); ++i) {
         const QString line = TrimControls(lines[i]);
         if (line.isEmpty()) continue;
         const QString problem = InnProblem(ParseInnListLine(line).Inn);
@@ -85,11 +93,15 @@ QStringList InnListWarnings(const QString& listText) {
     return warnings;
 }
 
-QStringList ValidInns(const QString& listText) {
+QStringList ValidInns(const QString& listText, const InnListStop& stop) {
     QStringList inns;
-    for (const QString& line : ListLines(listText)) {
-        const QString inn = ParseInnListLine(line).Inn;
-        if (IsValidInn(inn) && !inns.contains(inn)) inns << inn;
+    QSet<QString> seen;  // a keyed look-up: a list search per line made long lists quadratic
+    const QStringList lines = ListLines(listText);
+    for (qsizetype i = 0; i < lines.size() && !StopAsked(stop, i); ++i) {
+        const QString inn = ParseInnListLine(lines[i]).Inn;
+        if (!IsValidInn(inn) || seen.contains(inn)) continue;
+        seen.insert(inn);
+        inns << inn;
     }
     return inns;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/FileLock.h"
 #include "platform/GeneralError.h"
+#include "platform/TextFile.h"
 
 #include <QFile>
 
@@ -79,11 +80,6 @@ QString ReportLine(const QStringList& fields) {
     return line;
 }
 
-QString ReportDataLine(const QString& inn, const TUrlContractInfo& contract,
-                       QChar decimalSeparator) {
-    return ReportLine(ReportFields(inn, contract, decimalSeparator));
-}
-
 bool AppendReportLine(const QString& path, const QString& line) {
     QFile file(path);
     const bool created = openForAppend(file);
@@ -92,8 +88,7 @@ bool AppendReportLine(const QString& path, const QString& line) {
     if (created) bytes = QByteArray("\xEF\xBB\xBF") + (ReportHeaderLine() + kCrLf).toUtf8();
     bytes += (line + kCrLf).toUtf8();
     // Flushed here: QFile::close() would swallow a write error.
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        ThrowFileWriteError(path, file.errorString());
+    if (!WriteWhole(file, bytes)) ThrowFileWriteError(path, WriteFailureReason(file));
     file.close();
     return created;
 }

@@ -34,10 +34,6 @@ QStringList ReportHeaderFields();
 // The line of the fields, each quoted, separated by tabs, without its line end.
 QString ReportLine(const QStringList& fields);
 
-// The data line of one contract reported under an INN, without its line end.
-QString ReportDataLine(const QString& inn, const TUrlContractInfo& contract,
-                       QChar decimalSeparator);
-
 // Appends the line and CR LF to the report file, flushed and closed
 // afterwards, so the file is complete after every line. A missing file is
 // created (never two creators of one file) and started with the mark and

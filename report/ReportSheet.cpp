@@ -31,11 +31,30 @@ std::optional<double> parseAmount(QString text, QChar decimalSeparator) {
     return ok ? std::optional<double>(value) : std::nullopt;
 }
 
+// Stands for every character XML 1.0 does not allow.
+constexpr char16_t kReplacement = u'\uFFFD';
+
+// The text with every character XML 1.0 does not allow replaced: controls
+// other than tab, LF and CR, U+FFFE, U+FFFF and surrogates without their
+// pair. One such character written raw makes the whole workbook unreadable.
+QString xmlSafe(const QString& text) {
+    QString safe = text;
+    for (qsizetype i = 0; i < safe.size(); ++i) {
+        const char16_t c = safe.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < safe.size() && safe.at(i + 1).isLowSurrogate()) {
+            ++i;  // a pair: a character above U+FFFF, allowed
+            continue;
+        }
+        const bool control = c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
+        if (control || QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) safe[i] = kReplacement;
+    }
+    return safe;
+}
+
 QByteArray cellText(const QString& text) {
-    if (text.size() <= kMaxCellText) return text.toUtf8();
     QString cut = text.left(kMaxCellText);
-    if (cut.back().isHighSurrogate()) cut.chop(1);
-    return cut.toUtf8();
+    if (cut.size() < text.size() && cut.back().isHighSurrogate()) cut.chop(1);
+    return xmlSafe(cut).toUtf8();
 }
 
 }  // namespace
@@ -43,7 +62,7 @@ QByteArray cellText(const QString& text) {
 ReportSheet::ReportSheet(XlsxWorkbook& workbook, const QString& name)
     : m_workbook(workbook), m_decimalSeparator(RegionalSettings::current().decimalSeparator) {
     // Named after the file, as the spreadsheet application names an opened text file.
-    const QByteArray sheetName = name.left(31).toUtf8();
+    const QByteArray sheetName = cellText(name.left(31));
     const bool valid =
         !sheetName.isEmpty() &&
         workbook_validate_sheet_name(workbook.get(), sheetName.constData()) == LXW_NO_ERROR;

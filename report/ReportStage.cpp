@@ -6,6 +6,8 @@
 #include "report/ReportRun.h"
 #include "report/ShownLinksFile.h"
 
+#include <memory>
+
 QStringList RunReportStage(ReportContext& context) {
     return RunReportStage(context, nullptr);
 }
@@ -17,17 +19,40 @@ QStringList RunReportStage(ReportContext& context, const QDateTime& startTime) {
 QStringList RunReportStage(ReportContext& context, ReportRows* rows,
                            const std::optional<QDateTime>& startTime) {
     context.addLogLine(QStringLiteral("Начинаем поиск заданных ИНН в базе"));
-    ShownLinksFile shown(context.programDir, context.shownLinks, context.shownLinksEncoding, [&] {
-        context.addLogLine(QStringLiteral(
-            "Другая копия программы выводит отчет в этой папке, ждем, пока она закончит"));
-    });
+    const auto stopRequested = [&context] {
+        return context.stopRequested && context.stopRequested();
+    };
+    std::unique_ptr<ShownLinksFile> shown;
+    try {
+        shown = std::make_unique<ShownLinksFile>(
+            context.programDir, context.shownLinks, context.shownLinksEncoding,
+            [&] {
+                context.addLogLine(QStringLiteral(
+                    "Другая копия программы выводит отчет в этой папке, ждем, пока она закончит"));
+            },
+            stopRequested);
+    } catch (const ELockWaitStopped&) {
+        context.stopped = true;
+        context.addLogLine(
+            QStringLiteral("Ожидание другой копии программы прервано остановкой, отчёты не "
+                           "составлялись"));
+        return {};
+    }
     // Taken once the folder is ours, so that the files of the copy before are not appended to.
-    ReportRun run(context, RunStamp(startTime.value_or(QDateTime::currentDateTime())), shown, rows);
+    ReportRun run(context, RunStamp(startTime.value_or(QDateTime::currentDateTime())), *shown,
+                  rows);
     if (rows) rows->withoutWorkbook = ReportsWithoutWorkbook(context.programDir);
     const QStringList lines = SplitLines(context.innListText);
     try {
-        for (const QString& line : lines)
+        for (const QString& line : lines) {
+            // Between two INNs every line written has its link in shown.txt.
+            if (stopRequested()) {
+                context.stopped = true;
+                context.addLogLine(QStringLiteral("Составление отчётов остановлено"));
+                break;
+            }
             run.reportInn(ParseInnListLine(line));
+        }
         run.finish();
     } catch (const EGeneralError& e) {
         run.finishAfterError();

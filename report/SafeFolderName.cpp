@@ -70,7 +70,8 @@ QString SafeFolderName(const QString& name) {
     const qsizetype length = safe.size();
     cutToBytes(safe);  // the names that get a "_" below are short
     if (safe.size() != length) dropTrailingBlanksAndStops(safe);
-    if (safe.isEmpty()) return QStringLiteral("Unknown");
+    // A Russian name, as every name the user sees.
+    if (safe.isEmpty()) return QStringLiteral("Без названия");
     if (isReservedDeviceName(safe) || isProgramFileName(safe)) safe.prepend(QLatin1Char('_'));
     return safe;
 }

@@ -12,7 +12,7 @@
 // 2. Blanks and full stops are removed from the end.
 // 3. A name longer than 120 characters, or than 255 bytes in UTF-8, is cut
 //    (to whole characters) and step 2 repeated.
-// 4. Nothing left gives "Unknown"; a reserved device name (CON, PRN, AUX,
+// 4. Nothing left gives "Без названия"; a reserved device name (CON, PRN, AUX,
 //    NUL, COM1-COM9, LPT1-LPT9, also with an extension, any letter case) or
 //    the name of one of the program's own files in its folder ("db.s3db",
 //    "shown.txt", "settings.ini", "INNs.txt", "proxy.txt", "useragents.txt",

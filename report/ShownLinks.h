@@ -27,6 +27,8 @@ public:
     bool contains(const QString& url) const { return m_links.count(url) != 0; }
     void add(const QString& url);
     QStringList lines() const;
+    // The links in order, without a copy.
+    const std::set<QString, CaseInsensitiveLess>& all() const { return m_links; }
     // The links added since construction or the last markSaved(), in order.
     const QStringList& added() const { return m_added; }
     qsizetype size() const { return static_cast<qsizetype>(m_links.size()); }
@@ -39,13 +41,3 @@ private:
     std::set<QString, CaseInsensitiveLess> m_links;
     QStringList m_added;
 };
-
-// Writes the links, one a line with CR LF, in the encoding "shown.txt" was
-// read with (its byte-order mark included). Atomic: a failure leaves the old
-// file. Throws EGeneralError when the file cannot be written.
-void SaveShownLinks(const QString& path, const ShownLinks& links, TextEncoding encoding);
-
-// Appends the links, one a line with CR LF, to an existing "shown.txt" in its
-// encoding (no second byte-order mark). The file is then unsorted until the
-// next SaveShownLinks(); loading sorts it anyway. Throws EGeneralError.
-void AppendShownLinks(const QString& path, const QStringList& links, TextEncoding encoding);

@@ -3,6 +3,8 @@
 #include "platform/GeneralError.h"
 
 #include <QFileInfo>
+#include <QSaveFile>
+#include <utility>
 
 namespace {
 
@@ -10,6 +12,8 @@ const QByteArray kRecordStart = QByteArrayLiteral("line");
 const QByteArray kRecordEnd = QByteArrayLiteral("end");
 // Enough for the longest report line there is.
 constexpr qint64 kTailBytes = 4 * 1024 * 1024;
+// The characters encoded and written at a time when the file is rewritten.
+constexpr qsizetype kWriteChunkChars = 1024 * 1024;
 
 }  // namespace
 
@@ -18,20 +22,22 @@ QString ShownLinksFile::lockPath(const QString& programDir) {
 }
 
 ShownLinksFile::ShownLinksFile(const QString& programDir, const QStringList& loaded,
-                               TextEncoding encodingWhenNew, const std::function<void()>& onWait)
-    : m_lock(lockPath(programDir), onWait),
+                               TextEncoding encodingWhenNew, const std::function<void()>& onWait,
+                               const std::function<bool()>& stopRequested)
+    : m_lock(lockPath(programDir), onWait, stopRequested),
       m_path(programDir + QStringLiteral("shown.txt")),
       m_encoding(encodingWhenNew),
       m_links(loaded) {
     // Read under the lock: another copy may have added links since set-up.
-    if (const std::optional<DecodedText> file = ReadTextFile(m_path)) {
+    // Line by line: a file of a million links is never held whole beside them.
+    const std::optional<TextFileLines> file =
+        ReadTextFileLines(m_path, [this](const QString& line) {
+            if (!line.isEmpty()) m_links.add(line);
+        });
+    if (file) {
         m_exists = true;
         m_encoding = file->encoding;
-        for (const QString& line : SplitLines(file->text)) {
-            if (!line.isEmpty()) m_links.add(line);
-        }
-        m_needsLineBreak = !file->text.isEmpty() && !file->text.endsWith(QLatin1Char('\n')) &&
-                           !file->text.endsWith(QLatin1Char('\r'));
+        m_needsLineBreak = file->endsInsideLine;
     }
     m_links.markSaved();
     recover();
@@ -73,8 +79,7 @@ void ShownLinksFile::append(const QString& url) {
     // The byte-order mark only at the start of a new file.
     const qsizetype markSize = m_exists ? EncodeText(QString(), m_encoding).size() : 0;
     const QByteArray bytes = EncodeText(text, m_encoding).mid(markSize);
-    if (m_file.write(bytes) != bytes.size() || !m_file.flush())
-        ThrowFileWriteError(m_path, m_file.errorString());
+    if (!WriteWhole(m_file, bytes)) ThrowFileWriteError(m_path, WriteFailureReason(m_file));
     m_exists = true;
     m_needsLineBreak = false;
     m_changed = true;
@@ -83,14 +88,38 @@ void ShownLinksFile::append(const QString& url) {
 void ShownLinksFile::finish() {
     m_file.close();
     if (m_changed) {
-        QString text;
-        for (const QString& link : m_links.lines())
-            text += link + QStringLiteral("\r\n");
-        WriteTextFile(m_path, text, m_encoding);
+        writeSorted();
         m_changed = false;
     }
     // A line whose writing failed may have left part of it: the next stage cuts it.
     if (!m_lineOpen) m_lock.setRecord({});
+}
+
+// The links sorted, written in chunks through a temporary file: the whole
+// text and its encoded bytes are never held at once.
+void ShownLinksFile::writeSorted() {
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly)) ThrowFileWriteError(m_path, file.errorString());
+    const qsizetype markSize = EncodeText(QString(), m_encoding).size();
+    QString chunk;
+    bool first = true;
+    const auto flushChunk = [&] {
+        const QByteArray bytes = EncodeText(chunk, m_encoding).mid(first ? 0 : markSize);
+        first = false;
+        chunk.clear();
+        if (!WriteWhole(file, bytes)) {
+            const QString reason = WriteFailureReason(file);
+            file.cancelWriting();
+            ThrowFileWriteError(m_path, reason);
+        }
+    };
+    for (const QString& link : m_links.all()) {
+        chunk += link;
+        chunk += QStringLiteral("\r\n");
+        if (chunk.size() >= kWriteChunkChars) flushChunk();
+    }
+    flushChunk();
+    if (!file.commit()) ThrowFileWriteError(m_path, WriteFailureReason(file));
 }
 
 QByteArray CutPartLine(const QString& reportPath) {

@@ -23,10 +23,12 @@
 class ShownLinksFile {
 public:
     // programDir with a trailing "/"; encodingWhenNew for a "shown.txt" that
-    // does not exist yet; onWait runs once when another copy holds the lock.
+    // does not exist yet; onWait runs once when another copy holds the lock,
+    // whose wait stopRequested may end (ELockWaitStopped, see FileLock).
     // The links loaded at run set-up are merged in. Throws EGeneralError.
     ShownLinksFile(const QString& programDir, const QStringList& loaded,
-                   TextEncoding encodingWhenNew, const std::function<void()>& onWait = {});
+                   TextEncoding encodingWhenNew, const std::function<void()>& onWait = {},
+                   const std::function<bool()>& stopRequested = {});
 
     bool contains(const QString& url) const { return m_links.contains(url); }
     const ShownLinks& links() const { return m_links; }
@@ -44,6 +46,7 @@ public:
 private:
     void recover();
     void append(const QString& url);
+    void writeSorted();
 
     FileLock m_lock;
     QString m_path;

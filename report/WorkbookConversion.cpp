@@ -65,7 +65,8 @@ void ConvertReportsToWorkbooks(const QStringList& reportFiles,
 }
 
 void ConvertReportsToWorkbooks(const QStringList& reportFiles, const ReportRows* rows,
-                               const std::function<void(const QString&)>& addLogLine) {
+                               const std::function<void(const QString&)>& addLogLine,
+                               const std::function<bool()>& stopRequested) {
     QStringList all = reportFiles;
     if (rows) {
         // Earlier runs' reports left without a workbook, after this run's own.
@@ -75,6 +76,11 @@ void ConvertReportsToWorkbooks(const QStringList& reportFiles, const ReportRows*
         }
     }
     for (const QString& reportPath : all) {
+        if (stopRequested && stopRequested()) {
+            addLogLine(
+                QStringLiteral("Книги Excel остановлены; недостающие составит следующий запуск"));
+            return;
+        }
         try {
             convertOne(reportPath, rows, addLogLine);
         } catch (const EGeneralError& e) {

@@ -29,8 +29,11 @@ void ConvertReportsToWorkbooks(const QStringList& reportFiles,
 // The same, with what the report stage kept (may be null): a file it wrote
 // whole gets the rows it wrote, not the file read back; and the earlier
 // report files without a workbook it found are converted too, after these.
+// stopRequested is asked before each workbook: a stop leaves the rest for the
+// next run's stage, which converts reports found without a workbook.
 void ConvertReportsToWorkbooks(const QStringList& reportFiles, const ReportRows* rows,
-                               const std::function<void(const QString&)>& addLogLine);
+                               const std::function<void(const QString&)>& addLogLine,
+                               const std::function<bool()>& stopRequested = {});
 
 // The workbook path of a report file: its extension replaced by ".xlsx".
 QString WorkbookPath(const QString& reportPath);

@@ -11,8 +11,8 @@ packages=(
   # core libraries
   qt6-base-dev libsqlite3-dev libcurl4-openssl-dev libssl-dev zlib1g-dev
   libpcre2-dev libxlsxwriter-dev
-  # external programs the program runs
-  poppler-utils tesseract-ocr tesseract-ocr-rus
+  # external programs the program runs, and Qt's own Russian texts (context menus, buttons)
+  poppler-utils tesseract-ocr tesseract-ocr-rus qt6-translations-l10n
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev tinyproxy
   sqlite3 unzip

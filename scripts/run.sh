@@ -6,7 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${CF_BUILD_DIR:-$root/build}
 if [ "${1:-}" = "--demo" ] || { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
-    exec "$root/scripts/demo.sh"
+    [ "${1:-}" = "--demo" ] && shift
+    exec "$root/scripts/demo.sh" "$@"
 fi
 "$root/scripts/build.sh"
 exec "$build/app/contract-finder" "$@"

@@ -100,9 +100,11 @@ void StoreContract(TSQLiteDatabase& db, const QString& url, const QString& subje
 }
 
 void LinkInnsToUrl(TSQLiteDatabase& db, const QString& url, const QStringList& inns) {
+    // The id is read under the write lock: another copy replacing the contract
+    // in between would otherwise leave these links on its deleted id.
+    TSQLiteTransaction transaction(db);
     const std::int64_t urlId = contractId(db, url);
     if (urlId == 0) throw EGeneralError(QStringLiteral("URL не найден в базе: ") + url);
-    TSQLiteTransaction transaction(db);
     linkInns(db, urlId, inns);
     transaction.Commit();
 }

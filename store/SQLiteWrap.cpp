@@ -149,10 +149,6 @@ void TSQLiteDatabase::AddParamInt(const QString& name, std::int64_t value) {
     fParams.push_back(std::move(param));
 }
 
-void TSQLiteDatabase::ParamsClear() noexcept {
-    fParams.clear();
-}
-
 TSQLiteStatement TSQLiteDatabase::Prepare(const QString& SQL) {
     // Length -1: the text is read up to its terminating zero, and only its
     // first statement is prepared.

@@ -45,6 +45,11 @@ private:
 
 // SQLite's result code for a full disk (or a database at its size limit).
 inline constexpr int kSqliteFull = 13;
+// SQLite's generic error (a statement naming a table or column that is not there).
+inline constexpr int kSqliteError = 1;
+// SQLite's result codes for a damaged file and for a file that is no database.
+inline constexpr int kSqliteCorrupt = 11;
+inline constexpr int kSqliteNotADb = 26;
 
 // How long a statement waits for a lock another copy of the program holds on
 // the database file before it fails with SQLITE_BUSY.
@@ -103,7 +108,6 @@ public:
     // prepare leaves them pending for the one after it.
     void AddParamText(const QString& name, const QString& value);
     void AddParamInt(const QString& name, std::int64_t value);
-    void ParamsClear() noexcept;
 
 private:
     friend class TSQLiteTable;

@@ -16,6 +16,16 @@
 namespace {
 
 constexpr int kMaxOcrPages = 50;
+// The longer side of a rendered page in pixels: an A4 page at 300 dpi. A
+// larger page is rendered smaller, so no page size (a PDF may declare pages of
+// five metres) makes an image of gigabytes in the program's folder.
+constexpr int kMaxPagePixels = 3508;
+// A page rendered below this resolution was more than twice an A4 page's
+// length: its small print may be lost, and the status says so.
+constexpr double kMinDetailDpi = 150.0;
+// The bytes of one converter output read: a text layer of hundreds of pages
+// is a few megabytes, and a larger one is read only this far.
+constexpr qint64 kMaxOutputBytes = 8 * 1024 * 1024;
 // pdftoppm pads page numbers to the width of the page count ("-01" from ten
 // pages on); the unpadded name is looked up first.
 constexpr int kMaxPageNumberWidth = 6;
@@ -117,7 +127,8 @@ QString converterFailure(const QString& program, const ChildResult& outcome,
     return QStringLiteral("не удалось запустить программу %1 (%2)").arg(program, outcome.error);
 }
 
-// The failures of one conversion, each said once.
+// The failures of one conversion, each said once, and the limits that left
+// part of the document unread.
 class ConversionFailures {
 public:
     void note(const QString& program, const ChildResult& outcome,
@@ -127,17 +138,29 @@ public:
     void add(const QString& failure) {
         if (!failure.isEmpty() && !m_texts.contains(failure)) m_texts << failure;
     }
+    void cut(const QString& limit) {
+        if (!m_cuts.contains(limit)) m_cuts << limit;
+    }
     QString text() const { return m_texts.join(QStringLiteral("; ")); }
+    QString cuts() const { return m_cuts.join(QStringLiteral("; ")); }
 
 private:
     QStringList m_texts;
+    QStringList m_cuts;
 };
 
 // The file's text (UTF-8) with every line ended by CR LF; empty when missing.
-QString readOutputFile(const QString& path) {
+// Only its first kMaxOutputBytes are read.
+QString readOutputFile(const QString& path, const QString& program, ConversionFailures& failures) {
     if (!QFileInfo::exists(path)) return {};
     QFile file(path);
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QByteArray bytes =
+        file.open(QIODevice::ReadOnly) ? file.read(kMaxOutputBytes) : QByteArray();
+    if (file.error() == QFileDevice::NoError && file.size() > kMaxOutputBytes) {
+        failures.cut(QStringLiteral("вывод %1 длиннее %2 МБ, прочитано начало")
+                         .arg(QFileInfo(program).fileName())
+                         .arg(kMaxOutputBytes / (1024 * 1024)));
+    }
     if (file.error() != QFileDevice::NoError) {
         throw EGeneralError(QStringLiteral("Не удалось прочитать вывод программы преобразования "
                                            "документа %1: %2")
@@ -148,6 +171,20 @@ QString readOutputFile(const QString& path) {
         text += line + QStringLiteral("\r\n");
     }
     return text;
+}
+
+// The resolution a page image was rendered at, from its PNG pHYs chunk (pixels
+// per metre, which pdftoppm writes); 0 when the file does not say.
+double renderedDpi(const QString& image) {
+    QFile file(image);
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray head = file.read(4096);  // pHYs comes before the image data
+    const qsizetype at = head.indexOf("pHYs");
+    if (at < 0 || head.size() < at + 13 || head.at(at + 12) != 1) return 0;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(head.constData() + at + 4);
+    const quint32 perMetre = (quint32(bytes[0]) << 24) | (quint32(bytes[1]) << 16) |
+                             (quint32(bytes[2]) << 8) | quint32(bytes[3]);
+    return perMetre * 0.0254;
 }
 
 QString pageImage(const QString& root, int page) {
@@ -162,23 +199,35 @@ QString pageImage(const QString& root, int page) {
 // The OCR engine is given one thread: its default threading makes a page
 // about three times slower on two cores, and several workers may convert.
 // Only the pages read are rendered: a document of ten thousand blank pages
-// would otherwise keep the renderer busy until its time-out.
+// would otherwise keep the renderer busy until its time-out. A page is
+// rendered to fit kMaxPagePixels (an A4 page at 300 dpi) in grey: the OCR
+// engine reads grey as well as colour, from a third of the bytes.
 QString ocrText(const QString& document, const QString& pageRenderer, const QString& ocrEngine,
                 const QString& root, const Conversion& conversion, ConversionFailures& failures) {
     failures.note(
         pageRenderer,
         runConverter(conversion, pageRenderer,
-                     {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("300"),
-                      QStringLiteral("-l"), QString::number(kMaxOcrPages), document, root},
+                     {QStringLiteral("-png"), QStringLiteral("-gray"), QStringLiteral("-scale-to"),
+                      QString::number(kMaxPagePixels), QStringLiteral("-l"),
+                      QString::number(kMaxOcrPages), document, root},
                      conversion.timeouts.pageRendering),
         conversion.timeouts.pageRendering);
     QString text;
+    bool shrinkSaid = false;  // the first page shrunk is named, not every one
     for (int page = 1; page <= kMaxOcrPages && !conversion.stopped(); ++page) {
         const QString image = pageImage(root, page);
         if (image.isEmpty()) break;
         if (ocrEngine.isEmpty()) {
             failures.add(QStringLiteral("программа распознавания текста (tesseract) не найдена"));
             break;
+        }
+        const double dpi = renderedDpi(image);
+        if (dpi > 0 && dpi < kMinDetailDpi && !shrinkSaid) {
+            shrinkSaid = true;
+            failures.cut(QStringLiteral("страница %1 больше допустимого размера, распознана "
+                                        "уменьшенной (%2 точек на дюйм)")
+                             .arg(page)
+                             .arg(qRound(dpi)));
         }
         const QString base = QStringLiteral("%1_p%2").arg(root).arg(page);
         failures.note(
@@ -188,7 +237,7 @@ QString ocrText(const QString& document, const QString& pageRenderer, const QStr
                 {image, base, QStringLiteral("-l"), QStringLiteral("rus"), QStringLiteral("txt")},
                 conversion.timeouts.pageOcr, {QStringLiteral("OMP_THREAD_LIMIT=1")}),
             conversion.timeouts.pageOcr);
-        text += readOutputFile(base + QStringLiteral(".txt"));
+        text += readOutputFile(base + QStringLiteral(".txt"), ocrEngine, failures);
     }
     return text;
 }
@@ -209,15 +258,15 @@ DocumentInnsResult FindDocumentInnsDetailed(const QString& document, const QStri
                                 QStringLiteral("UTF-8"), document, extracted},
                                timeouts.textExtraction),
                   timeouts.textExtraction);
-    QString text = readOutputFile(extracted);
+    QString text = readOutputFile(extracted, textExtractor, failures);
     QStringList inns = FindInns(text);
-    if (!inns.isEmpty()) return {inns, DocumentInnsResult::TextLayer, {}};
+    if (!inns.isEmpty()) return {inns, DocumentInnsResult::TextLayer, {}, failures.cuts()};
 
     // OCR text follows the extracted text, page after page.
     text += ocrText(document, pageRenderer, ocrEngine, files.root(), conversion, failures);
     inns = FindInns(text);
-    if (!inns.isEmpty()) return {inns, DocumentInnsResult::Ocr, {}};
-    return {inns, DocumentInnsResult::None, failures.text()};
+    if (!inns.isEmpty()) return {inns, DocumentInnsResult::Ocr, {}, failures.cuts()};
+    return {inns, DocumentInnsResult::None, failures.text(), failures.cuts()};
 }
 
 QStringList FindDocumentInns(const QString& document, const QString& textExtractor,

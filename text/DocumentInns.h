@@ -22,10 +22,17 @@ struct DocumentInnsResult {
     // (a converter missing, killed at its time-out, ending with an error);
     // empty when every converter ran to its end, so that "no INN" is the truth.
     QString failure;
+    // The limits that left part of the document unread (a page larger than
+    // the rendering allows, converter output beyond the bytes read), in
+    // Russian; empty when the whole of it was read.
+    QString cut;
 };
 
 // The INNs found in a downloaded PDF document: from its text layer, or, when
-// that holds none, from the OCR text of its first 50 rendered pages.
+// that holds none, from the OCR text of its first 50 rendered pages. Each
+// page is rendered no larger than an A4 page at 300 dpi, and only the first
+// megabytes of a converter's output are read; `cut` says when that left
+// something unread.
 // `textExtractor` (pdftotext), `pageRenderer` (pdftoppm) and `ocrEngine`
 // (tesseract) are the converter programs; one that is missing, fails or runs
 // out of time contributes no text, and is named in `failure` when no INN is

@@ -34,15 +34,23 @@ void ConsoleWindow::showRunSummary(const RunSummary& summary) {
     std::fflush(stderr);
 }
 
+// A position put back to 0 after progress is the end of the run (or a stop):
+// the bar is not drawn again then, as "0 из N" would say nothing was done.
 void ConsoleWindow::setProgress(int position, int maximum) {
+    if (position == 0 && m_position > 0) maximum = 0;
     m_position = position;
     m_maximum = maximum;
     drawProgress();
 }
 
 void ConsoleWindow::setProgressPosition(int position) {
+    if (position == 0 && m_position > 0) m_maximum = 0;
     m_position = position;
     drawProgress();
+}
+
+void ConsoleWindow::setProgressDetail(const QString& detail) {
+    m_detail = detail;
 }
 
 void ConsoleWindow::setTendersCounterText(const QString& text) {
@@ -55,12 +63,13 @@ void ConsoleWindow::drawProgress() {
     constexpr int kWidth = 30;
     const int filled = qBound(0, m_position * kWidth / m_maximum, kWidth);
     const QString bar = QString(filled, QLatin1Char('#')) + QString(kWidth - filled, u'.');
-    const QString text = QStringLiteral("\r[%1] %2 из %3, в очереди %4  %5")
-                             .arg(bar)
-                             .arg(m_position)
-                             .arg(m_maximum)
-                             .arg(m_maximum - m_position)
-                             .arg(m_counter);
+    QString text = QStringLiteral("\r[%1] %2 из %3, в очереди %4  %5")
+                       .arg(bar)
+                       .arg(m_position)
+                       .arg(m_maximum)
+                       .arg(m_maximum - m_position)
+                       .arg(m_counter);
+    if (!m_detail.isEmpty()) text += QStringLiteral("  ") + m_detail;
     std::fputs(text.toUtf8().constData(), stderr);
     std::fflush(stderr);
     m_progressShown = true;

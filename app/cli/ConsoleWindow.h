@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <cstdio>
+#include <optional>
 
 // The console's side of a run: log lines go to standard output, a progress
 // line to standard error when it is a terminal. Lives on the main thread.
@@ -18,6 +19,7 @@ public:
     void setRunControlsEnabled(bool) override {}
     void setProgress(int position, int maximum) override;
     void setProgressPosition(int position) override;
+    void setProgressDetail(const QString& detail) override;
     void setTendersCounterText(const QString& text) override;
     RunSettings runSettings() const override { return m_settings; }
     QString innListText() const override { return m_innList; }
@@ -28,8 +30,8 @@ public:
     // Clears the progress line before the program ends.
     void finish();
 
-    // How the run ended, as its summary said (Done until a summary came).
-    RunOutcome outcome() const { return m_outcome; }
+    // The outcome of the run's account, once it was shown.
+    std::optional<RunOutcome> outcome() const { return m_outcome; }
 
 private:
     void drawProgress();
@@ -43,5 +45,6 @@ private:
     int m_position = 0;
     int m_maximum = 0;
     QString m_counter;
-    RunOutcome m_outcome = RunOutcome::Done;
+    std::optional<RunOutcome> m_outcome;
+    QString m_detail;  // the phase and the time left
 };

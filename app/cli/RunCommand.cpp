@@ -5,121 +5,40 @@
 #include "app/ProgramSettings.h"
 #include "app/RunAssembly.h"
 #include "app/RunStartChecks.h"
+#include "app/StartupChecks.h"
 #include "app/cli/ConsoleWindow.h"
+#include "app/cli/RunOptions.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
 #include "platform/ExternalPrograms.h"
 #include "platform/GeneralError.h"
 #include "platform/ProgramDir.h"
+#include "platform/StopSignals.h"
 #include "platform/TextFile.h"
+#include "report/InnListCheck.h"
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
-#include <atomic>
-#include <csignal>
 
 namespace {
 
-std::atomic<int> g_interrupts{0};
-
-void onInterrupt(int) {
-    g_interrupts.fetch_add(1);
-}
-
+// kIncomplete: the run ended, but pages it gave up or could not handle may hide contracts from
+// its reports.
 enum ExitCode { kDone = 0, kFailed = 1, kBadUsage = 2, kIncomplete = 3, kInterrupted = 130 };
-
-struct RunOptions {
-    QString dir;
-    QDate from;
-    QDate to;
-    std::optional<int> threads;
-    int intervalSec = 0;
-    bool useProxy = false;
-    bool moveDamagedDb = false;
-    bool searchByInn = false;
-    std::optional<ContractStages> stages;  // none: as settings.ini says
-    QString portal;
-    std::optional<unsigned long> loopSleepMs;  // for tests: shorter loop pauses
-    std::optional<long> requestTimeLimitMs;    // for tests: a shorter limit per request
-};
 
 void printError(const QString& text) {
     QTextStream(stderr) << text << '\n';
 }
 
-// "dd.mm.yyyy", or empty for an unset end of the range.
-bool parseDateOption(const QString& text, QDate& date) {
-    if (text.isEmpty()) {
-        date = QDate();
-        return true;
-    }
-    date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
-    return date.isValid();
-}
-
-std::optional<RunOptions> parseOptions(const QStringList& arguments) {
-    QCommandLineParser parser;
-    const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("папка"));
-    const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("дата"));
-    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("дата"));
-    const QCommandLineOption threads(QStringLiteral("threads"), QString(), QStringLiteral("N"));
-    const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("S"));
-    const QCommandLineOption proxy(QStringLiteral("proxy"));
-    const QCommandLineOption byInn(QStringLiteral("by-inn"));
-    const QCommandLineOption stages(QStringLiteral("stages"), QString(), QStringLiteral("этапы"));
-    const QCommandLineOption portal(QStringLiteral("portal"), QString(), QStringLiteral("адрес"));
-    const QCommandLineOption loopSleep(QStringLiteral("loop-sleep-ms"), QString(),
-                                       QStringLiteral("мс"));
-    const QCommandLineOption moveDamaged(QStringLiteral("move-damaged-db"));
-    const QCommandLineOption timeLimit(QStringLiteral("request-time-limit-ms"), QString(),
-                                       QStringLiteral("мс"));
-    parser.addOptions({dir, from, to, threads, interval, proxy, portal, loopSleep, moveDamaged,
-                       byInn, timeLimit, stages});
-    if (!parser.parse(arguments)) {
-        printError(QStringLiteral("Ошибка в параметрах: ") + parser.errorText());
-        return std::nullopt;
-    }
-    RunOptions options;
-    options.dir = parser.value(dir);
-    options.from = QDate::currentDate().addDays(-7);
-    if ((parser.isSet(from) && !parseDateOption(parser.value(from), options.from)) ||
-        (parser.isSet(to) && !parseDateOption(parser.value(to), options.to))) {
-        printError(QStringLiteral("Дата задаётся в виде дд.мм.гггг"));
-        return std::nullopt;
-    }
-    if (parser.isSet(threads)) {
-        options.threads = ProgramSettings::parseThreads(parser.value(threads));
-        if (!options.threads) {
-            printError(
-                QStringLiteral("Ошибка в параметрах: --threads %1 — нужно число от 1 до 1000")
-                    .arg(parser.value(threads)));
-            return std::nullopt;
-        }
-    }
-    options.intervalSec = qMax(0, parser.value(interval).toInt());
-    options.useProxy = parser.isSet(proxy);
-    options.moveDamagedDb = parser.isSet(moveDamaged);
-    options.searchByInn = parser.isSet(byInn);
-    if (parser.isSet(stages)) {
-        options.stages = ProgramSettings::parseStages(parser.value(stages));
-        if (!options.stages) {
-            printError(QStringLiteral("Ошибка в параметрах: --stages %1 — нужно first или all")
-                           .arg(parser.value(stages)));
-            return std::nullopt;
-        }
-    }
-    options.portal = parser.value(portal);
-    if (parser.isSet(loopSleep)) options.loopSleepMs = parser.value(loopSleep).toULong();
-    if (parser.isSet(timeLimit)) options.requestTimeLimitMs = parser.value(timeLimit).toLong();
-    return options;
-}
-
-// The database, or none after a message; a damaged file is moved aside only when asked.
-std::unique_ptr<TSQLiteDatabase> openDatabase(const QString& programDir, bool moveDamaged) {
+// The database, or none after a message; a damaged file is moved aside only
+// when asked, and otherwise refused (`refused`: a usage error, not a failure).
+std::unique_ptr<TSQLiteDatabase> openDatabase(const QString& programDir, bool moveDamaged,
+                                              bool& refused) {
     DatabaseOpening opening = OpenProgramDatabase(programDir);
     if (opening.damaged && moveDamaged) {
         const QString moved = MoveDamagedDatabase(programDir);
@@ -131,6 +50,7 @@ std::unique_ptr<TSQLiteDatabase> openDatabase(const QString& programDir, bool mo
                    QStringLiteral(" Запустите с параметром --move-damaged-db, чтобы переименовать "
                                   "его в db.s3db.damaged-<дата-время> и начать новую базу "
                                   "(файл не удаляется)."));
+        refused = true;
         return nullptr;
     }
     if (!opening.db) printError(opening.message);
@@ -138,7 +58,23 @@ std::unique_ptr<TSQLiteDatabase> openDatabase(const QString& programDir, bool mo
 }
 
 int runCrawl(const RunOptions& options) {
+    // A folder given by name is not made up: a typing error would start an empty one.
+    if (!options.dir.isEmpty() && !QFileInfo(options.dir).isDir()) {
+        printError(QStringLiteral("Папка программы %1 не найдена (параметр --dir)")
+                       .arg(QDir::toNativeSeparators(options.dir)));
+        return kBadUsage;
+    }
     const QString programDir = ResolveProgramDir(options.dir);
+    // Without --dir the console reads what the window reads: the settings and
+    // the INN list beside the program while the data folder has none.
+    DataFolderPlacement placement;
+    if (options.dir.isEmpty()) {
+        const QString programFileDir = QCoreApplication::applicationDirPath();
+        const QString adopted = AdoptProgramFolderSettings(programDir, programFileDir);
+        if (!adopted.isEmpty())
+            printError(QStringLiteral("Настройки взяты из файла %1").arg(adopted));
+        placement = DescribeDataFolder(programDir, programFileDir);
+    }
     const ProgramSettings settings = ProgramSettings::load(programDir);
     const QString portal = options.portal.isEmpty() ? settings.portal : options.portal;
     if (!portal.isEmpty()) {
@@ -150,8 +86,18 @@ int runCrawl(const RunOptions& options) {
         SetPortalBase(address.base);
     }
 
-    const auto innFile = ReadTextFile(programDir + QStringLiteral("INNs.txt"));
-    const QString innList = innFile ? innFile->text : QString();
+    const QString innPath = placement.firstUseInnList.isEmpty()
+                                ? programDir + QStringLiteral("INNs.txt")
+                                : placement.firstUseInnList;
+    const auto innFile = ReadTextFile(innPath);
+    if (!innFile) {
+        printError(QStringLiteral("Задайте список ИНН: нет файла %1")
+                       .arg(QDir::toNativeSeparators(innPath)));
+        return kBadUsage;
+    }
+    if (!placement.firstUseInnList.isEmpty())
+        printError(QStringLiteral("Список ИНН взят из файла %1").arg(innPath));
+    const QString innList = innFile->text;
     RunStartCheck check =
         CheckRunStart({innList, options.from, options.to, options.useProxy, programDir});
     if (!options.threads && !settings.threadsProblem.isEmpty())
@@ -163,8 +109,9 @@ int runCrawl(const RunOptions& options) {
         printError(check.refusal);
         return kBadUsage;
     }
-    auto db = openDatabase(programDir, options.moveDamagedDb);
-    if (!db) return kFailed;
+    bool refused = false;
+    auto db = openDatabase(programDir, options.moveDamagedDb, refused);
+    if (!db) return refused ? kBadUsage : kFailed;
 
     RunSettings runSettings;
     runSettings.threadsLimit = options.threads.value_or(settings.threads);
@@ -184,9 +131,13 @@ int runCrawl(const RunOptions& options) {
     parameters.startWarnings = check.warnings;
     parameters.stages = options.stages.value_or(settings.stages);
     parameters.supplierFilters = settings.supplierFilters;
-    if (options.searchByInn) SearchListedInns(parameters, innFile ? innFile->text : QString());
+    parameters.accountNotes = check.accountNotes;
+    parameters.listedInns = ValidInns(innList);
+    if (options.searchByInn) SearchListedInns(parameters, innList);
     if (options.requestTimeLimitMs) parameters.requestTimeLimitMs = *options.requestTimeLimitMs;
+    WatchStopSignals();
     const auto outcome = control.Start(std::move(parameters));
+    ReceiveStopSignals();
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         printError(QStringLiteral("Задайте список ИНН! (файл ") + programDir +
                    QStringLiteral("INNs.txt)"));
@@ -194,13 +145,14 @@ int runCrawl(const RunOptions& options) {
     }
 
     // Ctrl+C takes the stop path: the run ends properly and writes its log.
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
     QTimer interruptWatch;
     bool stopping = false;
     QObject::connect(&interruptWatch, &QTimer::timeout, &control, [&] {
-        if (g_interrupts.load() == 0 || stopping) return;
+        if (StopRequests() == 0 || stopping) return;
         stopping = true;
+        printError(
+            QStringLiteral("Останавливаем работу; повторный Ctrl+C завершит программу "
+                           "сразу"));
         control.StopButtonClick();
     });
     interruptWatch.start(100);
@@ -214,8 +166,13 @@ int runCrawl(const RunOptions& options) {
 }  // namespace
 
 int RunCommand(const QStringList& arguments) {
-    const auto options = parseOptions(arguments);
-    if (!options) return kBadUsage;
+    QString error;
+    const auto options = ParseRunOptions(arguments, error);
+    if (!options) {
+        printError(error);
+        printError(QStringLiteral("Справка: contract-finder-cli --help"));
+        return kBadUsage;
+    }
     try {
         return runCrawl(*options);
     } catch (const std::exception& e) {

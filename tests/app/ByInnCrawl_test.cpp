@@ -58,8 +58,8 @@ protected:
     }
 
     // Runs "contract-finder-cli run" to its end over the folder; gives its exit code.
-    int runCli(const QTemporaryDir& dir, bool byInn) {
-        CliCrawlRun run(dir.path(), replica.baseUrl(), u"01.03.2024"_q, u"10.03.2024"_q);
+    int runCli(const QTemporaryDir& dir, bool byInn, const QString& from = u"01.03.2024"_q) {
+        CliCrawlRun run(dir.path(), replica.baseUrl(), from, u"10.03.2024"_q);
         run.threads = 4;
         run.loopSleepMs = 1;
         if (byInn) run.extraArguments << u"--by-inn"_q;
@@ -90,15 +90,23 @@ protected:
         return cards;
     }
 
-    // The cards a search by the listed INNs lists: those whose text holds one of them.
+    // The cards the supplier filter lists for the listed INNs (those naming one of them on the
+    // card or its supplier page).
     std::set<std::string> searchableCards() const {
         std::set<std::string> cards;
-        for (const SyntheticContract& contract : portal.contracts()) {
-            for (const std::string& inn : inns) {
-                if (CardHoldsText(contract, inn)) cards.insert(contract.cardPath);
-            }
+        for (const std::string& inn : inns) {
+            for (const SyntheticContract* contract : portal.supplierSearch(inn).found)
+                cards.insert(contract->cardPath);
         }
         return cards;
+    }
+
+    // Requests the replica had for a registry's search path since its log was last cleared.
+    int searchRequests(const std::string& path) const {
+        int count = 0;
+        for (const auto& request : replica.requests())
+            count += request.path == path ? 1 : 0;
+        return count;
     }
 
     PortalReplica replica;
@@ -134,8 +142,20 @@ TEST_F(ByInnCrawlTest, ReportsWhatAFullCrawlReportsSaveProtocolOnlyContracts) {
     }
     EXPECT_TRUE(output.contains(
         u": Разбиваем длинный интервал на несколько мелких, с текущей ссылки контракты не собираем."_q));
-    EXPECT_TRUE(output.contains(u"searchString="_q + QString::fromStdString(kFrequentInn) +
-                                u"&search-filter="_q));
+    // The supplier filter, never the free-text search, which finds customers' INNs.
+    EXPECT_TRUE(output.contains(u"morphology=on&supplierTitle="_q +
+                                QString::fromStdString(kFrequentInn) + u"&search-filter="_q));
+    EXPECT_TRUE(output.contains(u"morphology=on&subContractNameInn="_q));
+    EXPECT_FALSE(output.contains(u"searchString="_q));
+    // The account: per INN what each registry's search found and read, and what it misses.
+    EXPECT_TRUE(output.contains(u": Поиск по ИНН "_q + QString::fromStdString(kFrequentInn) +
+                                u" — 223-ФЗ: поиск нашёл 0; капремонт: поиск нашёл 0; 44-ФЗ: "_q));
+    EXPECT_TRUE(
+        output.contains(u"44-ФЗ: поиск нашёл 1000, прочитано 1000, поставщик с этим ИНН в "
+                        u"1000"_q));
+    EXPECT_EQ(output.count(u"только в протоколе комиссии (PDF): их находит только полный обход"_q),
+              1);
+    EXPECT_FALSE(output.contains(u"не отбирает поставщиков"_q));
 
     EXPECT_EQ(reportLines(fast, 0).size(), 1000);
     EXPECT_EQ(reportLines(fast, 0), reportLines(full, 0));
@@ -162,4 +182,46 @@ TEST_F(ByInnCrawlTest, SecondRunFetchesNoStoredCard) {
     EXPECT_TRUE(cardsRequested().empty());
     EXPECT_EQ(output.count(u": URL обработан ранее: "_q),
               static_cast<int>(searchableCards().size()));
+    EXPECT_TRUE(
+        output.contains(u"44-ФЗ: поиск нашёл 1000, прочитано 0 (ещё 1000 уже были в базе), "
+                        u"поставщик с этим ИНН в 1000"_q));
+}
+
+// A portal that ignores the supplier filter answers every INN's search with the whole registry.
+// The large registry costs one request more and is not walked; the small ones are, and their
+// cards show the filter selects nothing: both are said.
+TEST_F(ByInnCrawlTest, AFilterThePortalIgnoresIsCaughtAndSaid) {
+    portal.setIgnoreSupplierFilter(true);
+    QTemporaryDir dir;
+    writeInnList(dir);
+    replica.clearLog();
+    ASSERT_EQ(runCli(dir, true), 0) << output.right(2000).toStdString();
+    // One start search per INN and the registry's unfiltered total: no split, no page walked.
+    EXPECT_EQ(searchRequests("/epz/contract/search/results.html"),
+              static_cast<int>(inns.size()) + 1);
+    EXPECT_EQ(output.count(u"не применяет фильтр по поставщику в реестре 44-ФЗ"_q),
+              2);  // log, account
+    EXPECT_FALSE(output.contains(u"Разбиваем длинный интервал"_q));
+    EXPECT_TRUE(output.contains(u"поиск нашёл 1030 — портал не применил фильтр, не обходили"_q));
+    // 223-FZ: 20 cards listed for each INN, at most one of them the INN's own.
+    EXPECT_TRUE(
+        output.contains(u"Фильтр портала по поставщику, похоже, не отбирает поставщиков в "
+                        u"реестре 223-ФЗ"_q));
+    EXPECT_TRUE(output.contains(u"SupplierFilter223 в settings.ini"_q));
+}
+
+// With «от» unset, a registry of more than 1000 records was once lost whole: its search could not
+// be split by date. It is split from the earliest conclusion date and collected in full.
+TEST_F(ByInnCrawlTest, AnOpenStartDateStillCollectsALargeRegistry) {
+    QTemporaryDir open, dated;
+    writeInnList(open);
+    writeInnList(dated);
+    ASSERT_EQ(runCli(dated, false), 0) << output.right(2000).toStdString();
+    ASSERT_EQ(runCli(open, false, QString()), 0) << output.right(2000).toStdString();
+    EXPECT_TRUE(output.contains(u"contractDateFrom=01.01.2012&contractDateTo="_q));
+    EXPECT_FALSE(output.contains(u"Ошибка при обработке данных"_q));
+    EXPECT_TRUE(output.contains(u"Итог работы: сбор данных завершён\n"_q));
+    EXPECT_EQ(reportLines(open, 0).size(), 1000);
+    for (std::size_t group = 0; group < inns.size(); ++group)
+        EXPECT_EQ(reportLines(open, group), reportLines(dated, group)) << group;
 }

@@ -229,3 +229,46 @@ TEST_F(UnreadableProtocolTest, FailedConversionIsSaidAndTriedAgainByTheNextRun) 
     EXPECT_TRUE(output.contains(u"документов прочитано по текстовому слою "_q +
                                 QString::number(contracts.size())));
 }
+
+namespace {
+
+// A small portal with one 44-FZ contract.
+class UnreadCardTest : public CliFolderTest {
+protected:
+    UnreadCardTest() : CliFolderTest(u"03.03.2024"_q, 300000) {}
+
+    SyntheticPortal portal{replica, [] {
+                               SyntheticPortalConfig config;
+                               config.seed = 3;
+                               config.firstDay = QDate(2024, 3, 1);
+                               config.lastDay = QDate(2024, 3, 3);
+                               config.contracts44 = 1;
+                               config.contractsCapital = 1;
+                               config.contracts223 = 1;
+                               config.ocrContracts = 0;
+                               return config;
+                           }()};
+};
+
+}  // namespace
+
+// A card that could not be read ends the run with its own exit code and an account that says
+// the answers may be incomplete; the next run reads the card and ends as done.
+TEST_F(UnreadCardTest, CardNotReadEndsTheRunIncompleteWithExitCodeThree) {
+    replica.queueFaults("/epz/contract/contractCard/common-info.html",
+                        {PortalReplica::Fault::Status404});
+    ASSERT_EQ(runCli(), 3) << output.right(3000).toStdString();
+    EXPECT_TRUE(
+        output.contains(u": Итог работы: сбор данных завершён не полностью — 1 страниц "
+                        u"портала не прочитано"_q));
+    EXPECT_TRUE(output.contains(u": Не прочитаны, например: "_q +
+                                QString::fromStdString(replica.baseUrl()) +
+                                u"/epz/contract/contractCard/common-info.html?reestrNumber="_q));
+    EXPECT_TRUE(output.contains(u"ИНН 7707083893: "_q));
+    EXPECT_TRUE(
+        output.contains(u"(ответ может быть неполным: не все страницы портала прочитаны)"_q));
+
+    ASSERT_EQ(runCli(), 0) << output.right(3000).toStdString();
+    EXPECT_TRUE(output.contains(u": Итог работы: сбор данных завершён"_q));
+    EXPECT_FALSE(output.contains(u"не полностью"_q));
+}

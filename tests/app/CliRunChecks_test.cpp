@@ -7,8 +7,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 namespace {
@@ -56,11 +58,18 @@ protected:
 
 TEST_F(CliRunChecksTest, DeadPortalEndsAsAFailureThatSaysWhy) {
     write(u"settings.ini"_q, "[Settings]\r\nThreads=abc\r\n");
-    write(u"INNs.txt"_q, "7707083893\r\n12345678901\r\n");
+    // The third line is a spreadsheet row of two INNs: only the last is searched.
+    write(u"INNs.txt"_q, "7707083893\r\n12345678901\r\n7728168971\t500100732259\r\n");
     ASSERT_EQ(run({u"--portal"_q, kDeadPortal}), 1) << output.right(2000).toStdString();
+    EXPECT_TRUE(
+        output.contains(u": Строка 3 списка ИНН: в столбце группы (первом) стоит ИНН "_q
+                        u"7728168971, но ищется только ИНН последнего столбца "_q
+                        u"(500100732259)"_q));
+    EXPECT_TRUE(
+        output.contains(u": Список ИНН: в 1 строках ИНН стоит в столбце группы или "_q
+                        u"подписи и не ищется (см. начало лога)"_q));
 
     // The trailing "/" of the address is dropped.
-    EXPECT_TRUE(output.contains(u"https://127.0.0.1:9/epz/contract/search/results.html?"_q));
     EXPECT_FALSE(output.contains(u"127.0.0.1:9//"_q));
     // The start's warnings, then one line about the silent server, not one per attempt.
     EXPECT_TRUE(output.contains(
@@ -68,13 +77,14 @@ TEST_F(CliRunChecksTest, DeadPortalEndsAsAFailureThatSaysWhy) {
     EXPECT_TRUE(
         output.contains(u": В settings.ini значение Threads=abc — не число от 1 до 1000; "
                         u"используется 1"_q));
-    EXPECT_EQ(output.count(u"Сервер https://127.0.0.1:9 не отвечает: 20 запросов подряд без "
+    EXPECT_EQ(output.count(u"Сервер https://127.0.0.1:9 не отвечает: 10 запросов подряд без "
                            u"ответа (сервер не принимает соединения). Проверьте адрес портала, "
                            u"подключение к интернету и настройки прокси"_q),
               1);
-    // Every failed start search keeps its status and gets a reason; the run closes as failed.
-    EXPECT_EQ(output.count(u": ERROR_"_q) - output.count(u"Ответ сайта для "_q), 3);
-    EXPECT_EQ(output.count(u" — сервер не принимает соединения\n"_q), 3);
+    // The first 20 requests failed without an answer: the run ends there, as failed, rather
+    // than go on failing for minutes; a failed job that did end keeps its status and reason.
+    EXPECT_EQ(output.count(u": ERROR_"_q) - output.count(u"Ответ сайта для "_q),
+              output.count(u" — сервер не принимает соединения\n"_q));
     const qsizetype failure = output.indexOf(
         u": Ошибка: не получено ни одной страницы портала https://127.0.0.1:9 — сбор данных не "
         u"удался"_q);
@@ -131,7 +141,9 @@ TEST_F(CliRunChecksTest, ProxiesOnNeverMeanDirectRequests) {
     EXPECT_EQ(run({u"--portal"_q, kDeadPortal, u"--proxy"_q}), 1);
     EXPECT_TRUE(output.contains(u": Строка 1 файла proxy.txt: \"not a proxy\""_q));
     EXPECT_FALSE(output.contains(u"Строка 2 файла proxy.txt"_q));
-    EXPECT_TRUE(output.contains(u" — пустой ответ или сбой соединения через прокси"_q));
+    EXPECT_TRUE(
+        output.contains(u"Проверьте адрес портала, подключение к интернету и настройки "
+                        u"прокси"_q));
 }
 
 TEST_F(CliRunChecksTest, DamagedDatabaseIsMovedAsideOnlyWhenAsked) {
@@ -141,7 +153,8 @@ TEST_F(CliRunChecksTest, DamagedDatabaseIsMovedAsideOnlyWhenAsked) {
     write(u"db.s3db"_q, noise);
     write(u"db.s3db-journal"_q, "old journal");
 
-    EXPECT_EQ(run({u"--portal"_q, kDeadPortal}), 1);
+    // Refused before the run: a usage error, as every refusal before a run.
+    EXPECT_EQ(run({u"--portal"_q, kDeadPortal}), 2);
     EXPECT_TRUE(errors.contains(u"повреждён или не является базой данных этой программы"_q));
     EXPECT_TRUE(errors.contains(u"--move-damaged-db"_q));
     EXPECT_EQ(read(u"db.s3db"_q), noise);
@@ -163,5 +176,55 @@ TEST_F(CliRunChecksTest, HelpOfTheRunCommand) {
         EXPECT_EQ(run({option}), 0);
         EXPECT_TRUE(output.startsWith(u"Использование: contract-finder-cli"_q));
         EXPECT_TRUE(output.contains(u"--move-damaged-db"_q));
+        EXPECT_TRUE(output.contains(u"--by-inn"_q));
+        // The options only tests use are not offered.
+        EXPECT_FALSE(output.contains(u"--loop-sleep-ms"_q));
+        EXPECT_FALSE(output.contains(u"--request-time-limit-ms"_q));
     }
+    // Every option the help names is in the manual page, and the page names no other.
+    QFile manual(QStringLiteral(CF_SOURCE_DIR "/package/contract-finder-cli.1"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(manual.readAll()).replace(u"\\-"_q, u"-"_q);
+    const QRegularExpression optionName(u"--[a-z][a-z-]*"_q);
+    QSet<QString> inHelp, inPage;
+    for (const auto& match : optionName.globalMatch(output))
+        inHelp << match.captured();
+    for (const auto& match : optionName.globalMatch(page))
+        inPage << match.captured();
+    inHelp.remove(u"--help"_q);
+    inPage.remove(u"--help"_q);
+    EXPECT_EQ(inPage, inHelp);
+}
+
+TEST_F(CliRunChecksTest, ABadOptionOrValueIsAUsageError) {
+    const QList<QStringList> refused = {{u"--interval"_q, u"abc"_q},
+                                        {u"--interval"_q, u"-5"_q},
+                                        {u"--loop-sleep-ms"_q, u"x"_q},
+                                        {u"--request-time-limit-ms"_q, u"0"_q},
+                                        {u"--from"_q, u"2024-03-01"_q},
+                                        {u"--no-such-option"_q},
+                                        {u"--proxy=yes"_q},
+                                        {u"--threads"_q}};
+    for (const QStringList& options : refused) {
+        EXPECT_EQ(run(options), 2) << options.join(u' ').toStdString();
+        EXPECT_TRUE(errors.startsWith(u"Ошибка в параметрах: "_q)) << errors.toStdString();
+    }
+    EXPECT_TRUE(errors.contains(u"для --threads нужно значение"_q));
+    EXPECT_FALSE(QFile::exists(programDir + u"db.s3db"_q)) << "no run was started";
+}
+
+TEST_F(CliRunChecksTest, AMissingFolderOrListIsNamed) {
+    const QString missing = dir.path() + u"/нет-такой"_q;
+    QProcess cli;
+    cli.start(QStringLiteral(CF_CLI_PATH), {u"run"_q, u"--dir"_q, missing});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardError())
+                    .contains(u"Папка программы "_q + missing + u" не найдена"_q));
+    EXPECT_FALSE(QFileInfo::exists(missing)) << "no folder was made up";
+
+    QFile::remove(programDir + u"INNs.txt"_q);
+    EXPECT_EQ(run({u"--portal"_q, kDeadPortal}), 2);
+    EXPECT_TRUE(errors.contains(u"Задайте список ИНН: нет файла "_q + programDir + u"INNs.txt"_q))
+        << errors.toStdString();
 }

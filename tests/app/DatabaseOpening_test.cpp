@@ -55,6 +55,19 @@ TEST(DatabaseOpening, ForeignFilesAreDamagedAndOthersOpen) {
     EXPECT_TRUE(OpenProgramDatabase(programDir).damaged);
 }
 
+// Whether a database is damaged is SQLite's result code, not the words of a
+// message: a folder named like SQLite's texts that cannot be opened is no damage.
+TEST(DatabaseOpening, UnopenableFileIsNotDamagedWhateverItsPathSays) {
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + u"/malformed no such table not a database/"_q;
+    ASSERT_TRUE(QDir().mkpath(programDir + u"db.s3db"_q));  // a folder where the file belongs
+    const DatabaseOpening opening = OpenProgramDatabase(programDir);
+    EXPECT_FALSE(opening.db);
+    EXPECT_FALSE(opening.damaged);
+    EXPECT_TRUE(opening.message.startsWith(u"Не удалось открыть базу данных"_q))
+        << opening.message.toStdString();
+}
+
 TEST(DatabaseOpening, MovingAsideNeverOverwrites) {
     QTemporaryDir dir;
     const QString programDir = dir.path() + u"/"_q;

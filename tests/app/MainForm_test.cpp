@@ -1,4 +1,5 @@
 #include "app/OptionalDateEdit.h"
+#include "app/QtTranslations.h"
 #include "app/TMainForm.h"
 #include "crawl/PortalSearch.h"
 #include "platform/TextFile.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -257,4 +259,25 @@ TEST(OptionalDateEdit, DeleteUnsetsThePicker) {
     QTest::keyClick(&edit, Qt::Key_Delete);
     EXPECT_FALSE(edit.optionalDate().isValid());
     EXPECT_EQ(edit.text(), u"не задана"_q);
+}
+
+TEST(QtTranslations, TheTextFieldsMenuIsRussian) {
+    ASSERT_TRUE(InstallQtTranslations()) << "qt6-translations-l10n is not installed";
+    QPlainTextEdit edit;
+    edit.setPlainText(u"текст"_q);
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts << action->text().remove(u'&');
+    EXPECT_TRUE(texts.join(u' ').contains(u"Копировать"_q)) << texts.join(u'|').toStdString();
+    EXPECT_FALSE(texts.join(u' ').contains(u"Copy"_q));
+}
+
+TEST_F(MainFormTest, SettingsThatCannotBeSavedAreSaidAtClose) {
+    auto form = showForm();
+    // A folder in the file's place: no file system lets it be written.
+    ASSERT_TRUE(QDir().mkdir(dir.filePath(u"settings.ini"_q)));
+    form->close();
+    EXPECT_TRUE(messages.texts.filter(u"Не удалось сохранить настройки в файл "_q).size() == 1)
+        << messages.texts.join(u'\n').toStdString();
 }

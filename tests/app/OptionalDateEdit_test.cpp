@@ -56,11 +56,17 @@ TEST_F(OptionalDateEditTest, ADateTypedIntoAnUnsetFieldIsTaken) {
 
 TEST_F(OptionalDateEditTest, AnInvalidDateIsRefusedWithAHint) {
     edit->setOptionalDate(QDate(2025, 3, 5));
+    QStringList said;
+    edit->onRefused = [&said](const QString& hint) { said << hint; };
     for (const QString& typed : {u"31.02.2026"_q, u"32.01.2026"_q, u"1.2.26"_q}) {
         typeInto(*edit, typed);
         EXPECT_EQ(edit->optionalDate(), QDate(2025, 3, 5)) << typed.toStdString();
         EXPECT_TRUE(edit->lastHint().contains(typed)) << edit->lastHint().toStdString();
         EXPECT_TRUE(edit->lastHint().contains(u"дд.мм.гггг"_q));
+        // The field stays marked, its tooltip saying why, after the passing hint.
+        EXPECT_TRUE(edit->isMarkedInvalid());
+        EXPECT_EQ(edit->toolTip(), edit->lastHint());
+        EXPECT_EQ(said.size() ? said.last() : QString(), edit->lastHint());
     }
     // Letters are not typed at all.
     edit->setFocus();
@@ -73,6 +79,8 @@ TEST_F(OptionalDateEditTest, AnInvalidDateIsRefusedWithAHint) {
     EXPECT_FALSE(edit->optionalDate().isValid());
     typeInto(*edit, u"07.07.2025"_q);
     EXPECT_TRUE(edit->lastHint().isEmpty());
+    EXPECT_FALSE(edit->isMarkedInvalid());
+    EXPECT_TRUE(edit->toolTip().isEmpty());
     other->setFocus();
     edit->setOptionalDate(QDate());
     EXPECT_EQ(edit->text(), u"не задана"_q);

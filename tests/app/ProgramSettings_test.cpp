@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -44,4 +45,14 @@ TEST(ProgramSettings, SearchByInnIsOffUntilSavedOn) {
     QFile file(programDir + u"settings.ini"_q);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("SearchByInn=true"));
+}
+
+TEST(ProgramSettings, ASaveThatCannotBeWrittenIsSaid) {
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + u"/"_q;
+    // A folder in the file's place: no file system lets it be written.
+    ASSERT_TRUE(QDir().mkdir(programDir + u"settings.ini"_q));
+    EXPECT_FALSE(ProgramSettings().save(programDir));
+    QTemporaryDir writable;
+    EXPECT_TRUE(ProgramSettings().save(writable.path() + u"/"_q));
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 TEST(CheckPlacement, ArchiveFolderComesBeforeTemporaryFolder) {
     const auto archive =
@@ -43,4 +45,23 @@ TEST(FindTesseractDir, FindsTheInstalledEngineWithRussianData) {
     EXPECT_TRUE(dir.endsWith(u"/"_q));
     EXPECT_TRUE(QFileInfo(TesseractExePath(dir)).isExecutable());
     EXPECT_EQ(TesseractExePath(QString()), u"tesseract"_q);
+}
+
+TEST(AdoptProgramFolderSettings, TheSettingsBesideTheProgramAreCopiedOnce) {
+    QTemporaryDir programFolder;
+    QTemporaryDir data;
+    const QString dataDir = data.path() + u"/"_q;
+    QFile own(programFolder.filePath(u"settings.ini"_q));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("[Settings]\r\nThreads=4\r\n");
+    own.close();
+    EXPECT_EQ(AdoptProgramFolderSettings(dataDir, programFolder.path()), own.fileName());
+    QFile copied(dataDir + u"settings.ini"_q);
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), QByteArray("[Settings]\r\nThreads=4\r\n"));
+    // The data folder's own settings are never replaced.
+    EXPECT_TRUE(AdoptProgramFolderSettings(dataDir, programFolder.path()).isEmpty());
+    // Data beside the program: nothing to copy.
+    EXPECT_TRUE(
+        AdoptProgramFolderSettings(programFolder.path() + u"/"_q, programFolder.path()).isEmpty());
 }

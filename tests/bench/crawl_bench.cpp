@@ -108,7 +108,7 @@ QStringList runHandler(const PageHandler& handler, const FinishedJob& job,
     int progressBarMax = 0;
     int tendersCounter = 0;
     bool splitStarted = false;
-    QStringList keys = documentKeys;
+    NoticeDocumentKeys keys = documentKeys;
     MemorySink sink;
     QStringList log;
     HandlerContext context{queue,

@@ -6,7 +6,10 @@
 //   report_bench prepare <dir>         the database only
 //   report_bench stage <dir>           one report stage over it
 //   report_bench workbook <tab> <constant|memory>
+//   report_bench shown <dir>           shown.txt of 1 000 000 links (earlier reports)
+//   report_bench stage <dir> shown     the stage with those links loaded as a run loads them
 // Prints wall time and peak resident memory; asserts nothing.
+#include "platform/TextFile.h"
 #include "report/ReportStage.h"
 #include "report/WorkbookConversion.h"
 #include "store/ContractStore.h"
@@ -18,11 +21,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 namespace {
 
 constexpr int kContracts = 100000;
 constexpr int kInns = 10000;  // ten contracts each
+constexpr int kShownLinks = 1000000;
 
 long peakMegabytes() {
     rusage usage{};
@@ -51,7 +57,25 @@ void prepare(const QString& dir) {
     db.Commit();
 }
 
-int stage(const QString& dir) {
+// A shown.txt of earlier runs' links, none of them a contract of this database.
+void writeShown(const QString& dir) {
+    QString text;
+    for (int i = 0; i < kShownLinks; ++i) {
+        text += QStringLiteral(
+                    "https://zakupki.gov.ru/epz/contract/contractCard/common-info.html?"
+                    "reestrNumber=%1\r\n")
+                    .arg(2770000000000LL + i);
+    }
+    WriteTextFile(dir + QStringLiteral("shown.txt"), text, TextEncoding::Utf8Bom);
+}
+
+int stage(const QString& dir, bool withShown) {
+    // As a run loads shown.txt at its start and hands its lines to the stage.
+    QStringList shownLines;
+    if (withShown) {
+        if (std::optional<DecodedText> shown = ReadTextFile(dir + QStringLiteral("shown.txt")))
+            shownLines = SplitLines(std::exchange(shown->text, {}));
+    }
     TSQLiteDatabase db(dir + QStringLiteral("db.s3db"));
     QString innList;
     for (int i = 1; i <= kInns; ++i)
@@ -61,7 +85,7 @@ int stage(const QString& dir) {
                           innList,
                           dir,
                           QStringLiteral("log1.txt"),
-                          {},
+                          std::move(shownLines),
                           TextEncoding::Utf8Bom,
                           [&logLines](const QString&) { ++logLines; },
                           {}};
@@ -110,6 +134,14 @@ int everything() {
     runChild({QStringLiteral("workbook"), path + reports[0], QStringLiteral("constant")});
     std::printf("workbook file: %lld bytes\n",
                 static_cast<long long>(QFileInfo(WorkbookPath(path + reports[0])).size()));
+    // Again, over a fresh database, with a shown.txt of a million earlier links.
+    QTemporaryDir shownDir;
+    const QString shownPath = shownDir.path() + QLatin1Char('/');
+    if (runChild({QStringLiteral("prepare"), shownPath}) != 0) return 1;
+    if (runChild({QStringLiteral("shown"), shownPath}) != 0) return 1;
+    std::printf("shown.txt: %lld bytes\n",
+                static_cast<long long>(QFileInfo(shownPath + QStringLiteral("shown.txt")).size()));
+    if (runChild({QStringLiteral("stage"), shownPath, QStringLiteral("shown")}) != 0) return 1;
     return 0;
 }
 
@@ -120,7 +152,8 @@ int main(int argc, char** argv) {
     const QString target = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     try {
         if (mode == u"prepare") return prepare(target), 0;
-        if (mode == u"stage") return stage(target);
+        if (mode == u"shown") return writeShown(target), 0;
+        if (mode == u"stage") return stage(target, argc > 3 && qstrcmp(argv[3], "shown") == 0);
         if (mode == u"workbook")
             return workbook(target, argc > 3 && qstrcmp(argv[3], "constant") == 0);
         return everything();

@@ -38,6 +38,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -344,13 +345,13 @@ void measureByInn(const Options& options) {
             innOf(portal, PortalRegistry::Contracts223, SyntheticRoute::SupplierList)),
         QString::fromStdString(
             innOf(portal, PortalRegistry::Contracts223, SyntheticRoute::SupplierList, 1))};
-    std::size_t held = 0;
-    for (const SyntheticContract& contract : portal.contracts()) {
-        bool holds = false;
-        for (const QString& inn : inns)
-            holds = holds || CardHoldsText(contract, inn.toStdString());
-        held += holds ? 1 : 0;
+    // The contracts the supplier filter finds for one of the INNs.
+    std::set<const SyntheticContract*> found;
+    for (const QString& inn : inns) {
+        for (const SyntheticContract* contract : portal.supplierSearch(inn.toStdString()).found)
+            found.insert(contract);
     }
+    const std::size_t held = found.size();
     std::printf(
         "%zu cards (%d of one supplier), 5 listed INNs held by %zu of them (%.1f %%); "
         "%d threads, loop pause %lu ms\n",

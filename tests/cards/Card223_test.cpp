@@ -71,6 +71,17 @@ TEST(ParseCard223, RelativeNoticeLinkIsQueuedWithItsAttachmentKey) {
     EXPECT_EQ(r.column(kCard, u"execution_date"_q), u"2024-04-30"_q);
 }
 
+// A notice link spelt with dot segments and an upper-case host is queued in
+// its one spelling, the one a plain link gives.
+TEST(ParseCard223, NoticeLinkIsQueuedInItsOneSpelling) {
+    HandlerRun r;
+    QString html = TestSupport::readDataText(u"cards/card223_notice_link.html"_q);
+    html.replace(u"href=\"/epz/order/notice/"_q,
+                 u"href=\"HTTPS://ZAKUPKI.gov.ru:443/epz/./order/../order/notice/"_q);
+    r.run(ParseCard223, kCard, html);
+    EXPECT_EQ(Jobs(r), QStringList{kNotice + u"|||"_q + kCard});
+}
+
 TEST(ParseCard223, AbsoluteNoticeLinkKeepsItsLaterParametersInTheNoticeKey) {
     HandlerRun r;
     r.runFixture(ParseCard223, kCard, u"card223_notice_link_absolute.html"_q);

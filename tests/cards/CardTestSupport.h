@@ -34,7 +34,7 @@ public:
     int progressBarMax = 0;
     int tendersCounter = 0;
     bool splitStarted = false;
-    QStringList noticeDocumentKeys;
+    NoticeDocumentKeys noticeDocumentKeys;
     QStringList log;
     HandlerContext context;
 };

@@ -86,6 +86,20 @@ TEST(ParseNoticeDocuments223, NoticeNumberEndsAtTheNextParameterAndIgnoresCase) 
     EXPECT_EQ(Jobs(r), QStringList{kDownload + u"900010|||"_q + kCard});
 }
 
+// A run's worth of keys: each looked up by its name, case ignored; the first
+// line of a name counts, and a line without "=" names nothing.
+TEST(NoticeDocumentKeys, FirstLineOfANameCountsAmongAHundredThousand) {
+    NoticeDocumentKeys keys;
+    for (int n = 0; n < 100000; ++n)
+        keys.append(QStringLiteral("Ab%1=key%1").arg(n));
+    keys.append(u"ab5=later"_q);
+    keys.append(u"no separator"_q);
+    EXPECT_EQ(keys.value(u"AB5"_q), u"key5"_q);
+    EXPECT_EQ(keys.value(u"ab99999"_q), u"key99999"_q);
+    EXPECT_TRUE(keys.value(u"ab100000"_q).isEmpty());
+    EXPECT_TRUE(keys.value(u"no separator"_q).isEmpty());
+}
+
 TEST(ParseNoticeDocuments223, EveryFailureRouteEndsThePathWithItsLine) {
     struct Case {
         QString fixture;

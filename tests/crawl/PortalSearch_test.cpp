@@ -60,8 +60,10 @@ TEST(RemoveQueryParam, CutsOneParameter) {
     EXPECT_EQ(RemoveQueryParam(url, u"x"_q),
               u"https://h/r.html?morphology=on&contractPriceFrom=5&priceFrom=7"_q);
     EXPECT_EQ(RemoveQueryParam(url, u"priceTo"_q), url);
+    // The first parameter: the "?" stays before the next one.
     EXPECT_EQ(RemoveQueryParam(url, u"morphology"_q),
-              u"https://h/r.html&contractPriceFrom=5&priceFrom=7&x=1"_q);
+              u"https://h/r.html?contractPriceFrom=5&priceFrom=7&x=1"_q);
+    EXPECT_EQ(RemoveQueryParam(u"https://h/r.html?x=1"_q, u"x"_q), u"https://h/r.html"_q);
 }
 
 TEST(NextPageAddress, PutsThePageNumberLast) {
@@ -85,4 +87,24 @@ TEST(SplitBase, RemovesAllRangeParametersAndKeepsTheRest) {
     EXPECT_EQ(priceBase, kStart44);
     EXPECT_EQ(AppendRange(priceBase, u"priceFrom"_q, u"1"_q, u"priceTo"_q, u"2"_q),
               kStart44 + u"&priceFrom=1&priceTo=2"_q);
+}
+
+// One contract, however a page spells its link, has one address; the query stays as it is.
+TEST(NormalizePortalAddress, GivesOneSpellingOfAnAddress) {
+    const QString card =
+        u"https://zakupki.gov.ru/epz/contract/contractCard/common-info.html?reestrNumber=1"_q;
+    for (const QString& spelling :
+         {card,
+          u"HTTPS://Zakupki.GOV.ru/epz/contract/contractCard/common-info.html?reestrNumber=1"_q,
+          u"https://zakupki.gov.ru:443/epz/../epz/contract/./contractCard/common-info.html?"
+          u"reestrNumber=1"_q,
+          u"https://zakupki.gov.ru/epz/%2E%2e/epz/contract/contractCard/x/../common-info.html?"
+          u"reestrNumber=1"_q}) {
+        EXPECT_EQ(NormalizePortalAddress(spelling), card) << spelling.toStdString();
+    }
+    EXPECT_EQ(NormalizePortalAddress(u"https://h:8443/a/b/..?q=/../X"_q),
+              u"https://h:8443/a/?q=/../X"_q);
+    EXPECT_EQ(NormalizePortalAddress(u"http://h:80/../a"_q), u"http://h/a"_q);
+    EXPECT_EQ(NormalizePortalAddress(u"https://h:80/a"_q), u"https://h:80/a"_q);
+    EXPECT_EQ(NormalizePortalAddress(u"/epz/x"_q), u"/epz/x"_q);
 }

@@ -198,3 +198,28 @@ TEST(ParseResultList, ADatabaseFailureIsThrownOnAndAPageFaultLogged) {
     faulty.parse(kSearch, page("results44_999_records_page1.html"));
     EXPECT_EQ(faulty.log.last(), u"Ошибка при обработке данных для "_q + kSearch + u": сбой"_q);
 }
+
+// A first page with a megabyte before " записей": the log line quotes its start only.
+TEST(ParseResultList, MegabyteRecordCountIsCutInTheLog) {
+    ResultListRun run;
+    run.parse(kSearch, u"<div class=\"search-results__total\">"_q + QString(1 << 20, u'1') +
+                           u" записей</div>"_q);
+    ASSERT_FALSE(run.log.isEmpty());
+    EXPECT_TRUE(run.log.first().startsWith(kSearch + u"\r\nНашлось 111"_q));
+    EXPECT_LT(run.log.first().size(), kSearch.size() + 400);
+}
+
+// A page that spells one card's link two ways queues one card.
+TEST(ParseResultList, OneCardSpeltTwoWaysIsQueuedOnce) {
+    ResultListRun run;
+    const QString entry =
+        u"<div class=\"search-registry-entry-block\"><div class=\"registry-entry__header-"
+        u"mid__number\"><a href=\"%1\">№ 1</a></div></div>"_q;
+    run.parse(NextPageAddress(kSearch, u"2"_q),
+              u"<div class=\"search-results__total\">2 записи</div>"_q +
+                  entry.arg(u"/epz/../epz/contract/contractCard/common-info.html?reestrNumber="
+                            u"2410104019823000011"_q) +
+                  entry.arg(u"/epz/contract/contractCard/common-info.html?reestrNumber="
+                            u"2410104019823000011"_q));
+    EXPECT_EQ(run.jobs(), QStringList{kCard1});
+}

@@ -45,11 +45,11 @@ TEST(RunSummaryLines, AFailedPortalGivesNoVerdictsAndALostSearchNoPlainSuccess) 
 
     RunSummary lost;
     lost.outcome = RunOutcome::Incomplete;
-    lost.registries[0].searchPagesLost = 2;
+    lost.registries[0].searchesUnread = 2;
     const QStringList lostLines = lost.lines();
     EXPECT_TRUE(lostLines.front().startsWith(u"Итог работы: сбор данных завершён не полностью"_q));
     EXPECT_TRUE(
-        lostLines.filter(u"44-ФЗ:"_q).first().endsWith(u", страниц поиска не прочитано 2"_q));
+        lostLines.filter(u"44-ФЗ:"_q).first().contains(u"не прочитано: страниц поиска 2"_q));
 }
 
 TEST(RunSummaryLines, TheSearchByInnSaysWhatEachRegistryFoundAndWhatItCannotSee) {
@@ -73,6 +73,59 @@ TEST(RunSummaryLines, TheSearchByInnSaysWhatEachRegistryFoundAndWhatItCannotSee)
                        u"не применил фильтр, не обходили"_q));
     EXPECT_TRUE(lines.contains(u"предупреждение"_q));
     EXPECT_EQ(lines.filter(u"только в протоколе комиссии"_q).size(), 1);
+    // A mistyped INN is looked up in the database in both modes; the search by INN says it
+    // did not ask the portal for it.
+    summary.reports = {{u"7707083894"_q, 0, 0, {}, {}, false, true}};
+    EXPECT_EQ(summary.lines().filter(u"поиск по ИНН его на портале не искал"_q).size(), 1);
     summary.searchByInn = false;
     EXPECT_TRUE(summary.lines().filter(u"протоколе"_q).isEmpty());
+    EXPECT_TRUE(summary.lines().filter(u"на портале не искал"_q).isEmpty());
+}
+
+TEST(RunSummaryLines, AStopDuringTheReportsSaysWhatWasWritten) {
+    RunSummary summary;
+    summary.outcome = RunOutcome::Stopped;
+    EXPECT_EQ(summary.lines().front(),
+              u"Итог работы: остановлено пользователем, отчёты не составлялись"_q);
+
+    summary.reportStageRan = true;
+    summary.reportStageCut = true;
+    summary.reports = {{u"7707083893"_q, 2, 0, u"/d/r.tab"_q, {}, false, false},
+                       {u"Группа"_q, 3, 0, u"/d/Группа/r.tab"_q, {}, true, false}};
+    const QStringList lines = summary.lines();
+    EXPECT_EQ(lines.front(),
+              u"Итог работы: остановлено пользователем во время составления отчётов; отчёты "
+              u"составлены не по всем ИНН, записано новых строк: 5, файлов отчётов: 2 (их "
+              u"ссылки внесены в shown.txt)"_q);
+    EXPECT_TRUE(lines.contains(u"ИНН 7707083893: новых контрактов 2, отчёт /d/r.tab"_q));
+
+    summary.reports.clear();
+    EXPECT_EQ(summary.lines().front(),
+              u"Итог работы: остановлено пользователем во время составления отчётов; отчёты "
+              u"составлены не по всем ИНН, новых строк не записано"_q);
+}
+
+// Pages given up leave every report's line (but that of a line that is no INN) saying its
+// answer may be incomplete: "no contract with this INN" may only mean an unread card.
+TEST(RunSummaryLines, UnreadPagesMakeEveryAnswerPossiblyIncomplete) {
+    RunSummary summary;
+    summary.outcome = RunOutcome::Incomplete;
+    summary.registries[0].cardsUnread = 2;
+    summary.registries[1].followUpsUnread = 1;
+    summary.unreadAddresses = {u"https://p/a"_q, u"https://p/b"_q};
+    summary.reports = {{u"500100732259"_q, 0, 0, {}, {}, false, false},
+                       {u"12345"_q, 0, 0, {}, {}, false, true}};
+    const QStringList lines = summary.lines();
+    EXPECT_EQ(lines.front(),
+              u"Итог работы: сбор данных завершён не полностью — 3 страниц портала не "
+              u"прочитано, отчёты могут быть неполными; следующий запуск запросит их снова"_q);
+    EXPECT_EQ(lines.filter(u"44-ФЗ: "_q).value(0).section(u"; "_q, 1),
+              u"не прочитано: страниц поиска 0, карточек 2, дополнительных страниц карточек 0"_q);
+    EXPECT_FALSE(lines.filter(u"капремонт: "_q).value(0).contains(u"не прочитано"_q));
+    EXPECT_TRUE(lines.contains(u"Не прочитаны, например: https://p/a, https://p/b"_q));
+    EXPECT_TRUE(
+        lines.contains(u"ИНН 500100732259: новых контрактов нет — в базе нет контрактов с "
+                       u"этим ИНН (ответ может быть неполным: не все страницы портала "
+                       u"прочитаны)"_q));
+    EXPECT_FALSE(lines.filter(u"ИНН 12345: "_q).value(0).contains(u"неполным"_q));
 }

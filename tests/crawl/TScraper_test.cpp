@@ -1,9 +1,11 @@
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
+#include "fetch/TScrapingThread.h"
 #include "replica/PortalReplica.h"
 #include "store/ContractStore.h"
 #include "store/SQLiteWrap.h"
 #include "tests/crawl/RecordingWindow.h"
+#include "tests/fetch/HangingProxy.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <atomic>
+#include <system_error>
 
 namespace {
 
@@ -32,6 +35,16 @@ std::string resultPage(const std::vector<int>& cards, const std::string& more = 
     }
     return page;
 }
+
+// A clock whose sleeps pass at once: retry delays and pauses of a run cost no real time.
+class InstantClock : public TickClock {
+public:
+    std::uint32_t ticks() const override { return TickClock::ticks() + m_skipped.load(); }
+    void sleepMs(std::uint32_t ms) const override { m_skipped += ms; }
+
+private:
+    mutable std::atomic<std::uint32_t> m_skipped{0};
+};
 
 class ControllerTest : public ::testing::Test {
 protected:
@@ -100,6 +113,7 @@ protected:
     QString programDir;
     QString mutexName = u"cf-controller-"_q + QUuid::createUuid().toString(QUuid::Id128);
     std::unique_ptr<TSQLiteDatabase> db;
+    InstantClock instantClock;
     RecordingWindow window;
     RunControl control{window};
     QString result;
@@ -385,9 +399,8 @@ TEST_F(ControllerTest, ReportFilesWrittenBeforeAFailureStillGetWorkbooks) {
     };
     QStringList converted;
     p.workbookStage = [&converted](const QStringList& files,
-                                   const std::function<void(const QString&)>&) {
-        converted = files;
-    };
+                                   const std::function<void(const QString&)>&,
+                                   const std::function<bool()>&) { converted = files; };
     ASSERT_TRUE(runToEnd(p));
     EXPECT_EQ(converted, QStringList{written});
     EXPECT_GE(window.find(u": Ошибка: Не удалось создать папку"_q), 0);
@@ -438,4 +451,152 @@ TEST_F(ControllerTest, RunControlGoneBeforeTheRunEndsWaitsForItAndFreesIt) {
     // after the window was taken from it reached the window.
     EXPECT_TRUE(stageEnded);
     EXPECT_EQ(ownWindow.count(u"после закрытия"_q), 0);
+}
+
+TEST_F(ControllerTest, AWorkerThreadThatCannotStartIsNotLeftListed) {
+    RunParameters p = parameters();
+    int starts = 0;
+    p.workerStartFault = [&starts] {
+        if (++starts == 2) throw std::system_error(EAGAIN, std::generic_category(), "thread");
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(result, u"ok"_q);
+    EXPECT_EQ(cardsHandled.load(), 2);
+    EXPECT_EQ(window.count(u": Включаем паузу на 30 секунд"_q), 1);
+}
+
+TEST_F(ControllerTest, AStoreThatKeepsFailingTheSameJobEndsTheRunWithItsReason) {
+    db->ExecSQL(u"PRAGMA query_only = ON"_q);  // every write is refused, as on a read-only disk
+    RunParameters p = parameters();
+    bool stageRan = false;
+    p.reportStage = [&stageRan](ReportContext&) -> QStringList {
+        stageRan = true;
+        return {};
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_TRUE(result.startsWith(u"ERROR_"_q));
+    EXPECT_FALSE(stageRan);
+    // Five failures of the one job: four pauses, then the end.
+    EXPECT_EQ(window.count(u": Включаем паузу на 30 секунд"_q), 4);
+    ASSERT_TRUE(window.summary);
+    EXPECT_EQ(window.summary->outcome, RunOutcome::Failed);
+    EXPECT_TRUE(window.summary->failureText.contains(u"не принимает записи (5 попыток подряд)"_q))
+        << window.summary->failureText.toStdString();
+    EXPECT_TRUE(window.controlsEnabled);
+}
+
+TEST_F(ControllerTest, TheCounterShowsTheListedInnsContractsBesideThePortalsCards) {
+    RunParameters p = parameters();
+    p.listedInns = {u"7707083893"_q};
+    p.handlers.card44 = [](HandlerContext& context, const FinishedJob& job) {
+        const bool listed = job.url.endsWith(u"101"_q);
+        context.store.replaceContract(job.url, u"s"_q, u""_q, u""_q, u""_q,
+                                      {listed ? u"7707083893"_q : u"500100732259"_q});
+    };
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(window.counterText, u"Найдено контрактов: 2; по ИНН из списка: 1"_q);
+}
+
+// A card that fails every attempt is given up after a bounded number of attempts; the run
+// still reports, but its account counts and names the unread card, says the answer may be
+// incomplete, and the next run asks for the card again.
+TEST_F(ControllerTest, CardGivenUpLeavesTheRunIncompleteAndIsReadNextTime) {
+    std::atomic<bool> failing{true};
+    replica.setHandler(kCardPath, [&failing](const httplib::Request& req, httplib::Response& res) {
+        const bool fail = failing && req.get_param_value("reestrNumber") == "102";
+        res.status = fail ? 500 : 200;
+        res.set_content(fail ? "" : "<html>card</html>", "text/html; charset=utf-8");
+    });
+    RunParameters p = parameters();
+    p.clock = &instantClock;
+    ASSERT_TRUE(runToEnd(p));
+    const QString unread =
+        QString::fromStdString(replica.baseUrl() + kCardPath) + u"?reestrNumber=102"_q;
+    EXPECT_EQ(cardRequests(), 1 + TScrapingThread::kMaxFailedAttempts);
+    EXPECT_EQ(result, u"ok"_q);
+    ASSERT_TRUE(window.summary);
+    EXPECT_EQ(window.summary->outcome, RunOutcome::Incomplete);
+    EXPECT_EQ(window.summary->registries[0].cardsUnread, 1);
+    EXPECT_EQ(window.summary->registries[0].cardsStored, 1);
+    EXPECT_EQ(window.summary->unreadAddresses, QStringList{unread});
+    EXPECT_EQ(window.count(u": Итог работы: сбор данных завершён не полностью — 1 страниц портала "
+                           u"не прочитано"_q),
+              1);
+    EXPECT_EQ(window.count(u"; не прочитано: страниц поиска 0, карточек 1, дополнительных "
+                           u"страниц карточек 0"_q),
+              1);
+    EXPECT_EQ(window.count(u": Не прочитаны, например: "_q + unread), 1);
+    EXPECT_FALSE(IsUrlStored(*db, unread));
+
+    failing = false;
+    replica.clearLog();
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_EQ(cardRequests(), 1);
+    EXPECT_TRUE(IsUrlStored(*db, unread));
+    EXPECT_EQ(window.summary->outcome, RunOutcome::Done);
+}
+
+namespace {
+
+// A run against a portal that answers every request with `fault`: it ends early with the
+// reason, having asked far fewer times than its jobs' attempts allow.
+void ExpectRefusingPortalEndsTheRun(const PortalReplica& replica, const RecordingWindow& window,
+                                    const QString& result, const QString& reason) {
+    EXPECT_TRUE(result.startsWith(u"ERROR_"_q + reason)) << result.toStdString();
+    EXPECT_EQ(window.count(u": Ошибка: "_q + reason), 1);
+    ASSERT_TRUE(window.summary);
+    EXPECT_EQ(window.summary->outcome, RunOutcome::Failed);
+    EXPECT_TRUE(window.summary->failureText.startsWith(reason));
+    EXPECT_TRUE(window.summary->reports.empty());
+    EXPECT_LT(replica.requests().size(), std::size_t(PortalRefusals::kRefusalsToEnd + 3));
+    EXPECT_TRUE(window.controlsEnabled);
+}
+
+}  // namespace
+
+TEST_F(ControllerTest, PortalThatForbidsEverythingEndsTheRunWithItsReason) {
+    replica.setFaultRate(PortalReplica::Fault::Status403, 1.0, 1);
+    RunParameters p = parameters();
+    p.clock = &instantClock;
+    ASSERT_TRUE(runToEnd(p));
+    ExpectRefusingPortalEndsTheRun(replica, window, result,
+                                   u"портал отказывает в доступе (403): 10 ответов подряд"_q);
+}
+
+TEST_F(ControllerTest, PortalThatAsksForFewerRequestsEndsTheRunWithItsReason) {
+    replica.setFaultRate(PortalReplica::Fault::Status429, 1.0, 1);
+    window.settings.threadsLimit = 3;
+    RunParameters p = parameters();
+    p.clock = &instantClock;
+    ASSERT_TRUE(runToEnd(p));
+    ExpectRefusingPortalEndsTheRun(replica, window, result,
+                                   u"портал просит реже обращаться (429): 10 ответов подряд"_q);
+    EXPECT_GE(window.count(u"Делаем паузу 30 секунд"_q), 1);
+}
+
+// The only proxy of proxy.txt accepts connections and never answers: each attempt ends at the
+// page limit, the proxy leaves the rotation after its third time-out with one line naming it,
+// and the run ends saying no proxy is left.
+TEST_F(ControllerTest, HangingProxyEndsTheRunWhenNoProxyIsLeft) {
+    HangingProxy hanging;
+    const QString name = u"127.0.0.1:"_q + QString::number(hanging.port());
+    QFile proxyFile(programDir + u"proxy.txt"_q);
+    ASSERT_TRUE(proxyFile.open(QIODevice::WriteOnly));
+    proxyFile.write(name.toUtf8() + ";user;secret\r\n");
+    proxyFile.close();
+    window.settings.useProxy = true;
+    RunParameters p = parameters();
+    p.clock = &instantClock;
+    p.requestTimeLimitMs = 300;
+    ASSERT_TRUE(runToEnd(p));
+    EXPECT_TRUE(replica.requests().empty());
+    EXPECT_EQ(window.count(u"Прокси "_q + name + u" не отвечает"_q), 1);
+    // Every line of the proxied worker names the proxy by host and port, not by "()".
+    EXPECT_EQ(window.count(u" ("_q + name + u"): Запускаем "_q), ProxyHealth::kTimeoutsToDrop);
+    EXPECT_EQ(window.count(u"(): "_q), 0);
+    const QString reason = u"ни один прокси-сервер не отвечает (исключены: "_q + name + u")"_q;
+    EXPECT_EQ(window.count(u": Ошибка: "_q + reason), 1);
+    ASSERT_TRUE(window.summary);
+    EXPECT_EQ(window.summary->outcome, RunOutcome::Failed);
+    EXPECT_TRUE(window.summary->failureText.startsWith(reason));
 }

@@ -41,6 +41,12 @@ TEST(ProcessDownload, AnswersByContentTypeAndExtension) {
         ProcessDownload(context, "text/html; charset=utf-8", "", "{\"message\":\"Нет доступа\"}");
     ASSERT_TRUE(text);
     EXPECT_EQ(text->statusText, u"Нет доступа"_q);
+    // A megabyte of message: the status, which the log quotes, holds its start only.
+    const QByteArray longMessage = "{\"message\":\"" + QByteArray(1 << 20, 'x') + "\"}";
+    const auto refusal = ProcessDownload(context, "text/plain", "", longMessage);
+    ASSERT_TRUE(refusal);
+    EXPECT_LT(refusal->statusText.size(), 300);
+    EXPECT_EQ(refusal->html.size(), longMessage.size());
 
     EXPECT_FALSE(ProcessDownload(context, "application/octet-stream", "", body));
 

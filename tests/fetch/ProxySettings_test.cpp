@@ -112,3 +112,11 @@ TEST(CheckProxyList, LinesWithoutAServerAreNamedAndLeftOut) {
     EXPECT_TRUE(check.warnings[1].startsWith(u"Строка 3 файла proxy.txt: \"\""_q));
     EXPECT_TRUE(check.warnings[2].startsWith(u"Строка 6 файла proxy.txt: \"h:3;u\""_q));
 }
+
+TEST(CheckProxyList, APortNoConnectionCanUseIsNamedAndLeftOut) {
+    const ProxyListCheck check = CheckProxyList({u"h:99999"_q, u"h:65535"_q});
+    EXPECT_EQ(check.usable, QStringList{u"h:65535"_q});
+    ASSERT_EQ(check.warnings.size(), 1);
+    EXPECT_TRUE(check.warnings[0].startsWith(
+        u"Строка 1 файла proxy.txt: \"h:99999\" — порт 99999 вне пределов 1..65535"_q));
+}

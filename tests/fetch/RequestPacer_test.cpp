@@ -90,3 +90,11 @@ TEST_F(RequestPacerTest, TicksWrapAround) {
     { auto turn = pacer.beginDirect(1000, stop); }
     EXPECT_EQ(clock.now, 0xFFFFFF00u + 1000u);  // wrapped past zero
 }
+
+// The pauses between the attempts of one job grow and stop growing at their cap.
+TEST_F(RequestPacerTest, RetryDelaysGrowUpToTheirCap) {
+    std::vector<std::uint32_t> delays;
+    for (int failed = 1; failed <= 6; ++failed)
+        delays.push_back(RequestPacer::retryDelayMs(failed));
+    EXPECT_EQ(delays, (std::vector<std::uint32_t>{1000, 2000, 4000, 8000, 10000, 10000}));
+}

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@ class InstantClock : public TickClock {
 public:
     std::uint32_t ticks() const override { return TickClock::ticks() + m_skipped.load(); }
     void sleepMs(std::uint32_t ms) const override { m_skipped += ms; }
+    std::uint32_t skipped() const { return m_skipped.load(); }
 
 private:
     mutable std::atomic<std::uint32_t> m_skipped{0};
@@ -98,14 +100,27 @@ TEST_F(WorkerTest, PageJobSendsTheWholeJobStringAsReferer) {
     EXPECT_EQ(logLinesContaining(u": Запускаем "_q + worker->url), 1);
 }
 
-TEST_F(WorkerTest, EmptyBodyIsRetriedFiveHundredTimes) {
-    auto run = makeRun();
+// A page that fails every time is asked for a bounded number of times, with growing pauses
+// between the attempts (on the run's clock), and then given up with one line saying so.
+TEST_F(WorkerTest, FailingPageIsRetriedSpacedAndThenGivenUp) {
+    InstantClock clock;
+    auto run = makeRun(clock);
     auto worker = runJob(run, address("/empty"));
+    constexpr int kAttempts = TScrapingThread::kMaxFailedAttempts;
     EXPECT_EQ(worker->result, PageKindFailed);
     EXPECT_EQ(worker->statusText, u"ERROR_retry"_q);
-    EXPECT_EQ(replica.requests().size(), 500u);
-    EXPECT_EQ(logLinesContaining(u"Запускаем "_q), 500);
-    EXPECT_EQ(logLinesContaining(u"Ответ сайта для "_q + worker->url + u": ERROR_retry"_q), 500);
+    EXPECT_EQ(replica.requests().size(), std::size_t(kAttempts));
+    EXPECT_EQ(logLinesContaining(u"Запускаем "_q), kAttempts);
+    EXPECT_EQ(logLinesContaining(u"Ответ сайта для "_q + worker->url + u": ERROR_retry"_q),
+              kAttempts);
+    EXPECT_EQ(logLinesContaining(u"Страница не загружена за 5 попыток, следующий запуск "
+                                 u"запросит её снова: "_q +
+                                 worker->url),
+              1);
+    std::uint32_t pauses = 0;
+    for (int failed = 1; failed < kAttempts; ++failed)
+        pauses += RequestPacer::retryDelayMs(failed);
+    EXPECT_EQ(clock.skipped(), pauses);
 }
 
 TEST_F(WorkerTest, NotFoundEndsTheJobAfterOneAttempt) {
@@ -119,8 +134,8 @@ TEST_F(WorkerTest, NotFoundEndsTheJobAfterOneAttempt) {
 
 TEST_F(WorkerTest, ForbiddenAndServerErrorsAreRetriedUntilSuccess) {
     replica.queueFaults("/plain", {Fault::Status403, Fault::Status500, Fault::CloseWithoutAnswer});
-    auto run = makeRun();
-    const auto started = std::chrono::steady_clock::now();
+    InstantClock clock;
+    auto run = makeRun(clock);
     auto worker = runJob(run, address("/plain"));
     EXPECT_EQ(worker->result, PageKindOther);
     EXPECT_EQ(worker->html.toStdString(), PortalReplica::sampleText());
@@ -128,8 +143,9 @@ TEST_F(WorkerTest, ForbiddenAndServerErrorsAreRetriedUntilSuccess) {
     EXPECT_EQ(logLinesContaining(u"403 Forbidden"_q), 1);
     EXPECT_EQ(logLinesContaining(u"500 Internal Server Error"_q), 1);
     EXPECT_EQ(logLinesContaining(u"Gracefully"_q), 1);
-    // A 403 is followed by a pause of 400 ms before the next attempt.
-    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(400));
+    // Each failure is followed by a longer pause before the next attempt.
+    EXPECT_EQ(clock.skipped(), RequestPacer::retryDelayMs(1) + RequestPacer::retryDelayMs(2) +
+                                   RequestPacer::retryDelayMs(3));
 }
 
 TEST_F(WorkerTest, TooManyRequestsPausesDirectRequestsThirtySeconds) {
@@ -271,23 +287,48 @@ TEST_F(WorkerTest, FailingProxyEntryMovesToTheNextOne) {
     EXPECT_EQ(logLinesContaining(u"ERROR_retry"_q), 1);
 }
 
-// A page sent one byte at a time never runs into the read time-out; the total limit ends each
+// A page sent one byte at a time never runs into the read time-out; the page limit ends each
 // such attempt, and the request turn passes on: the other worker's request goes out meanwhile.
-TEST_F(WorkerTest, TrickledPageFailsAtTheTotalLimitAndFreesTheTurn) {
+// A second copy of the program waiting for the machine-wide turn says once why it waits.
+TEST_F(WorkerTest, TrickledPageFailsAtThePageLimitWhileASecondCopyWaits) {
     replica.setTrickleDelay(std::chrono::milliseconds(500));
     replica.queueFaults("/plain", {Fault::TrickleBody, Fault::TrickleBody});
-    auto run = makeRun();
-    run->requestTimeLimitMs = 1500;
+    InstantClock clock;
+    auto run = makeRun(clock);
+    run->pageTimeLimitMs = 1500;
+    auto secondCopy =
+        std::make_shared<FetchRun>(QFileInfo(run->requestMutex.filePath()).completeBaseName());
+    QStringList secondLog;
+    std::mutex secondMutex;
+    secondCopy->log = [&](const QString& line) {
+        std::lock_guard lock(secondMutex);
+        secondLog << line;
+    };
+    secondCopy->pacer.setOtherCopyNoticeMs(300);
+
     auto slow = std::make_unique<TScrapingThread>(run);
     slow->url = address("/plain");
     auto other = std::make_unique<TScrapingThread>(run);
     other->url = address("/echo");
+    std::vector<std::unique_ptr<TScrapingThread>> waiting;
+    for (int i = 0; i < 2; ++i) {
+        waiting.push_back(std::make_unique<TScrapingThread>(secondCopy));
+        waiting.back()->url = address("/echo?copy=2");
+        secondCopy->lists.addRunning(waiting.back().get());
+    }
     run->lists.addRunning(slow.get());
     run->lists.addRunning(other.get());
     slow->Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the trickle holds the turn
     other->Start();
+    for (auto& worker : waiting)
+        worker->Start();
     slow->WaitFor();
     other->WaitFor();
+    for (auto& worker : waiting) {
+        worker->WaitFor();
+        EXPECT_EQ(worker->result, PageKindOther);
+    }
     EXPECT_EQ(slow->result, PageKindOther);
     EXPECT_EQ(other->result, PageKindOther);
     EXPECT_EQ(logLinesContaining(u"ERROR_Operation timed out"_q), 2);
@@ -295,6 +336,14 @@ TEST_F(WorkerTest, TrickledPageFailsAtTheTotalLimitAndFreesTheTurn) {
     for (const auto& request : replica.requests())
         plain += request.path == "/plain";
     EXPECT_EQ(plain, 3);
+    // Waiting for the first copy's turn is said once, by the copy that waits, not by the
+    // first copy's own workers, which wait for each other.
+    EXPECT_EQ(secondLog
+                  .filter(u"другая копия программы на этом компьютере держит общую "
+                          u"блокировку запросов"_q)
+                  .size(),
+              1);
+    EXPECT_EQ(logLinesContaining(u"другая копия программы"_q), 0);
 }
 
 TEST_F(WorkerTest, RedirectOffThePortalEndsTheJobNamingTheTarget) {

@@ -41,4 +41,24 @@ TEST(FileLock, TheRecordPassesToTheNextHolder) {
 
 TEST(FileLock, AFolderThatDoesNotExistThrows) {
     EXPECT_THROW(FileLock(QStringLiteral("/nonexistent-folder/x.lock")), std::exception);
+    // The reason in Russian, whatever language the system speaks.
+    try {
+        FileLock lock(QStringLiteral("/nonexistent-folder/x.lock"));
+    } catch (const EGeneralError& e) {
+        EXPECT_TRUE(e.message().endsWith(QStringLiteral("нет такого файла или папки")))
+            << e.message().toStdString();
+    }
+}
+
+TEST(FileLock, AStopEndsTheWaitAndTheLockStaysWithItsHolder) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shown.txt.lock"));
+    FileLock first(path);
+    first.setRecord("kept");
+    std::atomic<bool> stop{false};
+    // The stop comes once the wait has begun.
+    EXPECT_THROW(FileLock(
+                     path, [&] { stop = true; }, [&] { return stop.load(); }),
+                 ELockWaitStopped);
+    EXPECT_EQ(first.record(), QByteArray("kept"));
 }

@@ -1,6 +1,7 @@
 #include "platform/TextFile.h"
 #include "platform/GeneralError.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/TinyDisk.h"
 
 #include <gtest/gtest.h>
 
@@ -74,4 +75,59 @@ TEST(TextFile, UnreadableOrUnwritableFilesRaise) {
     EXPECT_THROW(ReadTextFile(dir.path()), EGeneralError);
     EXPECT_THROW(WriteTextFile(dir.filePath(u"missing/x.txt"_q), u"x"_q, TextEncoding::Utf8),
                  EGeneralError);
+}
+
+// A device without space: the write fails, and the reason says so.
+TEST(WriteWhole, FullDeviceIsNamedAsSuch) {
+    for (const QIODevice::OpenMode mode : {QIODevice::OpenMode(QIODevice::WriteOnly),
+                                           QIODevice::WriteOnly | QIODevice::Unbuffered}) {
+        QFile file(u"/dev/full"_q);
+        ASSERT_TRUE(file.open(mode));
+        EXPECT_FALSE(WriteWhole(file, QByteArray(10000, 'x')));
+        EXPECT_TRUE(WriteFailureReason(file).startsWith(u"на диске нет свободного места"_q))
+            << WriteFailureReason(file).toStdString();
+    }
+}
+
+// A full disk that takes part of the text: the file keeps its old text (the
+// platform's save once put an empty file in its place and called it success),
+// and the failure names the file and the full disk.
+TEST(TextFile, FullDiskKeepsTheOldTextAndSaysWhy) {
+    TinyDisk disk;
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const QString path = disk.path(u"shown.txt"_q);
+    WriteTextFile(path, u"old\r\n"_q, TextEncoding::Utf8Bom);
+    disk.fill();
+    try {
+        WriteTextFile(path, QString(100000, u'x'), TextEncoding::Utf8Bom);
+        ADD_FAILURE() << "no error";
+    } catch (const EGeneralError& e) {
+        EXPECT_TRUE(e.message().startsWith(u"Не удалось записать файл "_q + path))
+            << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(u"на диске нет свободного места"_q))
+            << e.message().toStdString();
+    }
+    EXPECT_EQ(ReadTextFile(path)->text, u"old\r\n"_q);
+}
+
+// Line by line, a file gives what reading it whole and splitting gives, in
+// every encoding, and says whether it ends inside a line.
+TEST(TextFile, LinesOneAtATimeMatchTheWholeText) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"lines.txt"_q);
+    for (const TextEncoding encoding :
+         {TextEncoding::Utf8Bom, TextEncoding::Utf8, TextEncoding::Windows1251,
+          TextEncoding::Utf16LeBom, TextEncoding::Utf16BeBom}) {
+        for (const QString& text : {kCyrillic + u"\r\nb\n\nc\rd"_q, u"a\r\n"_q, u""_q}) {
+            WriteTextFile(path, text, encoding);
+            QStringList lines;
+            const auto read =
+                ReadTextFileLines(path, [&lines](const QString& line) { lines << line; });
+            ASSERT_TRUE(read);
+            EXPECT_EQ(lines, SplitLines(ReadTextFile(path)->text)) << int(encoding);
+            EXPECT_EQ(read->encoding, ReadTextFile(path)->encoding);
+            EXPECT_EQ(read->endsInsideLine, text.endsWith(u'd')) << int(encoding);
+        }
+    }
+    EXPECT_FALSE(ReadTextFileLines(dir.filePath(u"missing.txt"_q), [](const QString&) {}));
 }

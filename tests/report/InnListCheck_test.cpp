@@ -36,3 +36,41 @@ TEST(InnListCheck, EveryBadLineIsNamedWithItsNumber) {
               }));
     EXPECT_EQ(ValidInns(list), (QStringList{u"7707083893"_q, u"500100732259"_q}));
 }
+
+namespace {
+
+// A list of `count` distinct valid ten-digit INNs, one a line.
+QStringList ManyValidInns(int count) {
+    QStringList inns;
+    for (int n = 0; n < count; ++n) {
+        const QString base = QString::number(100000000 + n);
+        for (int digit = 0; digit <= 9; ++digit) {
+            if (IsValidInn(base + QString::number(digit))) {
+                inns << base + QString::number(digit);
+                break;
+            }
+        }
+    }
+    return inns;
+}
+
+}  // namespace
+
+// A list of 100 000 lines (each INN twice) is read whole, once per INN, and a
+// stop ends the reading.
+TEST(InnListCheck, HundredThousandLinesAreReadAndAStopEndsTheReading) {
+    const QStringList inns = ManyValidInns(50000);
+    ASSERT_EQ(inns.size(), 50000);
+    const QString list = (inns + inns).join(u'\n');
+    EXPECT_EQ(ValidInns(list), inns);
+    EXPECT_TRUE(InnListWarnings(list).isEmpty());
+
+    int asked = 0;
+    const auto stopAtOnce = [&asked] {
+        ++asked;
+        return true;
+    };
+    EXPECT_TRUE(ValidInns(list, stopAtOnce).isEmpty());
+    EXPECT_TRUE(InnListWarnings(u"x\n"_q + list, stopAtOnce).isEmpty());
+    EXPECT_EQ(asked, 2);
+}

@@ -1,8 +1,10 @@
 // The report stage when the file system refuses or when group names try to
 // leave the program's folder.
+#include "report/ReportFile.h"
 #include "report/ReportStage.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/TinyDisk.h"
 
 #include <gtest/gtest.h>
 
@@ -120,8 +122,9 @@ TEST_F(ReportStageFaults, GroupNamesNeverLeadOutOfTheProgramFolder) {
     const QStringList files = run(innList);
 
     // In the order of the paths without regard to case.
-    const QStringList folders = {u".._выход"_q,   u"_CON"_q,    u"_tmp_абс"_q, u"a_b"_q, u"a_b_c"_q,
-                                 u"C__Windows"_q, u"Unknown"_q, u"~"_q,        u"Имя"_q};
+    const QStringList folders = {u".._выход"_q, u"_CON"_q,         u"_tmp_абс"_q,
+                                 u"a_b"_q,      u"a_b_c"_q,        u"C__Windows"_q,
+                                 u"~"_q,        u"Без названия"_q, u"Имя"_q};
     QStringList expected;
     for (const QString& name : folders)
         expected.append(folder.path(name + u"/"_q + kTab));
@@ -138,7 +141,7 @@ TEST_F(ReportStageFaults, GroupNamesNeverLeadOutOfTheProgramFolder) {
         wanted << name << name + u"/"_q + kTab;
     wanted.sort();
     EXPECT_EQ(made, wanted);
-    EXPECT_EQ(folder.lines(u"Unknown/"_q + kTab).size(), 3);  // ".." and "...." share it
+    EXPECT_EQ(folder.lines(u"Без названия/"_q + kTab).size(), 3);  // ".." and "...." share it
 }
 
 TEST_F(ReportStageFaults, ShownLinksKeepTheWindows1251TheyWereReadWith) {
@@ -176,4 +179,23 @@ TEST_F(ReportStageFaults, AFailedStageLeavesTheShownFileSortedAndComplete) {
     runFailing(kInnA + u"\n"_q + kInnB + u"\nГруппа\t7736050003"_q);
     EXPECT_EQ(folder.bytes(u"shown.txt"_q),
               kBom + (CardUrl(3) + u"\r\n"_q + CardUrl(5) + u"\r\n"_q).toUtf8());
+}
+
+// A full disk taking part of a report line: the failure names the file and
+// the full disk, not a stale «File exists» of the open before it.
+TEST(ReportFile, FullDiskIsNamedAsTheCause) {
+    TinyDisk disk;
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const QString path = disk.path(u"report.tab"_q);
+    ASSERT_TRUE(AppendReportLine(path, u"first"_q));
+    disk.fill();
+    try {
+        AppendReportLine(path, QString(20000, u'x'));
+        ADD_FAILURE() << "no error";
+    } catch (const EGeneralError& e) {
+        EXPECT_TRUE(e.message().startsWith(u"Не удалось записать файл "_q + path))
+            << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(u"на диске нет свободного места"_q))
+            << e.message().toStdString();
+    }
 }

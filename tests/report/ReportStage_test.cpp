@@ -225,3 +225,32 @@ TEST_F(ReportStageRun, FiguresCountNewAndHeldBackContractsPerInnAndGroup) {
     EXPECT_TRUE(context.figures[2].notAnInn);  // wrong check digit
     EXPECT_FALSE(bare.notAnInn || group.notAnInn);
 }
+
+TEST_F(ReportStageRun, AStopEndsTheStageBetweenInnsWithTheirLinksSaved) {
+    storeCard(1, u"Первый"_q, u"1"_q, {kInnA});
+    storeCard(2, u"Второй"_q, u"2"_q, {kInnB});
+    ReportContext context = folder.context(kInnA + u"\n"_q + kInnB);
+    int asked = 0;
+    context.stopRequested = [&asked] { return ++asked > 1; };  // after the first INN
+    const QStringList files = RunReportStage(context, StageTime());
+
+    EXPECT_TRUE(context.stopped);
+    EXPECT_EQ(files, QStringList{folder.path(kTab)});
+    EXPECT_EQ(folder.lines(kTab),
+              QStringList({ReportHeaderLine(), dataLine(kInnA, 1, u"Первый"_q, u"1,00"_q)}));
+    EXPECT_EQ(folder.lines(u"shown.txt"_q), QStringList{CardUrl(1)});
+    ASSERT_EQ(context.figures.size(), 1u);
+    EXPECT_EQ(context.figures[0].newContracts, 1);
+}
+
+TEST_F(ReportStageRun, AStopEndsTheWaitForAnotherCopyWithNothingWritten) {
+    storeCard(1, u"Первый"_q, u"1"_q, {kInnA});
+    FileLock other(folder.path(u"shown.txt.lock"_q));
+    ReportContext context = folder.context(kInnA);
+    context.stopRequested = [] { return true; };
+    EXPECT_TRUE(RunReportStage(context, StageTime()).isEmpty());
+    EXPECT_TRUE(context.stopped);
+    EXPECT_TRUE(context.figures.empty());
+    EXPECT_FALSE(QFileInfo::exists(folder.path(kTab)));
+    EXPECT_FALSE(QFileInfo::exists(folder.path(u"shown.txt"_q)));
+}

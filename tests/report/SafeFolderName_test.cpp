@@ -14,12 +14,12 @@ TEST(SafeFolderName, DropsTrailingBlanksAndFullStops) {
     EXPECT_EQ(SafeFolderName(u"..a"_q), u"..a"_q);
 }
 
-TEST(SafeFolderName, NothingLeftGivesUnknown) {
-    EXPECT_EQ(SafeFolderName(u"...."_q), u"Unknown"_q);
-    EXPECT_EQ(SafeFolderName(u"."_q), u"Unknown"_q);
-    EXPECT_EQ(SafeFolderName(u".."_q), u"Unknown"_q);
-    EXPECT_EQ(SafeFolderName(u" "_q), u"Unknown"_q);
-    EXPECT_EQ(SafeFolderName(u""_q), u"Unknown"_q);
+TEST(SafeFolderName, NothingLeftGivesARussianPlaceholder) {
+    EXPECT_EQ(SafeFolderName(u"...."_q), u"Без названия"_q);
+    EXPECT_EQ(SafeFolderName(u"."_q), u"Без названия"_q);
+    EXPECT_EQ(SafeFolderName(u".."_q), u"Без названия"_q);
+    EXPECT_EQ(SafeFolderName(u" "_q), u"Без названия"_q);
+    EXPECT_EQ(SafeFolderName(u""_q), u"Без названия"_q);
 }
 
 TEST(SafeFolderName, PathsBecomeOneFolderName) {

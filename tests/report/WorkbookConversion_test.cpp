@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -176,6 +177,46 @@ TEST_F(WorkbookConversion, ALaterRunMakesTheWorkbookAKilledRunLeftMissing) {
     EXPECT_EQ(log,
               QStringList{u"Файл "_q + WorkbookPath(report) + u" сформирован, в нем 4 строк"_q});
     EXPECT_TRUE(ReportsWithoutWorkbook(folder.dir).isEmpty());
+}
+
+// Every part of the workbook is well-formed XML (read to its end without error).
+void expectWellFormed(const QString& workbook) {
+    for (const char* part :
+         {"xl/sharedStrings.xml", "xl/worksheets/sheet1.xml", "xl/workbook.xml"}) {
+        const QByteArray xml = UnzipMember(workbook, QString::fromLatin1(part));
+        if (xml.isEmpty()) continue;  // no shared strings in constant-memory mode
+        QXmlStreamReader reader(xml);
+        while (!reader.atEnd())
+            reader.readNext();
+        EXPECT_FALSE(reader.hasError()) << part << ": " << reader.errorString().toStdString();
+    }
+}
+
+// A subject holding characters XML 1.0 does not allow (noncharacters, a lone
+// surrogate, a control) is written with each replaced: the workbook stays
+// readable, and so does every other contract in it.
+TEST(WorkbookText, CharactersXmlDoesNotAllowAreReplaced) {
+    const QString subject = u"Поставка \uFFFF\uFFFE "_q + QChar(0xD800) + u" \x01\tконец 😀"_q;
+    // The report file already turns the tab into a blank.
+    const QString shown = u"Поставка \uFFFD\uFFFD \uFFFD \uFFFD конец 😀"_q;
+    ProgramFolder folder;
+    folder.store(CardUrl(1), subject, u"1,00"_q, u""_q, u""_q, {kInn10});
+    folder.store(CardUrl(2), u"Уборка"_q, u"2,00"_q, u""_q, u""_q, {kInn10});
+    ReportContext context = folder.context(kInn10);
+    const QString report = RunReportStage(context, StageTime()).value(0);
+    for (const bool constantMemory : {false, true}) {
+        const QString workbook =
+            folder.path(constantMemory ? u"constant.xlsx"_q : u"shared.xlsx"_q);
+        EXPECT_EQ(WriteReportWorkbook(report, workbook, constantMemory), 3);
+        expectWellFormed(workbook);
+        const SheetXml sheet = ReadSheet(workbook);
+        QStringList subjects;
+        for (const auto& [reference, cell] : sheet.cells) {
+            if (reference.startsWith(u'C') && reference != u"C1") subjects << cell.value;
+        }
+        subjects.sort();
+        EXPECT_EQ(subjects, QStringList({shown, u"Уборка"_q}));
+    }
 }
 
 TEST(WorkbookPath, ReplacesTheExtension) {

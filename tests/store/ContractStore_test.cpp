@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -130,6 +132,27 @@ TEST(LinkInnsToUrl, AddsLinksKeepsOldOnesAndSkipsBlankAndRepeatedInns) {
     EXPECT_EQ(s.count(u"url_inns"_q), 2);
     EXPECT_TRUE(s.urlsOf(u" 500100732259"_q).isEmpty());
     EXPECT_TRUE(s.urlsOf(u"50010073225"_q).isEmpty());
+}
+
+// A second copy replaces the contract (a new id) while this one links INNs to
+// it: the links land on the contract as it is after the replacement.
+TEST(LinkInnsToUrl, TwoCopiesLinkingOneContractLeaveNoLinkToADeletedId) {
+    Store s;
+    StoreContract(s.db, kUrl, u""_q, u""_q, u""_q, u""_q);
+    TSQLiteDatabase other(s.path());
+    other.ExecSQL(u"BEGIN IMMEDIATE"_q);
+    other.AddParamText(u":url"_q, kUrl);
+    other.ExecSQL(u"DELETE FROM urls WHERE url = :url"_q);
+    other.AddParamText(u":url"_q, kUrl);
+    other.ExecSQL(u"INSERT INTO urls (url, contract_subject) VALUES (:url, 'новый')"_q);
+    std::thread linking([&] { LinkInnsToUrl(s.db, kUrl, {u"7707083893"_q}); });
+    // Let the link wait for the other copy's write lock, then release it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    other.ExecSQL(u"COMMIT"_q);
+    linking.join();
+    EXPECT_EQ(s.value(u"SELECT count(*) FROM url_inns WHERE url_id NOT IN (SELECT id FROM urls)"_q),
+              0);
+    EXPECT_EQ(s.only(u"7707083893"_q).ContractSubject, u"новый"_q);
 }
 
 TEST(ReplaceContract, OverwritesTheRowAndLinksExactlyTheNewInns) {

@@ -75,6 +75,46 @@ DocumentInnsResult convert(const DocumentFolder& folder) {
     return convert(folder, converter("tesseract"));
 }
 
+// A PDF of `pages` pages of `side` points square sharing one compressed
+// content stream: a few kilobytes that convert into as much as asked.
+void writePdf(const QString& path, int side, int pages, const QByteArray& content) {
+    const QByteArray stream = qCompress(content, 9).mid(4);  // zlib data after Qt's length
+    QByteArray kids;
+    for (int page = 0; page < pages; ++page)
+        kids += QByteArray::number(10 + page) + " 0 R ";
+    QByteArray pdf =
+        "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+        "2 0 obj << /Type /Pages /Kids [" +
+        kids + "] /Count " + QByteArray::number(pages) + " >> endobj\n";
+    for (int page = 0; page < pages; ++page) {
+        pdf += QByteArray::number(10 + page) +
+               " 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(side) +
+               ' ' + QByteArray::number(side) +
+               "] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >> endobj\n";
+    }
+    pdf += "4 0 obj << /Length " + QByteArray::number(stream.size()) +
+           " /Filter /FlateDecode >> stream\n" + stream +
+           "\nendstream endobj\n5 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> "
+           "endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pdf);
+}
+
+// Width and height of a PNG image, from its header.
+QPair<quint32, quint32> pngSize(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray head = file.read(24);
+    if (head.size() < 24) return {};
+    const auto* b = reinterpret_cast<const unsigned char*>(head.constData());
+    const auto at = [b](int i) {
+        return (quint32(b[i]) << 24) | (quint32(b[i + 1]) << 16) | (quint32(b[i + 2]) << 8) |
+               quint32(b[i + 3]);
+    };
+    return {at(16), at(20)};
+}
+
 }  // namespace
 
 TEST(FindDocumentInns, TextLayerGivesTheLabelledInns) {
@@ -263,7 +303,7 @@ TEST(FindDocumentInns, RendersOnlyThePagesItReads) {
                              converter("tesseract"));
     QFile calls(scripts.filePath(QStringLiteral("calls")));
     ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(calls.readAll().startsWith("-png -r 300 -l 50 "));
+    EXPECT_TRUE(calls.readAll().startsWith("-png -gray -scale-to 3508 -l 50 "));
 }
 
 TEST(FindDocumentInns, StopEndsTheConversionInProgress) {
@@ -322,4 +362,52 @@ TEST(DeleteLeftoverConversionFiles, DeletesOnlyTheFilesOfProcessesGone) {
     QStringList expected = kept;
     expected.sort();
     EXPECT_EQ(left, expected);
+}
+
+// A page of 200 inches square (the largest a PDF declares) would be 60 000
+// pixels square at 300 dpi: it is rendered within an A4 page's pixels, and
+// the result says the page was read shrunk.
+TEST(FindDocumentInns, HugePageIsRenderedWithinTheLimit) {
+    QTemporaryDir scripts;
+    const QString kept = scripts.filePath(QStringLiteral("page.png"));
+    const QString engine = writeScript(scripts, QStringLiteral("ocr.sh"),
+                                       "cp \"$1\" \"" + QFile::encodeName(kept) + "\"");
+    QTemporaryDir dir;
+    const QString document = dir.filePath(QStringLiteral("huge.pdf"));
+    writePdf(document, 14400, 1, "0 0 7200 7200 re f");
+    const DocumentInnsResult result =
+        FindDocumentInnsDetailed(document, converter("pdftotext"), converter("pdftoppm"), engine);
+    const auto [width, height] = pngSize(kept);
+    EXPECT_GT(width, 0u);
+    EXPECT_LE(width, 3508u);
+    EXPECT_LE(height, 3508u);
+    EXPECT_TRUE(result.failure.isEmpty()) << result.failure.toStdString();
+    EXPECT_TRUE(result.cut.startsWith(u"страница 1 больше допустимого размера"_q))
+        << result.cut.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("huge.pdf")});
+}
+
+// A text layer of more than the bytes read (four pages of about 2.5 MB of
+// text each) is read only that far, and the result says the output was cut.
+// An A4 page's text stays whole.
+TEST(FindDocumentInns, HugeTextLayerIsReadOnlyToTheLimit) {
+    QTemporaryDir scripts;
+    const QString idle = writeScript(scripts, QStringLiteral("idle.sh"), "exit 0");
+    QTemporaryDir dir;
+    const QString document = dir.filePath(QStringLiteral("text.pdf"));
+    QByteArray content = "BT /F1 10 Tf 0 14390 Td ";
+    const QByteArray line = "(" + QByteArray("abcdefghij ").repeated(236) + ") Tj 0 -12 Td ";
+    content += line.repeated(1195) + "ET";
+    writePdf(document, 14400, 4, content);
+    QFile::copy(TestSupport::dataPath(QStringLiteral("documents/protocol_text_labelled.pdf")),
+                dir.filePath(QStringLiteral("small.pdf")));
+
+    const DocumentInnsResult huge =
+        FindDocumentInnsDetailed(document, converter("pdftotext"), idle, idle);
+    EXPECT_TRUE(huge.inns.isEmpty());
+    EXPECT_EQ(huge.cut, u"вывод pdftotext длиннее 8 МБ, прочитано начало"_q);
+    const DocumentInnsResult small = FindDocumentInnsDetailed(
+        dir.filePath(QStringLiteral("small.pdf")), converter("pdftotext"), idle, idle);
+    EXPECT_EQ(small.inns.size(), 2);
+    EXPECT_TRUE(small.cut.isEmpty());
 }
