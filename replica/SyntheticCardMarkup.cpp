@@ -16,6 +16,10 @@ CardMarkupValues ValuesOf(const SyntheticContract& contract) {
     values.conclusionDate = DayText(contract.concluded);
     values.executionDate = DayText(contract.executionEnd);
     values.inns = contract.inns;
+    values.customer = SyntheticCustomerName(contract);
+    // One customer INN per customer name, as on the portal.
+    values.customerInn = InnWithControlDigits(
+        "77" + std::to_string(1000000 + values.customer.size() * 7919) + "00", false);
     return values;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/GeneralError.h"
 #include "platform/RegionalSettings.h"
+#include "report/SheetCells.h"
 
 #include <xlsxwriter.h>
 #include <QFile>
@@ -12,7 +13,9 @@
 
 namespace {
 
+constexpr int kLinkColumn = 1;                                     // B
 constexpr int kAmountColumn = 3;                                   // D
+constexpr int kFirstDateColumn = 4;                                // E and F
 constexpr int kFilterLastColumn = 5;                               // F
 constexpr double kColumnWidths[] = {15, 41, 120, 14, 16, 18, 18};  // A to G
 constexpr qsizetype kMaxCellText = 32767;  // the spreadsheet's limit per cell
@@ -58,6 +61,7 @@ ReportSheet::ReportSheet(XlsxWorkbook& workbook, const QString& name)
 void ReportSheet::layOut() {
     m_amountFormat = workbook_add_format(m_workbook.get());
     format_set_num_format(m_amountFormat, "#,##0");
+    m_dateFormat = AddDateFormat(m_workbook.get());
     for (int column = 0; column < int(std::size(kColumnWidths)); ++column) {
         lxw_format* format = column == kAmountColumn ? m_amountFormat : nullptr;
         CheckXlsx(worksheet_set_column(m_sheet, column, column, kColumnWidths[column], format),
@@ -75,6 +79,10 @@ void ReportSheet::addRow(const QStringList& fields) {
     for (int column = 0; column < fields.size() && column < LXW_COL_MAX; ++column) {
         if (m_rows > 0 && column == kAmountColumn) {
             writeAmount(fields[column]);
+        } else if (m_rows > 0 && column == kLinkColumn) {
+            WriteLinkCell(m_sheet, m_rows, column, fields[column], m_workbook.path());
+        } else if (m_rows > 0 && column >= kFirstDateColumn && column <= kFilterLastColumn) {
+            WriteDateCell(m_sheet, m_rows, column, fields[column], m_dateFormat, m_workbook.path());
         } else {
             writeText(column, fields[column]);
         }
