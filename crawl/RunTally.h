@@ -68,6 +68,9 @@ public:
     void markFollowUpPending(const QString& url) override { m_inner->markFollowUpPending(url); }
     void clearFollowUpPending(const QString& url) override { m_inner->clearFollowUpPending(url); }
     bool isFollowUpPending(const QString& url) override { return m_inner->isFollowUpPending(url); }
+    void setCustomer(const QString& url, const QString& name, const QString& inn) override {
+        m_inner->setCustomer(url, name, inn);
+    }
 
 private:
     std::unique_ptr<ContractSink> m_inner;

@@ -11,6 +11,7 @@
 #include <xlsxwriter.h>
 #include <QFileInfo>
 #include <QSet>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -221,8 +222,10 @@ void writeTotalsSheet(XlsxWorkbook& workbook, const Figures& f,
     writeRegistryYears(w, f);
 }
 
-void writeAllContractsSheet(XlsxWorkbook& workbook, const Figures& f) {
-    SheetWriter w(workbook, "Все контракты");
+void writeContractsSheet(XlsxWorkbook& workbook, const char* name,
+                         const std::vector<StoredContract>& contracts,
+                         const std::function<bool(const StoredContract&)>& isNew) {
+    SheetWriter w(workbook, name);
     const double widths[] = {15, 11, 41, 60, 16, 16, 16, 50, 14, 8};
     for (int i = 0; i < 10; ++i)
         w.width(i, widths[i]);
@@ -233,7 +236,7 @@ void writeAllContractsSheet(XlsxWorkbook& workbook, const Figures& f) {
               QStringLiteral("ИНН заказчика"), QStringLiteral("Новый")});
     CheckXlsx(worksheet_autofilter(w.sheet(), 0, 0, 0, 9), w.path());
     worksheet_freeze_panes(w.sheet(), 1, 0);
-    for (const StoredContract& c : f.inRange) {
+    for (const StoredContract& c : contracts) {
         if (w.row() >= int(LXW_ROW_MAX) - 1) break;
         w.nextRow();
         w.text(0, c.inn);
@@ -245,10 +248,15 @@ void writeAllContractsSheet(XlsxWorkbook& workbook, const Figures& f) {
         w.date(6, c.executionDate);
         if (!c.customerName.isEmpty()) w.text(7, c.customerName);
         if (!c.customerInn.isEmpty()) w.text(8, c.customerInn);
-        const auto urls = f.newUrls.find(c.inn);
-        if (urls != f.newUrls.end() && urls->second.contains(c.url))
-            w.text(9, QStringLiteral("да"));
+        if (isNew(c)) w.text(9, QStringLiteral("да"));
     }
+}
+
+void writeAllContractsSheet(XlsxWorkbook& workbook, const Figures& f) {
+    writeContractsSheet(workbook, "Все контракты", f.inRange, [&f](const StoredContract& c) {
+        const auto urls = f.newUrls.find(c.inn);
+        return urls != f.newUrls.end() && urls->second.contains(c.url);
+    });
 }
 
 }  // namespace
@@ -279,4 +287,11 @@ void AddSummarySheets(XlsxWorkbook& workbook, const QString& reportPath,
     const Figures figures = gather(reportPath, reportRows, source);
     writeTotalsSheet(workbook, figures, source);
     writeAllContractsSheet(workbook, figures);
+}
+
+void WriteContractListWorkbook(const QString& path, const std::vector<StoredContract>& contracts) {
+    XlsxWorkbook workbook(path, contracts.size() > 10000);
+    writeContractsSheet(workbook, "Контракты", contracts,
+                        [](const StoredContract& c) { return c.newInLastReport; });
+    workbook.close();
 }

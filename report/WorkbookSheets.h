@@ -6,6 +6,7 @@
 #include <vector>
 
 class TSQLiteDatabase;
+struct StoredContract;
 class XlsxWorkbook;
 
 // The two sheets a report workbook holds after the report's own, for the
@@ -39,3 +40,7 @@ QStringList InnsOfReportFile(const WorkbookSheetsSource& source, const QString& 
 void AddSummarySheets(XlsxWorkbook& workbook, const QString& reportPath,
                       const std::vector<QStringList>* reportRows,
                       const WorkbookSheetsSource& source);
+
+// A workbook of one sheet «Контракты» laid out as «Все контракты», the new
+// ones being those the last report stage wrote. Throws EGeneralError.
+void WriteContractListWorkbook(const QString& path, const std::vector<StoredContract>& contracts);

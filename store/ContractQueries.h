@@ -52,5 +52,6 @@ struct ContractFilter {
 std::vector<StoredContract> QueryContracts(TSQLiteDatabase& db, const ContractFilter& filter);
 
 // Notes that the report stage of runStamp wrote the contract's line; the
-// stage with the greatest stamp is the last one.
+// stage with the greatest stamp is the last one. Each stage notes itself
+// under the empty url when it starts.
 void RecordReportedLink(TSQLiteDatabase& db, const QString& url, const QString& runStamp);
