@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QMessageBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -181,5 +182,14 @@ void RunSummaryPanel::selectionChanged() {
 
 void RunSummaryPanel::openSelectedReport() {
     const QString path = reportPath(ReportsList->currentRow());
-    if (!path.isEmpty()) openUrl(QUrl::fromLocalFile(path));
+    if (path.isEmpty() || openUrl(QUrl::fromLocalFile(path))) return;
+    // No program opens the file here: the path, selectable, lets the user open it otherwise.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Открыть отчёт"),
+                    QStringLiteral("Не удалось открыть файл отчёта: на этом компьютере нет "
+                                   "программы, которая открывает такие файлы.\n\n%1\n\n"
+                                   "Путь можно выделить и скопировать.")
+                        .arg(QDir::toNativeSeparators(path)),
+                    QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.exec();
 }

@@ -1,4 +1,5 @@
 #include "app/RunSummaryPanel.h"
+#include "tests/app/MessageBoxCatcher.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -106,4 +107,14 @@ TEST_F(RunSummaryPanelTest, AStoppedOrFailedRunSaysSoAndHasNoReportToOpen) {
     panel.showSummary(failed);
     EXPECT_TRUE(panel.HeadingLabel->text().startsWith(
         u"Работа завершилась с ошибкой: портал не ответил"_q));
+}
+
+TEST_F(RunSummaryPanelTest, AReportTheDesktopCannotOpenIsNamedWithItsFullPath) {
+    panel.openUrl = [](const QUrl&) { return false; };
+    panel.showSummary(doneRun());
+    MessageBoxCatcher boxes;
+    QTest::mouseClick(panel.OpenReportButton, Qt::LeftButton);
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].contains(u"/data/cf/20261209_1200.xlsx"_q))
+        << boxes.texts[0].toStdString();
 }
