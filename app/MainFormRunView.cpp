@@ -8,6 +8,8 @@
 #include "app/RunSummaryPanel.h"
 #include "app/StartupChecks.h"
 #include "app/TMainForm.h"
+
+#include "app/ContractsView.h"
 #include "app/WindowState.h"
 
 #include <QDir>
@@ -41,6 +43,7 @@ void TMainForm::createRunView() {
     InnsLogSplitter->setAccessibleName(QStringLiteral("Граница списка ИНН и логов"));
     StatusLabel = new RunStatusLine(this);
     SummaryPanel = new RunSummaryPanel(this);
+    ContractsTab = new ContractsView(this);
     ProgressBar->setFormat(QStringLiteral("%v из %m"));
     ProgressBar->setAlignment(Qt::AlignCenter);
     PauseButton->setCheckable(true);
@@ -91,6 +94,7 @@ void TMainForm::saveWindowState() {
 void TMainForm::runStarted() {
     m_stopRequested = false;
     SummaryPanel->hide();
+    ContractsTab->setRunActive(true);
     StatusLabel->runStarted();
     m_runStateTimer.start();
     refreshRunState();
@@ -114,6 +118,8 @@ void TMainForm::runFinished(const QString& result) {
     PauseButton->setChecked(false);
     ProgressBar->setTextVisible(false);
     StatusLabel->runEnded(result, m_stopRequested);
+    ContractsTab->setRunActive(false);
+    ContractsTab->refresh();
     m_stopRequested = false;
 }
 

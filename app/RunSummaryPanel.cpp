@@ -2,10 +2,10 @@
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QMessageBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
