@@ -6,6 +6,8 @@
 #include "report/WorkbookConversion.h"
 #include "store/SQLiteWrap.h"
 
+#include <QFileInfo>
+
 CollectedReport MakeCollectedReport(TSQLiteDatabase& db, const QString& programDir,
                                     const QString& innListText, const QDate& from, const QDate& to,
                                     const std::function<void(const QString&)>& addLogLine) {
@@ -30,5 +32,9 @@ CollectedReport MakeCollectedReport(TSQLiteDatabase& db, const QString& programD
     }
     result.figures = context.figures;
     ConvertReportsToWorkbooks(result.reportFiles, &rows, addLogLine);
+    for (ReportFigures& figures : result.figures) {
+        if (!figures.reportFile.isEmpty() && QFileInfo::exists(WorkbookPath(figures.reportFile)))
+            figures.workbookFile = WorkbookPath(figures.reportFile);
+    }
     return result;
 }

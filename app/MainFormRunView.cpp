@@ -9,9 +9,11 @@
 #include "app/StartupChecks.h"
 #include "app/TMainForm.h"
 
+#include "app/CollectedReport.h"
 #include "app/ContractsView.h"
 #include "app/WindowState.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QLayout>
 #include <QScrollBar>
@@ -44,6 +46,19 @@ void TMainForm::createRunView() {
     StatusLabel = new RunStatusLine(this);
     SummaryPanel = new RunSummaryPanel(this);
     ContractsTab = new ContractsView(this);
+    // Offered after a stop; runs on this thread while no run is active.
+    SummaryPanel->makeCollectedReport = [this] {
+        if (!m_db || m_control.IsRunActive()) return;
+        const CollectedReport report = MakeCollectedReport(
+            *m_db, m_options.programDir, innListText(), DatePublishedPicker->optionalDate(),
+            DatePublishedPicker2->optionalDate(), [this](const QString& text) {
+                appendLogLine(
+                    QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss: ")) +
+                    text);
+            });
+        SummaryPanel->showCollectedReports(report.figures);
+        ContractsTab->refresh();
+    };
     ProgressBar->setFormat(QStringLiteral("%v из %m"));
     ProgressBar->setAlignment(Qt::AlignCenter);
     PauseButton->setCheckable(true);

@@ -75,12 +75,19 @@ RunSummaryPanel::RunSummaryPanel(QWidget* parent)
     OpenReportButton->setAccessibleName(QStringLiteral("Открыть отчёт"));
     OpenFolderButton = new QPushButton(QStringLiteral("Открыть папку"), this);
     OpenFolderButton->setAccessibleName(QStringLiteral("Открыть папку программы"));
+    CollectedReportButton = new QPushButton(QStringLiteral("Составить отчёт по собранному"), this);
+    CollectedReportButton->setAccessibleName(CollectedReportButton->text());
+    CollectedReportButton->setToolTip(
+        QStringLiteral("Отчёт по контрактам, уже сохранённым в базе, с теми же правилами "
+                       "shown.txt; файлы помечаются «_частичный»"));
+    CollectedReportButton->hide();
     HideButton = new QPushButton(QStringLiteral("Скрыть"), this);
     HideButton->setAccessibleName(QStringLiteral("Скрыть итог работы"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(OpenReportButton);
     buttons->addWidget(OpenFolderButton);
+    buttons->addWidget(CollectedReportButton);
     buttons->addStretch(1);
     buttons->addWidget(HideButton);
     auto* layout = new QVBoxLayout(this);
@@ -100,6 +107,9 @@ RunSummaryPanel::RunSummaryPanel(QWidget* parent)
     connect(OpenFolderButton, &QPushButton::clicked, this,
             [this] { openUrl(QUrl::fromLocalFile(m_summary.programDir)); });
     connect(HideButton, &QPushButton::clicked, this, [this] { hide(); });
+    connect(CollectedReportButton, &QPushButton::clicked, this, [this] {
+        if (makeCollectedReport) makeCollectedReport();
+    });
     hide();
 }
 
@@ -142,6 +152,17 @@ void RunSummaryPanel::showSummary(const RunSummary& summary) {
         [](int sum, const ReportFigures& report) { return sum + report.alreadyShown; });
     ShownHintLabel->setVisible(held > 0);
     OpenFolderButton->setEnabled(!summary.programDir.isEmpty());
+    CollectedReportButton->setVisible(summary.outcome == RunOutcome::Stopped &&
+                                      makeCollectedReport != nullptr);
+    show();
+}
+
+void RunSummaryPanel::showCollectedReports(const std::vector<ReportFigures>& reports) {
+    m_summary.reports = reports;
+    CollectedReportButton->hide();
+    HeadingLabel->setText(headingText(m_summary) +
+                          QStringLiteral(" Отчёт по собранному составлен (файлы «_частичный»)."));
+    fillReports();
     show();
 }
 
