@@ -202,36 +202,33 @@ void ContractsView::load() {
 }
 
 void ContractsView::fillModel() {
-    m_proxy->setDynamicSortFilter(false);
+    // Filled while no proxy or table listens: a signal per cell to them costs
+    // far more than the cells themselves.
+    m_proxy->setSourceModel(nullptr);
     m_model->removeRows(0, m_model->rowCount());
-    m_model->setRowCount(int(m_contracts.size()));
-    const QLocale locale;
     for (int i = 0; i < int(m_contracts.size()); ++i) {
         const StoredContract& c = m_contracts[i];
-        QStandardItem* registry = item(RegistryName(c.registry), RegistryName(c.registry));
-        registry->setData(i, kIndexRole);
-        m_model->setItem(i, kRegistry, registry);
+        QList<QStandardItem*> row(9);
+        row[kRegistry] = item(RegistryName(c.registry), RegistryName(c.registry));
+        row[kRegistry]->setData(i, kIndexRole);
         QStandardItem* number = item(registryNumber(c.url), registryNumber(c.url));
         number->setForeground(QBrush(Qt::blue));
         number->setToolTip(c.url);
         QFont underlined = number->font();
         underlined.setUnderline(true);
         number->setFont(underlined);
-        m_model->setItem(i, kNumber, number);
-        m_model->setItem(i, kSubject, item(c.subject, c.subject));
-        m_model->setItem(i, kAmount,
-                         item(c.amount ? AmountText(*c.amount) : QString(), c.amount.value_or(-1)));
-        m_model->setItem(i, kConcluded,
-                         item(c.conclusionDate.toString(u"dd.MM.yyyy"), c.conclusionDate));
-        m_model->setItem(i, kExecuted,
-                         item(c.executionDate.toString(u"dd.MM.yyyy"), c.executionDate));
-        m_model->setItem(i, kCustomer, item(c.customerName, c.customerName));
+        row[kNumber] = number;
+        row[kSubject] = item(c.subject, c.subject);
+        row[kAmount] = item(c.amount ? AmountText(*c.amount) : QString(), c.amount.value_or(-1));
+        row[kConcluded] = item(c.conclusionDate.toString(u"dd.MM.yyyy"), c.conclusionDate);
+        row[kExecuted] = item(c.executionDate.toString(u"dd.MM.yyyy"), c.executionDate);
+        row[kCustomer] = item(c.customerName, c.customerName);
         const QString fresh = c.newInLastReport ? QStringLiteral("да") : QString();
-        m_model->setItem(i, kNew, item(fresh, fresh));
-        m_model->setItem(i, kInn, item(c.inn, c.inn));
+        row[kNew] = item(fresh, fresh);
+        row[kInn] = item(c.inn, c.inn);
+        m_model->appendRow(row);
     }
-    m_proxy->setDynamicSortFilter(true);
-    m_proxy->invalidate();
+    m_proxy->setSourceModel(m_model);
     updateTotals();
 }
 
