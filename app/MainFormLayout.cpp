@@ -4,6 +4,7 @@
 // (the two in a splitter the user can drag, the account of the last run
 // under the log), the bottom row of controls with the run's status line at
 // its right, and the progress bar along the bottom edge.
+#include "app/ContractsView.h"
 #include "app/OptionalDateEdit.h"
 #include "app/RunStatusLine.h"
 #include "app/RunSummaryPanel.h"
@@ -14,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -139,7 +141,10 @@ void TMainForm::layOutControls() {
     // The INN list keeps its width when the window grows; the log takes the rest.
     InnsMemo->setMinimumWidth(60);
     InnsLogSplitter->addWidget(makePane(Label1, InnsMemo));
-    InnsLogSplitter->addWidget(makePane(Label2, LogsMemo, SummaryPanel));
+    auto* logTabs = new QTabWidget(this);
+    logTabs->addTab(makePane(Label2, LogsMemo, SummaryPanel), QStringLiteral("Лог"));
+    logTabs->addTab(ContractsTab, QStringLiteral("Контракты в базе"));
+    InnsLogSplitter->addWidget(logTabs);
     InnsLogSplitter->setHandleWidth(kPaneGap);
     InnsLogSplitter->setChildrenCollapsible(false);
     InnsLogSplitter->setStretchFactor(0, 0);

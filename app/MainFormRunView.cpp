@@ -8,8 +8,12 @@
 #include "app/RunSummaryPanel.h"
 #include "app/StartupChecks.h"
 #include "app/TMainForm.h"
+
+#include "app/CollectedReport.h"
+#include "app/ContractsView.h"
 #include "app/WindowState.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QLayout>
 #include <QScreen>
@@ -42,6 +46,20 @@ void TMainForm::createRunView() {
     InnsLogSplitter->setAccessibleName(QStringLiteral("Граница списка ИНН и логов"));
     StatusLabel = new RunStatusLine(this);
     SummaryPanel = new RunSummaryPanel(this);
+    ContractsTab = new ContractsView(this);
+    // Offered after a stop; runs on this thread while no run is active.
+    SummaryPanel->makeCollectedReport = [this] {
+        if (!m_db || m_control.IsRunActive()) return;
+        const CollectedReport report = MakeCollectedReport(
+            *m_db, m_options.programDir, innListText(), DatePublishedPicker->optionalDate(),
+            DatePublishedPicker2->optionalDate(), [this](const QString& text) {
+                appendLogLine(
+                    QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss: ")) +
+                    text);
+            });
+        SummaryPanel->showCollectedReports(report.figures);
+        ContractsTab->refresh();
+    };
     ProgressBar->setFormat(QStringLiteral("%v из %m"));
     ProgressBar->setAlignment(Qt::AlignCenter);
     PauseButton->setCheckable(true);
@@ -122,6 +140,7 @@ void TMainForm::runStarted() {
     PauseButton->setEnabled(true);
     StopButton->setEnabled(true);
     SummaryPanel->hide();
+    ContractsTab->setRunActive(true);
     StatusLabel->runStarted();
     m_runStateTimer.start();
     refreshRunState();
@@ -148,6 +167,8 @@ void TMainForm::runFinished(const QString& result) {
     StartButton->setEnabled(!m_ocrMissing && !m_dbMissing);
     ProgressBar->setTextVisible(false);
     StatusLabel->runEnded(result, m_stopRequested);
+    ContractsTab->setRunActive(false);
+    ContractsTab->refresh();
     m_stopRequested = false;
 }
 

@@ -1,5 +1,7 @@
 #include "app/TMainForm.h"
 
+#include "app/ContractsView.h"
+
 #include "app/DatabaseOpening.h"
 #include "app/OptionalDateEdit.h"
 #include "app/ProgramSettings.h"
@@ -133,7 +135,9 @@ void TMainForm::openDatabase() {
             "переименуют или не уберут из папки программы.");
     }
     m_db = std::move(opening.db);
-    if (m_db) return;
+    ContractsTab->setSource(m_options.programDir + QStringLiteral("db.s3db"),
+                            [this] { return InnsMemo->toPlainText(); });
+    if (m_db) return ContractsTab->refresh();
     if (!opening.damaged) showMessage(QStringLiteral("Ошибка"), opening.message);
     LogsMemo->appendPlainText(opening.message);
     m_dbMissing = true;

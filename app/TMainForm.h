@@ -20,6 +20,7 @@ class OptionalDateEdit;
 class QSplitter;
 class RunStatusLine;
 class RunSummaryPanel;
+class ContractsView;
 class TSQLiteDatabase;
 
 // "Парсер контрактов/договоров поставщика по ИНН на <host> по 44ФЗ, 223ФЗ, 615ПП".
@@ -91,6 +92,7 @@ public:
     QSplitter* InnsLogSplitter;
     RunStatusLine* StatusLabel;
     RunSummaryPanel* SummaryPanel;
+    ContractsView* ContractsTab = nullptr;  // the stored contracts, a tab beside the log
 
 protected:
     void showEvent(QShowEvent* event) override;

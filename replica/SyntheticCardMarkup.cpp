@@ -18,6 +18,8 @@ CardMarkupValues ValuesOf(const SyntheticContract& contract) {
     values.inns = contract.inns;
     for (const std::string& inn : contract.inns)
         values.supplierNames.push_back(SyntheticSupplierName(inn));
+    values.customer = SyntheticCustomerName(contract);
+    values.customerInn = contract.customerInn;
     return values;
 }
 

@@ -1,5 +1,7 @@
 #include "app/QtTranslations.h"
+#include "app/cli/ContractsCommand.h"
 #include "app/cli/InspectCommand.h"
+#include "app/cli/ReportCommand.h"
 #include "app/cli/RunCommand.h"
 #include "app/cli/RunOptions.h"
 
@@ -22,6 +24,11 @@ int main(int argc, char* argv[]) {
     if (command == QLatin1String("run")) {
         arguments.removeAt(1);
         return RunCommand(arguments);
+    }
+    if (command == QLatin1String("contracts") || command == QLatin1String("report")) {
+        arguments.removeAt(1);
+        return command == QLatin1String("report") ? ReportCommand(arguments)
+                                                  : ContractsCommand(arguments);
     }
     if (command == QLatin1String("inspect")) {
         arguments.removeAt(1);
