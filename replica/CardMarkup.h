@@ -48,7 +48,6 @@ struct Card223Links {
     std::string executionStart = "01.01.2024";  // start of the execution period
     std::string basisName;  // second cell of the basis section, e.g. "Протокол № 3261-01"
     std::string basisNumber;                 // fourth cell: the attachment key when not empty
-    std::string customerInn = "3903007130";  // in the customer's link
 };
 
 // A 223-FZ card; values.inns are not shown (its INNs come from follow-ups).
