@@ -57,6 +57,7 @@ struct SupplierSearchFigures {
 struct ReportFigures {
     QString name;           // the INN, or the group's name
     int newContracts = 0;   // data lines written in this run
+    double newSum = 0;      // the amounts of those lines together
     int alreadyShown = 0;   // contracts found but held back because shown.txt lists them
     QString reportFile;     // the .tab written, empty when none
     QString workbookFile;   // the .xlsx written, empty when none
@@ -74,6 +75,7 @@ struct RunSummary {
     QString failureText;       // Russian, for a failed run: what went wrong
     bool searchByInn = false;  // the run searched the listed INNs only
     QString programDir;        // where the data lives
+    QString logFile;           // the run's log file, full path
     // 44-FZ, 223-FZ, capital repairs.
     std::array<RegistryFigures, 3> registries{};
     std::vector<ReportFigures> reports;  // in list order; empty after a stop before the reports
