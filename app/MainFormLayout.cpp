@@ -12,6 +12,8 @@
 #include "app/TextSelectAll.h"
 #include "app/WatchPanel.h"
 
+#include <QTimeEdit>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QListWidget>

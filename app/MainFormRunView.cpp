@@ -182,8 +182,8 @@ void TMainForm::runFinished(const QString& result) {
 // The run's row in the history; the run's thread has ended, so the window may use the database.
 void TMainForm::recordRun() {
     if (!m_db || !m_runSummary) return;
-    const RunRecord record = RunRecordOf(*m_runSummary, RunMode::Window, m_runStarted, m_runFrom,
-                                         m_runTo, m_runInns);
+    const RunRecord record =
+        RunRecordOf(*m_runSummary, RunMode::Window, m_runStarted, m_runFrom, m_runTo, m_runInns);
     const QString problem = WriteRunRecord(*m_db, record);
     if (!problem.isEmpty()) LogsMemo->appendPlainText(problem);
     m_runSummary.reset();

@@ -39,7 +39,8 @@ RunRecord RunRecordOf(const RunSummary& summary, RunMode mode, const QDateTime& 
         run.newContracts += report.newContracts;
         run.newSum += report.newSum;
         if (run.reportFile.isEmpty() && report.newContracts > 0)
-            run.reportFile = report.workbookFile.isEmpty() ? report.reportFile : report.workbookFile;
+            run.reportFile =
+                report.workbookFile.isEmpty() ? report.reportFile : report.workbookFile;
     }
     run.logFile = summary.logFile;
     return run;

@@ -9,6 +9,7 @@
 #include "app/RunStartChecks.h"
 #include "app/StartupChecks.h"
 #include "app/TextSelectAll.h"
+#include "app/WatchPanel.h"
 #include "crawl/PortalSearch.h"
 #include "fetch/TlsSupport.h"
 #include "platform/GeneralError.h"

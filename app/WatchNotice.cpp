@@ -29,8 +29,7 @@ std::optional<WatchNotice> NewContractsNotice(const RunSummary& summary) {
     for (const ReportFigures& report : summary.reports) {
         if (report.newContracts <= 0) continue;
         total += report.newContracts;
-        const QString name =
-            report.isGroup ? QStringLiteral("«%1»").arg(report.name) : report.name;
+        const QString name = report.isGroup ? QStringLiteral("«%1»").arg(report.name) : report.name;
         notice.body += QStringLiteral("%1: %2 %3 на %4\n")
                            .arg(name)
                            .arg(report.newContracts)

@@ -88,8 +88,8 @@ void WatchPanel::refresh() {
         parts << QStringLiteral("следующая проверка %1").arg(momentText(state.next));
     for (const RunRecord& run : m_runs) {
         if (run.mode != RunMode::Watch) continue;
-        QString last = QStringLiteral("последняя %1: %2").arg(momentText(run.ended),
-                                                              RunEndName(run.end));
+        QString last =
+            QStringLiteral("последняя %1: %2").arg(momentText(run.ended), RunEndName(run.end));
         if (run.end == RunEnd::Failed && !run.failure.isEmpty())
             last += QStringLiteral(" (%1)").arg(run.failure);
         else if (run.end != RunEnd::Stopped)

@@ -33,10 +33,8 @@ QString systemctl(const QStringList& arguments) {
     ChildProcessOptions options;
     options.captureOutput = true;
     options.timeout = std::chrono::seconds(60);
-    const ChildResult result =
-        ChildProcess::run(QStringLiteral("systemctl"), QStringList{QStringLiteral("--user")} +
-                                                           arguments,
-                          options);
+    const ChildResult result = ChildProcess::run(
+        QStringLiteral("systemctl"), QStringList{QStringLiteral("--user")} + arguments, options);
     if (result.exitedWith(0)) return {};
     if (result.status == ChildStatus::FailedToStart) return result.error;
     const QString said = QString::fromUtf8(result.standardError).trimmed();
@@ -108,8 +106,8 @@ WatchUnits MakeWatchUnits(const QString& programDir, const QString& cliPath, con
     units.name = WatchUnitName(programDir);
     units.folder = UserUnitFolder();
     const QString folder = folderPath(programDir);
-    QString description = QStringLiteral("Поиск контрактов: проверка новых контрактов, папка ") +
-                          folder;
+    QString description =
+        QStringLiteral("Поиск контрактов: проверка новых контрактов, папка ") + folder;
     description.replace(u'%', QStringLiteral("%%")).replace(u'\n', u' ');
     units.serviceText =
         QStringLiteral(
@@ -132,7 +130,8 @@ QString CrontabLine(const QString& programDir, const QString& cliPath, const QTi
     return QStringLiteral("%1 %2 * * * %3 watch --dir %4")
         .arg(at.minute())
         .arg(at.hour())
-        .arg(shellQuoted(QFileInfo(cliPath).absoluteFilePath()), shellQuoted(folderPath(programDir)));
+        .arg(shellQuoted(QFileInfo(cliPath).absoluteFilePath()),
+             shellQuoted(folderPath(programDir)));
 }
 
 ScheduleChange InstallWatchSchedule(const QString& programDir, const QString& cliPath,
@@ -166,8 +165,9 @@ ScheduleChange InstallWatchSchedule(const QString& programDir, const QString& cl
         return change;
     }
     change.done = true;
-    change.message = QStringLiteral("Автоматическая проверка назначена: каждый день в %1 (таймер "
-                                    "systemd %2.timer)")
+    change.message = QStringLiteral(
+                         "Автоматическая проверка назначена: каждый день в %1 (таймер "
+                         "systemd %2.timer)")
                          .arg(timeText(at), units.name);
     return change;
 }

@@ -57,12 +57,12 @@ struct SupplierSearchFigures {
 struct ReportFigures {
     QString name;           // the INN, or the group's name
     int newContracts = 0;   // data lines written in this run
-    double newSum = 0;      // the amounts of those lines together
     int alreadyShown = 0;   // contracts found but held back because shown.txt lists them
     QString reportFile;     // the .tab written, empty when none
     QString workbookFile;   // the .xlsx written, empty when none
     bool isGroup = false;   // name is a report group's
     bool notAnInn = false;  // a single line whose INN has the wrong length or check digits
+    double newSum = 0;      // the amounts of the new contracts' lines together
 };
 
 // What a report's line says, decided in this order: new contracts written; else all found

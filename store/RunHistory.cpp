@@ -9,10 +9,11 @@ namespace {
 
 constexpr std::array<std::pair<RunMode, const char*>, 3> kModes = {
     {{RunMode::Window, "window"}, {RunMode::Console, "run"}, {RunMode::Watch, "watch"}}};
-constexpr std::array<std::pair<RunEnd, const char*>, 4> kEnds = {{{RunEnd::Done, "done"},
-                                                                  {RunEnd::Incomplete, "incomplete"},
-                                                                  {RunEnd::Stopped, "stopped"},
-                                                                  {RunEnd::Failed, "failed"}}};
+constexpr std::array<std::pair<RunEnd, const char*>, 4> kEnds = {
+    {{RunEnd::Done, "done"},
+     {RunEnd::Incomplete, "incomplete"},
+     {RunEnd::Stopped, "stopped"},
+     {RunEnd::Failed, "failed"}}};
 
 template <typename T, std::size_t N>
 QString codeOf(const std::array<std::pair<T, const char*>, N>& codes, T value) {

@@ -204,8 +204,8 @@ int RunConsoleCrawl(const RunOptions& options, ConsoleRun& run) {
     interruptWatch.start(100);
     QCoreApplication::exec();
     window.finish();
-    const int code = stopping                           ? kInterrupted
-                     : result != QLatin1String("ok")    ? kFailed
+    const int code = stopping                                     ? kInterrupted
+                     : result != QLatin1String("ok")              ? kFailed
                      : window.outcome() == RunOutcome::Incomplete ? kIncomplete
                                                                   : kDone;
     if (window.summary()) {

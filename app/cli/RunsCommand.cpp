@@ -24,8 +24,9 @@ QString dayText(const QDate& day) {
 
 // One run in two lines: when, how, over which days and how it ended; then its files.
 QString runText(const RunRecord& run) {
-    QString text = QStringLiteral("%1 – %2  %3  %4–%5  %6: прочитано карточек %7, сохранено %8, "
-                                  "новых контрактов %9 на %10")
+    QString text = QStringLiteral(
+                       "%1 – %2  %3  %4–%5  %6: прочитано карточек %7, сохранено %8, "
+                       "новых контрактов %9 на %10")
                        .arg(run.started.toString(QStringLiteral("dd.MM.yyyy HH:mm")),
                             run.ended.toString(QStringLiteral("HH:mm")), RunModeName(run.mode),
                             dayText(run.from), dayText(run.to), RunEndName(run.end))

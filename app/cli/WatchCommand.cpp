@@ -94,9 +94,9 @@ int watchOnce(const WatchOptions& watch) {
         DatabaseOpening opening = OpenProgramDatabase(programDir);
         if (opening.db) last = LastSuccessfulWatch(*opening.db);
     }
-    const WatchDates dates = WatchDatesFor(last, settings.watchOverlapDays,
-                                           watch.today.isValid() ? watch.today
-                                                                 : QDate::currentDate());
+    const WatchDates dates =
+        WatchDatesFor(last, settings.watchOverlapDays,
+                      watch.today.isValid() ? watch.today : QDate::currentDate());
     RunOptions options;
     options.dir = programDir;
     options.from = dates.from;
@@ -116,8 +116,7 @@ int watchOnce(const WatchOptions& watch) {
 
 void printStatus(const QString& programDir) {
     QTextStream out(stdout);
-    const WatchScheduleState state =
-        ReadWatchSchedule(programDir, QDateTime::currentDateTime());
+    const WatchScheduleState state = ReadWatchSchedule(programDir, QDateTime::currentDateTime());
     if (state.installed) {
         out << QStringLiteral("Автоматическая проверка: каждый день в %1 (таймер %2.timer в %3)\n")
                    .arg(state.at.toString(QStringLiteral("HH:mm")), WatchUnitName(programDir),
@@ -171,7 +170,8 @@ int WatchCommand(const QStringList& arguments) {
                                  QStringLiteral("мс"));
     QCommandLineOption actionWait(QStringLiteral("action-wait-ms"), QString(),
                                   QStringLiteral("мс"));
-    for (QCommandLineOption* hidden : {&portal, &today, &threads, &loopSleep, &timeLimit, &actionWait})
+    for (QCommandLineOption* hidden :
+         {&portal, &today, &threads, &loopSleep, &timeLimit, &actionWait})
         hidden->setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions(
         {dir, install, remove, status, portal, today, threads, loopSleep, timeLimit, actionWait});
@@ -189,8 +189,9 @@ int WatchCommand(const QStringList& arguments) {
         return kBadUsage;
     }
     if (int(parser.isSet(install)) + int(parser.isSet(remove)) + int(parser.isSet(status)) > 1) {
-        printError(QStringLiteral("Ошибка в параметрах: --install, --remove и --status "
-                                  "задаются по одному"));
+        printError(
+            QStringLiteral("Ошибка в параметрах: --install, --remove и --status "
+                           "задаются по одному"));
         return kBadUsage;
     }
     const QString folder = parser.value(dir);
@@ -209,8 +210,8 @@ int WatchCommand(const QStringList& arguments) {
                                .arg(parser.value(install)));
                 return kBadUsage;
             }
-            const ScheduleChange change = InstallWatchSchedule(
-                programDir, QCoreApplication::applicationFilePath(), at);
+            const ScheduleChange change =
+                InstallWatchSchedule(programDir, QCoreApplication::applicationFilePath(), at);
             QTextStream(stdout) << change.message << '\n';
             return change.done ? kDone : kFailed;
         }

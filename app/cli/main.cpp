@@ -34,8 +34,7 @@ int main(int argc, char* argv[]) {
     }
     if (command == QLatin1String("watch") || command == QLatin1String("runs")) {
         arguments.removeAt(1);
-        return command == QLatin1String("watch") ? WatchCommand(arguments)
-                                                 : RunsCommand(arguments);
+        return command == QLatin1String("watch") ? WatchCommand(arguments) : RunsCommand(arguments);
     }
     if (command == QLatin1String("inspect")) {
         arguments.removeAt(1);

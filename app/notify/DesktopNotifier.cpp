@@ -30,8 +30,8 @@ DesktopNotifier::Result DesktopNotifier::notify(const WatchNotice& notice, int w
         bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                     SLOT(notificationClosed(uint, uint)));
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                       QStringLiteral("Notify"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     const QStringList actions =
         withAction ? QStringList{QStringLiteral("default"), QStringLiteral("Открыть отчёт")}
                    : QStringList{};
@@ -39,9 +39,9 @@ DesktopNotifier::Result DesktopNotifier::notify(const WatchNotice& notice, int w
          << notice.summary << notice.body << actions << QVariantMap() << int(-1);
     const QDBusMessage reply = bus.call(call, QDBus::Block, 25000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        result.problem = QStringLiteral("служба уведомлений не ответила (%1)")
-                             .arg(reply.errorName().isEmpty() ? reply.errorMessage()
-                                                              : reply.errorName());
+        result.problem =
+            QStringLiteral("служба уведомлений не ответила (%1)")
+                .arg(reply.errorName().isEmpty() ? reply.errorMessage() : reply.errorName());
         return result;
     }
     result.shown = true;

@@ -14,7 +14,7 @@ class DesktopNotifier : public QObject {
 public:
     struct Result {
         bool shown = false;
-        QString problem;    // Russian, when not shown: no session bus, no service, an error
+        QString problem;      // Russian, when not shown: no session bus, no service, an error
         bool opened = false;  // the user chose «Открыть отчёт»
     };
 

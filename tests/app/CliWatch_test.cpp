@@ -27,6 +27,8 @@ SyntheticPortalConfig SmallPortal() {
     config.contractsCapital = 10;
     config.contracts223 = 20;
     config.ocrContracts = 0;
+    config.frequentSupplierInn = "7712345671";
+    config.frequentSupplierContracts = 12;
     return config;
 }
 
@@ -43,10 +45,9 @@ protected:
     // "contract-finder-cli watch" on a private session bus with the recorder as its
     // notification service (or, without a bus, alone); gives its exit code.
     int watch(const QString& portal, bool withBus = true) {
-        QStringList arguments = {u"watch"_q,        u"--dir"_q,           dir.path(),
-                                 u"--portal"_q,      portal,               u"--today"_q,
-                                 u"10.03.2024"_q,    u"--loop-sleep-ms"_q, u"1"_q,
-                                 u"--threads"_q,     u"4"_q,               u"--action-wait-ms"_q,
+        QStringList arguments = {u"watch"_q, u"--dir"_q,     dir.path(),      u"--portal"_q,
+                                 portal,     u"--today"_q,   u"10.03.2024"_q, u"--loop-sleep-ms"_q,
+                                 u"1"_q,     u"--threads"_q, u"4"_q,          u"--action-wait-ms"_q,
                                  u"60000"_q};
         QProcess cli;
         cli.setProcessChannelMode(QProcess::MergedChannels);
@@ -90,23 +91,26 @@ QString Roubles(double sum) {
 }
 
 TEST_F(CliWatchTest, TheFirstWatchNotifiesItsNewContractsAndTheSecondKeepsQuiet) {
-    // Two suppliers found on their cards, sharing no contract.
-    std::map<std::string, std::pair<int, double>> expected;
+    // A supplier of many 44-FZ contracts and one named on a 223-FZ supplier page, sharing no
+    // contract: each count and sum is that INN's alone.
+    std::string listed223;
     for (const SyntheticContract& contract : portal.contracts()) {
-        if (expected.size() == 2) break;
-        if (contract.route != SyntheticRoute::Card || contract.inns.size() != 1) continue;
-        const std::string& inn = contract.inns.front();
-        if (expected.count(inn)) continue;
-        const auto found = portal.supplierSearch(inn).found;
-        bool shared = false;
-        for (const SyntheticContract* other : found)
-            shared = shared || other->inns.size() != 1;
-        if (shared) continue;
+        if (contract.route == SyntheticRoute::SupplierList && contract.inns.size() == 1 &&
+            listed223.empty())
+            listed223 = contract.inns.front();
+    }
+    std::map<std::string, std::pair<int, double>> expected;
+    for (const std::string& inn : {std::string("7712345671"), listed223}) {
         double sum = 0;
-        for (const SyntheticContract* one : found)
+        const auto found = portal.supplierSearch(inn).found;
+        for (const SyntheticContract* one : found) {
             sum += one->expectedAmount;
+            for (const std::string& other : one->inns)
+                ASSERT_TRUE(other == inn || (other != "7712345671" && other != listed223));
+        }
         expected[inn] = {int(found.size()), sum};
     }
+    ASSERT_GT(expected["7712345671"].first, 10);
     ASSERT_EQ(expected.size(), 2u);
     QFile list(programDir + u"INNs.txt"_q);
     ASSERT_TRUE(list.open(QIODevice::WriteOnly));

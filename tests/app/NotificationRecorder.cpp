@@ -79,10 +79,9 @@ int main(int argc, char* argv[]) {
     }
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedChannels);
-    QObject::connect(&child, &QProcess::finished, &app,
-                     [&](int code, QProcess::ExitStatus status) {
-                         QCoreApplication::exit(status == QProcess::NormalExit ? code : 255);
-                     });
+    QObject::connect(&child, &QProcess::finished, &app, [&](int code, QProcess::ExitStatus status) {
+        QCoreApplication::exit(status == QProcess::NormalExit ? code : 255);
+    });
     child.start(arguments[2], arguments.mid(3));
     if (!child.waitForStarted()) return 2;
     return QCoreApplication::exec();

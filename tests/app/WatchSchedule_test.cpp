@@ -32,8 +32,8 @@ protected:
         process.start(QStringLiteral(CF_CLI_PATH),
                       QStringList{u"watch"_q, u"--dir"_q, programDir} + arguments);
         if (!process.waitForFinished(120000)) return -1;
-        output = QString::fromUtf8(process.readAllStandardOutput() +
-                                   process.readAllStandardError());
+        output =
+            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
         return process.exitCode();
     }
 
@@ -92,8 +92,8 @@ TEST_F(WatchScheduleTest, InstallingAndRemovingLeaveNothingBehind) {
         EXPECT_EQ(installed, 1);
         EXPECT_TRUE(output.contains(u"Пользовательский systemd недоступен"_q))
             << output.toStdString();
-        EXPECT_TRUE(output.contains(u"30 6 * * * '"_q + QStringLiteral(CF_CLI_PATH) +
-                                    u"' watch --dir '"_q))
+        EXPECT_TRUE(
+            output.contains(u"30 6 * * * '"_q + QStringLiteral(CF_CLI_PATH) + u"' watch --dir '"_q))
             << output.toStdString();
         EXPECT_TRUE(output.contains(u"100\\% \"$HOME\"'"_q)) << output.toStdString();
         EXPECT_TRUE(QDir(home.path()).isEmpty()) << "not even the unit folder";
