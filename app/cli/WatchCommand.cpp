@@ -136,8 +136,10 @@ void printStatus(const QString& programDir) {
     const RunRecord& last = runs.front();
     out << QStringLiteral("Последняя проверка: %1, %2")
                .arg(last.ended.toString(QStringLiteral("dd.MM.yyyy HH:mm")), RunEndName(last.end));
-    if (last.end == RunEnd::Failed && !last.failure.isEmpty()) out << " (" << last.failure << ')';
-    out << QStringLiteral(", новых контрактов: %1\n").arg(last.newContracts);
+    if (last.end == RunEnd::Failed)
+        out << " (" << last.failure << ")\n";
+    else
+        out << QStringLiteral(", новых контрактов: %1\n").arg(last.newContracts);
     if (const int failures = FailedWatchesInARow(*opening.db); failures > 1)
         out << QStringLiteral("Неудачных проверок подряд: %1\n").arg(failures);
 }

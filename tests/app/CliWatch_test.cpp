@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <map>
 
 namespace {
@@ -40,17 +42,29 @@ protected:
         replica.start();
         programDir = dir.path() + u"/"_q;
         record = dir.path() + u"/notifications.txt"_q;
+        opened = dir.path() + u"/opened.txt"_q;
     }
 
     // "contract-finder-cli watch" on a private session bus with the recorder as its
     // notification service (or, without a bus, alone); gives its exit code.
-    int watch(const QString& portal, bool withBus = true) {
+    int watch(const QString& portal, bool withBus = true, bool chooseAction = false) {
         QStringList arguments = {u"watch"_q, u"--dir"_q,     dir.path(),      u"--portal"_q,
                                  portal,     u"--today"_q,   u"10.03.2024"_q, u"--loop-sleep-ms"_q,
                                  u"1"_q,     u"--threads"_q, u"4"_q,          u"--action-wait-ms"_q,
                                  u"60000"_q};
         QProcess cli;
         cli.setProcessChannelMode(QProcess::MergedChannels);
+        if (chooseAction) {
+            // The user chooses «Открыть отчёт»; the desktop's opener is the recorder's stand-in.
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            const QString bin = dir.path() + u"/bin"_q;
+            QDir().mkpath(bin);
+            QFile::link(QStringLiteral(CF_RECORDER_PATH), bin + u"/xdg-open"_q);
+            environment.insert(u"PATH"_q, bin + u':' + environment.value(u"PATH"_q));
+            environment.insert(u"CF_RECORDER_CHOOSE"_q, u"1"_q);
+            environment.insert(u"CF_OPENED_RECORD"_q, opened);
+            cli.setProcessEnvironment(environment);
+        }
         if (withBus) {
             arguments = QStringList{u"--"_q, QStringLiteral(CF_RECORDER_PATH), record,
                                     QStringLiteral(CF_CLI_PATH)} +
@@ -82,7 +96,7 @@ protected:
     PortalReplica replica;
     SyntheticPortal portal{replica, SmallPortal()};
     QTemporaryDir dir;
-    QString programDir, record, output;
+    QString programDir, record, opened, output;
 };
 
 // The sum as the notification writes it: "1 234 567,00 ₽" with non-breaking group spaces.
@@ -118,7 +132,8 @@ TEST_F(CliWatchTest, TheFirstWatchNotifiesItsNewContractsAndTheSecondKeepsQuiet)
         list.write(QByteArray::fromStdString(inn) + "\r\n");
     list.close();
 
-    ASSERT_EQ(watch(QString::fromStdString(replica.baseUrl())), 0) << output.toStdString();
+    ASSERT_EQ(watch(QString::fromStdString(replica.baseUrl()), true, true), 0)
+        << output.toStdString();
     EXPECT_TRUE(output.contains(
         u"Проверка новых контрактов: с 09.02.2024 по 10.03.2024 (первая проверка: последние 30 "
         u"дней)"_q))
@@ -136,6 +151,16 @@ TEST_F(CliWatchTest, TheFirstWatchNotifiesItsNewContractsAndTheSecondKeepsQuiet)
     EXPECT_TRUE(received[0][0].contains(QString::number(total))) << received[0][0].toStdString();
     EXPECT_EQ(received[0][2], u"default,Открыть отчёт"_q);
     EXPECT_TRUE(output.contains(u"Показано уведомление: "_q));
+    // «Открыть отчёт» opened the one workbook of the two INNs' report, by the desktop's opener.
+    const QStringList workbooks = QDir(dir.path()).entryList({u"*.xlsx"_q}, QDir::Files);
+    ASSERT_EQ(workbooks.size(), 1);
+    EXPECT_TRUE(output.contains(u"Открыт отчёт "_q + dir.filePath(workbooks.first())))
+        << output.toStdString();
+    QFile openedFile(opened);
+    for (int wait = 0; wait < 100 && !openedFile.exists(); ++wait)
+        QThread::msleep(100);  // the opener runs detached from the watch
+    ASSERT_TRUE(openedFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(openedFile.readAll()).trimmed(), dir.filePath(workbooks.first()));
 
     // Nothing new since: the window starts a week before the last watch's end, and no
     // notification is sent.

@@ -1,14 +1,18 @@
 // A stand-in for the desktop's notification service on a private session bus: it takes the name
 // org.freedesktop.Notifications, writes every Notify call to a file, one line each (summary, body
 // with "\n" for its line breaks, actions, tab-separated), answers it, and at once reports the
-// notification closed, so a caller waiting for an action goes on. It starts the program given
+// notification closed, so a caller waiting for an action goes on; with CF_RECORDER_CHOOSE set,
+// the user is taken to have chosen the action "default" first. It starts the program given
 // after the file as its child and ends with the child's exit code:
 //   dbus-run-session -- notification_recorder RECORD PROGRAM [ARGUMENTS...]
+// Started under the name "xdg-open" (a link in a folder put first in PATH), it stands for the
+// desktop's opener instead: it appends its arguments to the file $CF_OPENED_RECORD.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTextStream>
 
@@ -50,6 +54,12 @@ public:
         }
         const uint id = ++m_lastId;
         connection.send(message.createReply(QVariant::fromValue(id)));
+        if (qEnvironmentVariableIsSet("CF_RECORDER_CHOOSE")) {
+            QDBusMessage chosen =
+                QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("ActionInvoked"));
+            chosen << id << QStringLiteral("default");
+            connection.send(chosen);
+        }
         QDBusMessage closed =
             QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("NotificationClosed"));
         closed << id << uint(2);
@@ -67,6 +77,12 @@ private:
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
+    if (QFileInfo(arguments[0]).fileName() == QLatin1String("xdg-open")) {
+        QFile opened(qEnvironmentVariable("CF_OPENED_RECORD"));
+        if (!opened.open(QIODevice::Append)) return 1;
+        opened.write((arguments.mid(1).join(u'\t') + u'\n').toUtf8());
+        return 0;
+    }
     if (arguments.size() < 3) {
         QTextStream(stderr) << "usage: notification_recorder RECORD PROGRAM [ARGUMENTS...]\n";
         return 2;
