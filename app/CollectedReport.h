@@ -15,6 +15,7 @@ class TSQLiteDatabase;
 // its workbook with the sheets «Итоги» and «Все контракты» over the date
 // range. Runs on the thread that owns the connection; while it runs no
 // crawl may write the folder's reports (the stage takes "shown.txt.lock").
+// While another copy holds that lock nothing is written and `error` says so.
 
 struct CollectedReport {
     QStringList reportFiles;

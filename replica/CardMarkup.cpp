@@ -200,7 +200,7 @@ std::string GeneralBlock223(const CardMarkupValues& values, const Card223Links& 
     else if (!links.noticeLink.empty())
         rows += GeneralRow("Извещение о закупке", links.noticeLink, "№ 32616184235");
     rows +=
-        GeneralRow("Заказчик", "/epz/organization/view223/info.html?&amp;inn=" + links.customerInn,
+        GeneralRow("Заказчик", "/epz/organization/view223/info.html?&amp;inn=" + values.customerInn,
                    EscapeHtml(values.customer));
     return R"(    <h2 class="blockInfo__title">Общая информация</h2>
     <div class="blockInfo__section">

@@ -47,8 +47,7 @@ struct Card223Links {
     bool planPosition = false;
     std::string executionStart = "01.01.2024";  // start of the execution period
     std::string basisName;  // second cell of the basis section, e.g. "Протокол № 3261-01"
-    std::string basisNumber;                 // fourth cell: the attachment key when not empty
-    std::string customerInn = "3903007130";  // in the customer's link
+    std::string basisNumber;  // fourth cell: the attachment key when not empty
 };
 
 // A 223-FZ card; values.inns are not shown (its INNs come from follow-ups).

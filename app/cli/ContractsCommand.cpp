@@ -2,6 +2,7 @@
 
 #include "app/ContractListing.h"
 #include "app/DatabaseOpening.h"
+#include "app/cli/GivenFolder.h"
 #include "platform/GeneralError.h"
 #include "platform/ProgramDir.h"
 #include "platform/TextFile.h"
@@ -144,6 +145,10 @@ void printTsv(const std::vector<StoredContract>& contracts, QTextStream& out) {
 }
 
 int list(Options& o) {
+    if (const QString missing = MissingGivenFolder(o.dir); !missing.isEmpty()) {
+        printError(missing);
+        return kBadUsage;
+    }
     const QString programDir = ResolveProgramDir(o.dir);
     const auto innFile = ReadTextFile(programDir + QStringLiteral("INNs.txt"));
     const QString innList = innFile ? innFile->text : QString();

@@ -2,6 +2,7 @@
 
 #include "app/CollectedReport.h"
 #include "app/DatabaseOpening.h"
+#include "app/cli/GivenFolder.h"
 #include "platform/ProgramDir.h"
 #include "platform/TextFile.h"
 #include "store/SQLiteWrap.h"
@@ -25,6 +26,10 @@ bool parseDay(const QString& text, QDate& day) {
 }
 
 int report(const QString& dir, const QDate& from, const QDate& to) {
+    if (const QString missing = MissingGivenFolder(dir); !missing.isEmpty()) {
+        printError(missing);
+        return kBadUsage;
+    }
     const QString programDir = ResolveProgramDir(dir);
     const auto innFile = ReadTextFile(programDir + QStringLiteral("INNs.txt"));
     if (!innFile || innFile->text.trimmed().isEmpty()) {

@@ -8,6 +8,7 @@
 #include "app/RunStartChecks.h"
 #include "app/StartupChecks.h"
 #include "app/cli/ConsoleWindow.h"
+#include "app/cli/GivenFolder.h"
 #include "app/cli/RunOptions.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
@@ -103,10 +104,8 @@ std::unique_ptr<TSQLiteDatabase> openDatabase(const QString& programDir, bool mo
 
 int RunConsoleCrawl(const RunOptions& options, ConsoleRun& run) {
     const QDateTime started = QDateTime::currentDateTime();
-    // A folder given by name is not made up: a typing error would start an empty one.
-    if (!options.dir.isEmpty() && !QFileInfo(options.dir).isDir()) {
-        printError(QStringLiteral("Папка программы %1 не найдена (параметр --dir)")
-                       .arg(QDir::toNativeSeparators(options.dir)));
+    if (const QString missing = MissingGivenFolder(options.dir); !missing.isEmpty()) {
+        printError(missing);
         return kBadUsage;
     }
     const QString programDir = ResolveProgramDir(options.dir);

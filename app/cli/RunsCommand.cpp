@@ -2,14 +2,13 @@
 
 #include "app/DatabaseOpening.h"
 #include "app/WatchNotice.h"
+#include "app/cli/GivenFolder.h"
 #include "app/cli/RunCommand.h"
 #include "platform/ProgramDir.h"
 #include "store/RunHistory.h"
 #include "store/SQLiteWrap.h"
 
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -68,9 +67,8 @@ int RunsCommand(const QStringList& arguments) {
         return kDone;
     }
     const QString folder = parser.value(dir);
-    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
-        printError(QStringLiteral("Папка программы %1 не найдена (параметр --dir)")
-                       .arg(QDir::toNativeSeparators(folder)));
+    if (const QString missing = MissingGivenFolder(folder); !missing.isEmpty()) {
+        printError(missing);
         return kBadUsage;
     }
     try {

@@ -5,6 +5,7 @@
 #include "app/WatchDates.h"
 #include "app/WatchNotice.h"
 #include "app/WatchSchedule.h"
+#include "app/cli/GivenFolder.h"
 #include "app/cli/RunCommand.h"
 #include "app/cli/RunOptions.h"
 #include "app/notify/DesktopNotifier.h"
@@ -17,7 +18,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 #include <memory>
 
@@ -197,9 +197,8 @@ int WatchCommand(const QStringList& arguments) {
         return kBadUsage;
     }
     const QString folder = parser.value(dir);
-    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
-        printError(QStringLiteral("Папка программы %1 не найдена (параметр --dir)")
-                       .arg(QDir::toNativeSeparators(folder)));
+    if (const QString missing = MissingGivenFolder(folder); !missing.isEmpty()) {
+        printError(missing);
         return kBadUsage;
     }
     try {

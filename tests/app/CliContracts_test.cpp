@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
@@ -153,4 +154,17 @@ TEST_F(CliContractsTest, ReportOverWhatIsStoredIsNotRepeatedByTheNextRun) {
     ASSERT_EQ(crawl(dir.path()), 0);
     EXPECT_EQ(QDir(dir.path()).entryList({u"*.tab"_q}).size(), 1);  // no new report file
     EXPECT_EQ(output.count(u"ссылка уже выводилась, пропускаем"_q), int(ofInn().size()));
+}
+
+// A folder named by --dir is never made: a typing error would start an empty
+// database and report from it.
+TEST(CliContracts, AMissingFolderIsAUsageErrorAndIsNotCreated) {
+    QTemporaryDir parent;
+    const QString missing = parent.path() + u"/нет-такой"_q;
+    for (const QString& command : {u"contracts"_q, u"report"_q}) {
+        const CliResult r = runCli({command, u"--dir"_q, missing});
+        EXPECT_EQ(r.code, 2) << command.toStdString();
+        EXPECT_TRUE(r.err.contains(u"не найдена (параметр --dir)"_q)) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(missing)) << command.toStdString();
+    }
 }
