@@ -50,6 +50,7 @@ void TMainForm::createRunView() {
     SummaryPanel = new RunSummaryPanel(this);
     ContractsTab = new ContractsView(this);
     WatchRow = new WatchPanel(this);
+    WatchRow->runActive = [this] { return m_control.IsRunActive(); };
     // Offered after a stop; runs on this thread while no run is active.
     SummaryPanel->makeCollectedReport = [this] {
         if (!m_db || m_control.IsRunActive()) return;

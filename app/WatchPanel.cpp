@@ -63,13 +63,21 @@ WatchPanel::WatchPanel(QWidget* parent) : QFrame(parent) {
     // The user's clicks only: refresh() sets the box from the schedule without acting on it.
     connect(ScheduleCheckBox, &QCheckBox::clicked, this, [this](bool on) { scheduleToggled(on); });
     connect(TimeEdit, &QTimeEdit::editingFinished, this, [this] { timeChanged(); });
-    connect(RunsMenu, &QMenu::aboutToShow, this, [this] { fillRunsMenu(); });
+    connect(RunsMenu, &QMenu::aboutToShow, this, [this] {
+        if (!runActive()) refresh();
+        fillRunsMenu();
+    });
+    m_refreshTimer.setInterval(60000);
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
+        if (!runActive()) refresh();
+    });
 }
 
 void WatchPanel::setSource(const QString& programDir, const QString& cliPath) {
     m_programDir = programDir;
     m_cliPath = cliPath;
     refresh();
+    m_refreshTimer.start();
 }
 
 void WatchPanel::refresh() {

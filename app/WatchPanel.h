@@ -4,6 +4,7 @@
 #include "store/RunHistory.h"
 
 #include <QFrame>
+#include <QTimer>
 #include <QUrl>
 #include <functional>
 #include <vector>
@@ -20,8 +21,9 @@ class QTimeEdit;
 // open a run's report or log.
 //
 // Window thread. It reads the history through a read-only connection of its own, opened for one
-// load, and only when the window asks (at start and after every run), so it never holds the
-// database while a run writes.
+// load, at start, after every run, when the menu opens and once a minute (a scheduled watch may
+// have run meanwhile), never while a run of the window is going, so it never holds the database
+// while that run writes.
 class WatchPanel : public QFrame {
 public:
     static constexpr int kRunsShown = 15;
@@ -41,6 +43,8 @@ public:
     std::function<ScheduleChange()> remove;
     std::function<bool(const QUrl&)> openUrl;
     std::function<void(const QString&)> showMessage;
+    // Whether a run of the window is going: the history is not read then.
+    std::function<bool()> runActive = [] { return false; };
 
     QCheckBox* ScheduleCheckBox;
     QTimeEdit* TimeEdit;
@@ -57,4 +61,5 @@ private:
     QString m_programDir;
     QString m_cliPath;
     std::vector<RunRecord> m_runs;
+    QTimer m_refreshTimer;
 };
