@@ -10,6 +10,9 @@
 #include "app/RunSummaryPanel.h"
 #include "app/TMainForm.h"
 #include "app/TextSelectAll.h"
+#include "app/WatchPanel.h"
+
+#include <QTimeEdit>
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -154,8 +157,9 @@ void TMainForm::layOutControls() {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 8, 8, 0);
     grid->addWidget(InnsLogSplitter, 0, 0);
-    grid->addLayout(bottomRow, 1, 0);
-    grid->addWidget(ProgressBar, 2, 0);
+    grid->addWidget(WatchRow, 1, 0);
+    grid->addLayout(bottomRow, 2, 0);
+    grid->addWidget(ProgressBar, 3, 0);
     grid->setRowStretch(0, 1);
 
     setTabOrder(StartButton, LogsMemo);
@@ -174,6 +178,9 @@ void TMainForm::layOutControls() {
     setTabOrder(SummaryPanel->ReportsList, SummaryPanel->OpenReportButton);
     setTabOrder(SummaryPanel->OpenReportButton, SummaryPanel->OpenFolderButton);
     setTabOrder(SummaryPanel->OpenFolderButton, SummaryPanel->HideButton);
+    setTabOrder(SummaryPanel->HideButton, WatchRow->ScheduleCheckBox);
+    setTabOrder(WatchRow->ScheduleCheckBox, WatchRow->TimeEdit);
+    setTabOrder(WatchRow->TimeEdit, WatchRow->RunsButton);
 }
 
 void TMainForm::connectControls() {

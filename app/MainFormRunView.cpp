@@ -11,6 +11,8 @@
 
 #include "app/CollectedReport.h"
 #include "app/ContractsView.h"
+#include "app/RunRecording.h"
+#include "app/WatchPanel.h"
 #include "app/WindowState.h"
 
 #include <QDateTime>
@@ -47,6 +49,8 @@ void TMainForm::createRunView() {
     StatusLabel = new RunStatusLine(this);
     SummaryPanel = new RunSummaryPanel(this);
     ContractsTab = new ContractsView(this);
+    WatchRow = new WatchPanel(this);
+    WatchRow->runActive = [this] { return m_control.IsRunActive(); };
     // Offered after a stop; runs on this thread while no run is active.
     SummaryPanel->makeCollectedReport = [this] {
         if (!m_db || m_control.IsRunActive()) return;
@@ -136,6 +140,8 @@ bool TMainForm::saveWindowState() {
 }
 
 void TMainForm::runStarted() {
+    m_runStarted = QDateTime::currentDateTime();
+    m_runSummary.reset();
     m_stopRequested = false;
     PauseButton->setEnabled(true);
     StopButton->setEnabled(true);
@@ -170,6 +176,18 @@ void TMainForm::runFinished(const QString& result) {
     ContractsTab->setRunActive(false);
     ContractsTab->refresh();
     m_stopRequested = false;
+    recordRun();
+    WatchRow->refresh();
+}
+
+// The run's row in the history; the run's thread has ended, so the window may use the database.
+void TMainForm::recordRun() {
+    if (!m_db || !m_runSummary) return;
+    const RunRecord record =
+        RunRecordOf(*m_runSummary, RunMode::Window, m_runStarted, m_runFrom, m_runTo, m_runInns);
+    const QString problem = WriteRunRecord(*m_db, record);
+    if (!problem.isEmpty()) LogsMemo->appendPlainText(problem);
+    m_runSummary.reset();
 }
 
 void TMainForm::showRunSummary(const RunSummary& summary) {
@@ -177,6 +195,7 @@ void TMainForm::showRunSummary(const RunSummary& summary) {
     // showing it (the run's closing lines).
     QScrollBar* scroll = LogsMemo->verticalScrollBar();
     const bool atEnd = scroll->value() == scroll->maximum();
+    m_runSummary = summary;
     SummaryPanel->showSummary(summary);
     if (QLayout* pane = LogsMemo->parentWidget()->layout()) pane->activate();
     if (atEnd) scroll->setValue(scroll->maximum());

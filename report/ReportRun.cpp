@@ -61,6 +61,7 @@ void ReportRun::reportContract(const InnRequest& request, const TUrlContractInfo
     m_shown.lineWritten(contract.Url);
     RecordReportedLink(m_context.db, contract.Url, m_runStamp);
     ++figures.newContracts;
+    figures.newSum += contract.Amount;
     figures.reportFile = path;
     if (m_rows) {
         if (created) m_rows->startFile(path, ReportHeaderFields());

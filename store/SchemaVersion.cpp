@@ -31,9 +31,19 @@ void toVersion1(TSQLiteDatabase& db) {
         "NOT NULL);"));
 }
 
+// The history of runs: one row a run, written when it ends (store/RunHistory.h).
+void toVersion2(TSQLiteDatabase& db) {
+    db.ExecSQL(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS runs (  id INTEGER PRIMARY KEY,  started TEXT NOT NULL,  "
+        "ended TEXT NOT NULL,  mode TEXT NOT NULL,  date_from TEXT,  date_to TEXT,  inns TEXT "
+        "NOT NULL,  outcome TEXT NOT NULL,  failure TEXT,  cards_read INTEGER NOT NULL,  "
+        "cards_stored INTEGER NOT NULL,  new_contracts INTEGER NOT NULL,  new_sum REAL NOT NULL,  "
+        "log_file TEXT,  report_file TEXT);"));
+}
+
 using Step = void (*)(TSQLiteDatabase&);
 // steps[n] brings version n to version n + 1.
-constexpr Step kSteps[] = {toVersion1};
+constexpr Step kSteps[] = {toVersion1, toVersion2};
 static_assert(std::size(kSteps) == kSchemaVersion);
 
 }  // namespace

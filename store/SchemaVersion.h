@@ -10,13 +10,14 @@ class TSQLiteDatabase;
 // Version 0: the tables of the first version (urls, inns, url_inns,
 // pending_followups). Version 1: urls gains the nullable columns
 // customer_name and customer_inn; the table reported_links (url, run_stamp)
-// tells which report stage last wrote a contract's line.
+// tells which report stage last wrote a contract's line. Version 2: the table
+// runs, the history of runs (store/RunHistory.h).
 //
 // Runs on the thread that owns the connection, right after the tables are
 // created (CreateSchema). Throws EGeneralError with a Russian message, writing
 // nothing, for a file whose version is newer than this program knows: its
 // layout may mean something this program would break.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 void MigrateSchema(TSQLiteDatabase& db);
 

@@ -4,6 +4,8 @@
 #include "app/cli/ReportCommand.h"
 #include "app/cli/RunCommand.h"
 #include "app/cli/RunOptions.h"
+#include "app/cli/RunsCommand.h"
+#include "app/cli/WatchCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -29,6 +31,10 @@ int main(int argc, char* argv[]) {
         arguments.removeAt(1);
         return command == QLatin1String("report") ? ReportCommand(arguments)
                                                   : ContractsCommand(arguments);
+    }
+    if (command == QLatin1String("watch") || command == QLatin1String("runs")) {
+        arguments.removeAt(1);
+        return command == QLatin1String("watch") ? WatchCommand(arguments) : RunsCommand(arguments);
     }
     if (command == QLatin1String("inspect")) {
         arguments.removeAt(1);
