@@ -4,16 +4,21 @@
 // (the two in a splitter the user can drag, the account of the last run
 // under the log), the bottom row of controls with the run's status line at
 // its right, and the progress bar along the bottom edge.
+#include "app/ContractsView.h"
 #include "app/OptionalDateEdit.h"
 #include "app/RunStatusLine.h"
 #include "app/RunSummaryPanel.h"
 #include "app/TMainForm.h"
 #include "app/TextSelectAll.h"
+#include "app/WatchPanel.h"
+
+#include <QTimeEdit>
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -139,7 +144,10 @@ void TMainForm::layOutControls() {
     // The INN list keeps its width when the window grows; the log takes the rest.
     InnsMemo->setMinimumWidth(60);
     InnsLogSplitter->addWidget(makePane(Label1, InnsMemo));
-    InnsLogSplitter->addWidget(makePane(Label2, LogsMemo, SummaryPanel));
+    auto* logTabs = new QTabWidget(this);
+    logTabs->addTab(makePane(Label2, LogsMemo, SummaryPanel), QStringLiteral("Лог"));
+    logTabs->addTab(ContractsTab, QStringLiteral("Контракты в базе"));
+    InnsLogSplitter->addWidget(logTabs);
     InnsLogSplitter->setHandleWidth(kPaneGap);
     InnsLogSplitter->setChildrenCollapsible(false);
     InnsLogSplitter->setStretchFactor(0, 0);
@@ -149,8 +157,9 @@ void TMainForm::layOutControls() {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 8, 8, 0);
     grid->addWidget(InnsLogSplitter, 0, 0);
-    grid->addLayout(bottomRow, 1, 0);
-    grid->addWidget(ProgressBar, 2, 0);
+    grid->addWidget(WatchRow, 1, 0);
+    grid->addLayout(bottomRow, 2, 0);
+    grid->addWidget(ProgressBar, 3, 0);
     grid->setRowStretch(0, 1);
 
     setTabOrder(StartButton, LogsMemo);
@@ -169,6 +178,9 @@ void TMainForm::layOutControls() {
     setTabOrder(SummaryPanel->ReportsList, SummaryPanel->OpenReportButton);
     setTabOrder(SummaryPanel->OpenReportButton, SummaryPanel->OpenFolderButton);
     setTabOrder(SummaryPanel->OpenFolderButton, SummaryPanel->HideButton);
+    setTabOrder(SummaryPanel->HideButton, WatchRow->ScheduleCheckBox);
+    setTabOrder(WatchRow->ScheduleCheckBox, WatchRow->TimeEdit);
+    setTabOrder(WatchRow->TimeEdit, WatchRow->RunsButton);
 }
 
 void TMainForm::connectControls() {

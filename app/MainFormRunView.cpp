@@ -8,8 +8,14 @@
 #include "app/RunSummaryPanel.h"
 #include "app/StartupChecks.h"
 #include "app/TMainForm.h"
+
+#include "app/CollectedReport.h"
+#include "app/ContractsView.h"
+#include "app/RunRecording.h"
+#include "app/WatchPanel.h"
 #include "app/WindowState.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QLayout>
 #include <QScreen>
@@ -42,6 +48,22 @@ void TMainForm::createRunView() {
     InnsLogSplitter->setAccessibleName(QStringLiteral("Граница списка ИНН и логов"));
     StatusLabel = new RunStatusLine(this);
     SummaryPanel = new RunSummaryPanel(this);
+    ContractsTab = new ContractsView(this);
+    WatchRow = new WatchPanel(this);
+    WatchRow->runActive = [this] { return m_control.IsRunActive(); };
+    // Offered after a stop; runs on this thread while no run is active.
+    SummaryPanel->makeCollectedReport = [this] {
+        if (!m_db || m_control.IsRunActive()) return;
+        const CollectedReport report = MakeCollectedReport(
+            *m_db, m_options.programDir, innListText(), DatePublishedPicker->optionalDate(),
+            DatePublishedPicker2->optionalDate(), [this](const QString& text) {
+                appendLogLine(
+                    QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss: ")) +
+                    text);
+            });
+        SummaryPanel->showCollectedReports(report.figures);
+        ContractsTab->refresh();
+    };
     ProgressBar->setFormat(QStringLiteral("%v из %m"));
     ProgressBar->setAlignment(Qt::AlignCenter);
     PauseButton->setCheckable(true);
@@ -118,10 +140,13 @@ bool TMainForm::saveWindowState() {
 }
 
 void TMainForm::runStarted() {
+    m_runStarted = QDateTime::currentDateTime();
+    m_runSummary.reset();
     m_stopRequested = false;
     PauseButton->setEnabled(true);
     StopButton->setEnabled(true);
     SummaryPanel->hide();
+    ContractsTab->setRunActive(true);
     StatusLabel->runStarted();
     m_runStateTimer.start();
     refreshRunState();
@@ -148,7 +173,21 @@ void TMainForm::runFinished(const QString& result) {
     StartButton->setEnabled(!m_ocrMissing && !m_dbMissing);
     ProgressBar->setTextVisible(false);
     StatusLabel->runEnded(result, m_stopRequested);
+    ContractsTab->setRunActive(false);
+    ContractsTab->refresh();
     m_stopRequested = false;
+    recordRun();
+    WatchRow->refresh();
+}
+
+// The run's row in the history; the run's thread has ended, so the window may use the database.
+void TMainForm::recordRun() {
+    if (!m_db || !m_runSummary) return;
+    const RunRecord record =
+        RunRecordOf(*m_runSummary, RunMode::Window, m_runStarted, m_runFrom, m_runTo, m_runInns);
+    const QString problem = WriteRunRecord(*m_db, record);
+    if (!problem.isEmpty()) LogsMemo->appendPlainText(problem);
+    m_runSummary.reset();
 }
 
 void TMainForm::showRunSummary(const RunSummary& summary) {
@@ -156,6 +195,7 @@ void TMainForm::showRunSummary(const RunSummary& summary) {
     // showing it (the run's closing lines).
     QScrollBar* scroll = LogsMemo->verticalScrollBar();
     const bool atEnd = scroll->value() == scroll->maximum();
+    m_runSummary = summary;
     SummaryPanel->showSummary(summary);
     if (QLayout* pane = LogsMemo->parentWidget()->layout()) pane->activate();
     if (atEnd) scroll->setValue(scroll->maximum());

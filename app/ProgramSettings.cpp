@@ -49,6 +49,20 @@ ProgramSettings ProgramSettings::load(const QString& programDir) {
                                      .arg(stages.toString().left(100));
         }
     }
+    const QVariant overlap = ini.value(QStringLiteral("Watch/OverlapDays"));
+    if (overlap.isValid()) {
+        bool ok = false;
+        const int days = overlap.toString().trimmed().toInt(&ok);
+        if (ok && days >= 0 && days <= 365) {
+            settings.watchOverlapDays = days;
+        } else {
+            settings.problems << QStringLiteral(
+                                     "В settings.ini значение [Watch] OverlapDays=%1 — не число "
+                                     "от 0 до 365; используется %2")
+                                     .arg(overlap.toString().left(100))
+                                     .arg(kDefaultOverlapDays);
+        }
+    }
     for (PortalRegistry registry : kStartOrder) {
         const QString key = QStringLiteral("Portal/") + SupplierFilters::settingKey(registry);
         if (ini.contains(key))

@@ -13,7 +13,9 @@
 // "all": every stage); section "Portal", keys "SupplierFilter44",
 // "SupplierFilter223" and "SupplierFilterCapitalRepairs" (the supplier
 // filter parameter of each registry's search; missing: the built-in name,
-// empty: the search by INN leaves the registry out). Other keys are kept as
+// empty: the search by INN leaves the registry out); section "Watch", key
+// "OverlapDays" (0..365, default 7: how far a watch reaches back before the
+// end of the last successful one). Other keys are kept as
 // they are when the file is written; the [Portal] keys are the user's own.
 struct ProgramSettings {
     static constexpr int kMinThreads = 1;
@@ -27,6 +29,10 @@ struct ProgramSettings {
     bool searchByInn = false;
     ContractStages stages = ContractStages::FirstOnly;
     SupplierFilters supplierFilters;
+    // The portal publishes a contract days after its conclusion: a watch searches again this
+    // many days before the end of the last successful one.
+    static constexpr int kDefaultOverlapDays = 7;
+    int watchOverlapDays = kDefaultOverlapDays;
     // Russian log lines about keys whose values were not understood, with what is used instead.
     QStringList problems;
 

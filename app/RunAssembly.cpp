@@ -19,8 +19,9 @@ RunParameters AssembleRun(TSQLiteDatabase& db, const QString& programDir, const 
     parameters.handlers = MakeCardHandlers();
     // The rows the report stage writes reach the workbook step through this.
     auto rows = std::make_shared<ReportRows>();
-    parameters.reportStage = [rows](ReportContext& context) {
+    parameters.reportStage = [rows, from, to](ReportContext& context) {
         rows->clear();
+        rows->sheets = {&context.db, context.programDir, context.innListText, from, to};
         return RunReportStage(context, rows.get());
     };
     parameters.workbookStage = [rows](const QStringList& reportFiles,

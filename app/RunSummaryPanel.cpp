@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -75,12 +76,19 @@ RunSummaryPanel::RunSummaryPanel(QWidget* parent)
     OpenReportButton->setAccessibleName(QStringLiteral("Открыть отчёт"));
     OpenFolderButton = new QPushButton(QStringLiteral("Открыть папку"), this);
     OpenFolderButton->setAccessibleName(QStringLiteral("Открыть папку программы"));
+    CollectedReportButton = new QPushButton(QStringLiteral("Составить отчёт по собранному"), this);
+    CollectedReportButton->setAccessibleName(CollectedReportButton->text());
+    CollectedReportButton->setToolTip(
+        QStringLiteral("Отчёт по контрактам, уже сохранённым в базе, с теми же правилами "
+                       "shown.txt; файлы помечаются «_частичный»"));
+    CollectedReportButton->hide();
     HideButton = new QPushButton(QStringLiteral("Скрыть"), this);
     HideButton->setAccessibleName(QStringLiteral("Скрыть итог работы"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(OpenReportButton);
     buttons->addWidget(OpenFolderButton);
+    buttons->addWidget(CollectedReportButton);
     buttons->addStretch(1);
     buttons->addWidget(HideButton);
     auto* layout = new QVBoxLayout(this);
@@ -100,6 +108,9 @@ RunSummaryPanel::RunSummaryPanel(QWidget* parent)
     connect(OpenFolderButton, &QPushButton::clicked, this,
             [this] { openUrl(QUrl::fromLocalFile(m_summary.programDir)); });
     connect(HideButton, &QPushButton::clicked, this, [this] { hide(); });
+    connect(CollectedReportButton, &QPushButton::clicked, this, [this] {
+        if (makeCollectedReport) makeCollectedReport();
+    });
     hide();
 }
 
@@ -142,6 +153,17 @@ void RunSummaryPanel::showSummary(const RunSummary& summary) {
         [](int sum, const ReportFigures& report) { return sum + report.alreadyShown; });
     ShownHintLabel->setVisible(held > 0);
     OpenFolderButton->setEnabled(!summary.programDir.isEmpty());
+    CollectedReportButton->setVisible(summary.outcome == RunOutcome::Stopped &&
+                                      makeCollectedReport != nullptr);
+    show();
+}
+
+void RunSummaryPanel::showCollectedReports(const std::vector<ReportFigures>& reports) {
+    m_summary.reports = reports;
+    CollectedReportButton->hide();
+    HeadingLabel->setText(headingText(m_summary) +
+                          QStringLiteral(" Отчёт по собранному составлен (файлы «_частичный»)."));
+    fillReports();
     show();
 }
 
@@ -182,5 +204,14 @@ void RunSummaryPanel::selectionChanged() {
 
 void RunSummaryPanel::openSelectedReport() {
     const QString path = reportPath(ReportsList->currentRow());
-    if (!path.isEmpty()) openUrl(QUrl::fromLocalFile(path));
+    if (path.isEmpty() || openUrl(QUrl::fromLocalFile(path))) return;
+    // No program opens the file here: the path, selectable, lets the user open it otherwise.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Открыть отчёт"),
+                    QStringLiteral("Не удалось открыть файл отчёта: на этом компьютере нет "
+                                   "программы, которая открывает такие файлы.\n\n%1\n\n"
+                                   "Путь можно выделить и скопировать.")
+                        .arg(QDir::toNativeSeparators(path)),
+                    QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.exec();
 }

@@ -26,6 +26,11 @@ public:
 
     // Asks the desktop to open a file or folder; tests replace it to see the request.
     std::function<bool(const QUrl&)> openUrl;
+    // «Составить отчёт по собранному», offered after a stop when set: the
+    // window runs the report stage over what is stored (CollectedReport.h).
+    std::function<void()> makeCollectedReport;
+    // The reports that stage made take the place of the stopped run's none.
+    void showCollectedReports(const std::vector<ReportFigures>& reports);
 
     // One line of the list for a report; checkNotMade: the portal gave the run nothing to
     // check the report's INNs against.
@@ -39,6 +44,7 @@ public:
     QPushButton* OpenReportButton;
     QPushButton* OpenFolderButton;
     QPushButton* HideButton;
+    QPushButton* CollectedReportButton;
 
 private:
     void fillReports();

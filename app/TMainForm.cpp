@@ -1,5 +1,7 @@
 #include "app/TMainForm.h"
 
+#include "app/ContractsView.h"
+
 #include "app/DatabaseOpening.h"
 #include "app/OptionalDateEdit.h"
 #include "app/ProgramSettings.h"
@@ -7,6 +9,7 @@
 #include "app/RunStartChecks.h"
 #include "app/StartupChecks.h"
 #include "app/TextSelectAll.h"
+#include "app/WatchPanel.h"
 #include "crawl/PortalSearch.h"
 #include "fetch/TlsSupport.h"
 #include "platform/ExternalPrograms.h"
@@ -131,7 +134,11 @@ void TMainForm::openDatabase() {
             "переименуют или не уберут из папки программы.");
     }
     m_db = std::move(opening.db);
-    if (m_db) return;
+    WatchRow->setSource(m_options.programDir, QCoreApplication::applicationDirPath() +
+                                                  QStringLiteral("/contract-finder-cli"));
+    ContractsTab->setSource(m_options.programDir + QStringLiteral("db.s3db"),
+                            [this] { return InnsMemo->toPlainText(); });
+    if (m_db) return ContractsTab->refresh();
     if (!opening.damaged) showMessage(QStringLiteral("Ошибка"), opening.message);
     LogsMemo->appendPlainText(opening.message);
     m_dbMissing = true;
@@ -228,7 +235,12 @@ void TMainForm::StartButtonClick() {
     if (SearchByInnCheckBox->isChecked()) SearchListedInns(parameters, InnsMemo->toPlainText());
     if (!checkRunStart(parameters)) return;
     const auto outcome = m_control.Start(std::move(parameters));
-    if (outcome == RunControl::StartOutcome::Started) runStarted();
+    if (outcome == RunControl::StartOutcome::Started) {
+        m_runFrom = DatePublishedPicker->optionalDate();
+        m_runTo = DatePublishedPicker2->optionalDate();
+        m_runInns = ValidInns(InnsMemo->toPlainText());
+        runStarted();
+    }
     if (outcome == RunControl::StartOutcome::EmptyInnList) {
         showMessage(QString(), QStringLiteral("Задайте список ИНН!"));
     }

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -20,6 +21,8 @@ class OptionalDateEdit;
 class QSplitter;
 class RunStatusLine;
 class RunSummaryPanel;
+class ContractsView;
+class WatchPanel;
 class TSQLiteDatabase;
 
 // "Парсер контрактов/договоров поставщика по ИНН на <host> по 44ФЗ, 223ФЗ, 615ПП".
@@ -91,6 +94,8 @@ public:
     QSplitter* InnsLogSplitter;
     RunStatusLine* StatusLabel;
     RunSummaryPanel* SummaryPanel;
+    ContractsView* ContractsTab = nullptr;  // the stored contracts, a tab beside the log
+    WatchPanel* WatchRow = nullptr;         // the daily check and the history of runs
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -120,6 +125,7 @@ private:
     void runStarted();
     void refreshRunState();
     void runFinished(const QString& result);
+    void recordRun();
 
     MainFormOptions m_options;
     // Declared before the run control, so destroyed after it: a run still
@@ -134,6 +140,11 @@ private:
     bool m_ocrMissing = false;
     bool m_dbMissing = false;  // the database could not be opened: start stays disabled
     QTimer m_runStateTimer;
+    // The run going on, for its row in the history of runs.
+    QDateTime m_runStarted;
+    QDate m_runFrom, m_runTo;
+    QStringList m_runInns;
+    std::optional<RunSummary> m_runSummary;
     bool m_stopRequested = false;
     bool m_closing = false;  // the close sequence has begun
     QString

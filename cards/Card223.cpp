@@ -1,5 +1,6 @@
 #include "cards/Card223.h"
 
+#include "cards/CardCustomer.h"
 #include "cards/CardFields.h"
 #include "cards/FollowUps.h"
 #include "crawl/PortalSearch.h"
@@ -83,4 +84,5 @@ void ParseCard223(HandlerContext& context, const FinishedJob& job) {
         ExtractBetween(job.html, u"Срок исполнения</div>", u"&nbsp;&mdash;&nbsp;", u"</div>"));
     const QString conclusion = CutValue(job.html, u"Заключение договора</div>", u"</div>");
     context.store.storeContract(job.url, subject, amount, conclusion, execution);
+    StoreCardCustomer(context, job);
 }

@@ -1,5 +1,6 @@
 #include "cards/Card44.h"
 
+#include "cards/CardCustomer.h"
 #include "cards/CardFields.h"
 #include "cards/TableCells.h"
 #include "text/MarkerCuts.h"
@@ -59,4 +60,5 @@ void ParseCard44(HandlerContext& context, const FinishedJob& job) {
     const QString execution = CutDivOrSpan(job.html, u"Срок исполнения");
     const QString conclusion = CutDivOrSpan(job.html, u"Заключение контракта");
     context.store.replaceContract(job.url, subject, amount, conclusion, execution, inns.items());
+    StoreCardCustomer(context, job);
 }

@@ -1,5 +1,6 @@
 #include "cards/CardCapitalRepair.h"
 
+#include "cards/CardCustomer.h"
 #include "cards/CardFields.h"
 #include "text/MarkerCuts.h"
 
@@ -20,4 +21,5 @@ void ParseCardCapitalRepair(HandlerContext& context, const FinishedJob& job) {
     const QString execution = CutValue(job.html, u"Окончание исполнения</div>", u"</div>");
     const QString conclusion = CutValue(job.html, u"Заключение договора</div>", u"</div>");
     context.store.replaceContract(job.url, subject, amount, conclusion, execution, inns.items());
+    StoreCardCustomer(context, job);
 }

@@ -70,6 +70,7 @@ RunSummary TScraper::buildSummary(bool stopped) const {
     summary.failureText = m_failureText;
     summary.searchByInn = m_parameters.searchByInn;
     summary.programDir = QDir::toNativeSeparators(m_parameters.programDir);
+    summary.logFile = QDir::toNativeSeparators(m_parameters.programDir + LogFileName);
     summary.registries = m_tally.registries();
     summary.notes = m_parameters.accountNotes;
     summary.unreadAddresses = m_tally.unreadAddresses();

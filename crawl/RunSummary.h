@@ -62,6 +62,7 @@ struct ReportFigures {
     QString workbookFile;   // the .xlsx written, empty when none
     bool isGroup = false;   // name is a report group's
     bool notAnInn = false;  // a single line whose INN has the wrong length or check digits
+    double newSum = 0;      // the amounts of the new contracts' lines together
 };
 
 // What a report's line says, decided in this order: new contracts written; else all found
@@ -74,6 +75,7 @@ struct RunSummary {
     QString failureText;       // Russian, for a failed run: what went wrong
     bool searchByInn = false;  // the run searched the listed INNs only
     QString programDir;        // where the data lives
+    QString logFile;           // the run's log file, full path
     // 44-FZ, 223-FZ, capital repairs.
     std::array<RegistryFigures, 3> registries{};
     std::vector<ReportFigures> reports;  // in list order; empty after a stop before the reports

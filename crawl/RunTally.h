@@ -81,6 +81,9 @@ public:
     void markFollowUpPending(const QString& url) override { m_inner->markFollowUpPending(url); }
     void clearFollowUpPending(const QString& url) override { m_inner->clearFollowUpPending(url); }
     bool isFollowUpPending(const QString& url) override { return m_inner->isFollowUpPending(url); }
+    void setCustomer(const QString& url, const QString& name, const QString& inn) override {
+        m_inner->setCustomer(url, name, inn);
+    }
 
 private:
     void noteInns(const QString& url, const QStringList& inns) {

@@ -28,8 +28,8 @@ void saveDocument(const QString& path, const QByteArray& body) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(body) != body.size() ||
         !file.flush()) {
-        throw EGeneralError(
-            QStringLiteral("Не удалось сохранить документ %1: %2").arg(path, file.errorString()));
+        throw EGeneralError(QStringLiteral("Не удалось сохранить документ %1: %2")
+                                .arg(path, RussianSystemReason(file.errorString())));
     }
 }
 

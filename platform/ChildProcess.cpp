@@ -1,5 +1,7 @@
 #include "platform/ChildProcess.h"
 
+#include "platform/GeneralError.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -34,7 +36,7 @@ constexpr milliseconds kLongestSlice{20};
 constexpr milliseconds kDrainAfterEnd{1000};
 
 QString systemError(int code) {
-    return qt_error_string(code);  // thread-safe, unlike strerror
+    return RussianSystemReason(qt_error_string(code));  // thread-safe, unlike strerror
 }
 
 void closeFd(int& fd) noexcept {
@@ -219,7 +221,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
 void ChildProcess::start(const QString& program, const QStringList& arguments) {
     m_result.status = ChildStatus::FailedToStart;
     if (program.isEmpty()) {
-        m_result.error = QStringLiteral("no program given");
+        m_result.error = QStringLiteral("не задана программа");
         return;
     }
     std::vector<QByteArray> argv{programPath(program)};

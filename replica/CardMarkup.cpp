@@ -34,6 +34,36 @@ std::string SupplierName(const std::vector<std::string>& names, std::size_t inde
     return stockPrefix + std::to_string(index + 1) + "&#034;";
 }
 
+// The customer as the real 44-FZ card's header block shows it: a title, and a
+// link to the organisation's card whose tooltip and text are the full name.
+std::string CustomerHeader(const CardMarkupValues& values, bool span) {
+    const std::string tag = span ? "span" : "div";
+    const std::string name = EscapeHtml(values.customer);
+    return "                    <div class=\"cardMainInfo__section\">\n"
+           "                        <" +
+           tag + " class=\"cardMainInfo__title\">Заказчик</" + tag +
+           ">\n"
+           "                        <" +
+           tag +
+           " class=\"cardMainInfo__content\">\n"
+           "                                    <a href=\"/epz/organization/view/"
+           "info.html?organizationCode=0" +
+           values.customerInn + "\" target=\"_blank\" rel=\"noopener\" title=\"" + name +
+           "\">\n                            " + name + "\n                        </a>\n" +
+           "                        </" + tag + ">\n                    </div>\n";
+}
+
+// The block «Информация о заказчике» of a 44-FZ card, with the customer's INN.
+std::string CustomerBlock44(const CardMarkupValues& values) {
+    return R"(            <h2 class="blockInfo__title">Информация о заказчике</h2>
+            <section class="blockInfo__section section">
+                <span class="section__title">ИНН</span>
+                <span class="section__info">)" +
+           values.customerInn + R"(</span>
+            </section>
+)";
+}
+
 std::string SupplierRow44(const std::string& inn, const std::string& name) {
     return R"(                    <tr class="tableBlock__row">
                         <td class="tableBlock__col">
@@ -111,17 +141,19 @@ std::string CardPriceText(long long rubles, int kopecks) {
 
 std::string Card44Page(const CardMarkupValues& values, bool spanLabels) {
     return PageStart("Контракт") + "    <div class=\"cardMainInfo\">\n" +
+           CustomerHeader(values, true) +
            LabelledField("Объекты закупки", IndentedText(values.subject), false) +
            LabelledField("Цена контракта", values.amountText, spanLabels) +
            LabelledField("Заключение контракта", values.conclusionDate, spanLabels) +
            LabelledField("Срок исполнения", values.executionDate, spanLabels) +
-           "    </div>\n    <div class=\"blockInfo\">\n" +
+           "    </div>\n    <div class=\"blockInfo\">\n" + CustomerBlock44(values) +
            SupplierTable44(values.inns, values.supplierNames) + "    </div>\n" + kPageEnd;
 }
 
 std::string CapitalRepairCardPage(const CardMarkupValues& values) {
     const std::string inn = values.inns.empty() ? std::string() : values.inns.front();
     return PageStart("Договор") + "    <div class=\"cardMainInfo\">\n" +
+           CustomerHeader(values, false) +
            LabelledField("Предмет электронного аукциона", IndentedText(values.subject), false) +
            LabelledField("Цена договора", values.amountText, false) +
            LabelledField("Заключение договора", values.conclusionDate, false) +
@@ -160,7 +192,7 @@ std::string GeneralRow(const std::string& label, const std::string& link, const 
 
 // The general block holds no "</div>" before its links: the card handler
 // reads it up to the first one.
-std::string GeneralBlock223(const Card223Links& links) {
+std::string GeneralBlock223(const CardMarkupValues& values, const Card223Links& links) {
     std::string rows;
     if (links.planPosition)
         rows += GeneralRow("Позиция плана закупки", "/epz/orderplan/pguplan/position.html?id=17",
@@ -168,8 +200,8 @@ std::string GeneralBlock223(const Card223Links& links) {
     else if (!links.noticeLink.empty())
         rows += GeneralRow("Извещение о закупке", links.noticeLink, "№ 32616184235");
     rows +=
-        GeneralRow("Заказчик", "/epz/organization/view223/info.html?&amp;inn=" + links.customerInn,
-                   "АО &#034;ЗАКАЗЧИК&#034;");
+        GeneralRow("Заказчик", "/epz/organization/view223/info.html?&amp;inn=" + values.customerInn,
+                   EscapeHtml(values.customer));
     return R"(    <h2 class="blockInfo__title">Общая информация</h2>
     <div class="blockInfo__section">
             <table class="blockInfo__table">
@@ -213,7 +245,7 @@ std::string Tabs223(const Card223Links& links) {
 
 std::string Card223Page(const CardMarkupValues& values, const Card223Links& links) {
     const std::string period = links.executionStart + "&nbsp;&mdash;&nbsp;" + values.executionDate;
-    return PageStart("Договор") + Tabs223(links) + GeneralBlock223(links) +
+    return PageStart("Договор") + Tabs223(links) + GeneralBlock223(values, links) +
            "    <div class=\"cardMainInfo\">\n"
            "        <span class=\"section__title\">Предмет договора</span>\n"
            "        <span class=\"section__info\">" +

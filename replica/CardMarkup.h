@@ -19,6 +19,11 @@ struct CardMarkupValues {
     std::vector<std::string> inns;
     // The suppliers' names beside their INNs; where one is missing the card shows a stock name.
     std::vector<std::string> supplierNames;
+    // The customer: a link under the label «Заказчик» of the card's header
+    // block (of the general block on a 223-FZ card), the INN in the block
+    // «Информация о заказчике» of a 44-FZ card and in the link of a 223-FZ card.
+    std::string customer = "АО \"ЗАКАЗЧИК\"";
+    std::string customerInn = "3903007130";
 };
 
 // A price with its digit groups joined by "&#160;" and a "&#160;₽" after it,
@@ -42,8 +47,7 @@ struct Card223Links {
     bool planPosition = false;
     std::string executionStart = "01.01.2024";  // start of the execution period
     std::string basisName;  // second cell of the basis section, e.g. "Протокол № 3261-01"
-    std::string basisNumber;                 // fourth cell: the attachment key when not empty
-    std::string customerInn = "3903007130";  // in the customer's link
+    std::string basisNumber;  // fourth cell: the attachment key when not empty
 };
 
 // A 223-FZ card; values.inns are not shown (its INNs come from follow-ups).

@@ -18,6 +18,8 @@ CardMarkupValues ValuesOf(const SyntheticContract& contract) {
     values.inns = contract.inns;
     for (const std::string& inn : contract.inns)
         values.supplierNames.push_back(SyntheticSupplierName(inn));
+    values.customer = SyntheticCustomerName(contract);
+    values.customerInn = contract.customerInn;
     return values;
 }
 
@@ -37,7 +39,6 @@ std::string DownloadLink(const std::string& base, const std::string& uid) {
 Card223Links LinksOf(const SyntheticContract& contract, const std::string& baseUrl) {
     Card223Links links;
     links.executionStart = DayText(contract.concluded);
-    links.customerInn = contract.customerInn;
     links.basisName = "Протокол подведения итогов № " + ProtocolKey(contract);
     // Some cards give the key in the fourth cell as well; the handler takes either.
     if (contract.absoluteLink) links.basisNumber = ProtocolKey(contract);

@@ -12,7 +12,7 @@ namespace {
 
 const QRegularExpression& reportName() {
     static const QRegularExpression name(
-        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.tab$"));
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d(_частичный)?\\.tab$"));
     return name;
 }
 

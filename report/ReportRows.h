@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/WorkbookSheets.h"
+
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -23,6 +25,8 @@ public:
     const std::vector<QStringList>* rowsOf(const QString& path) const;
 
     QStringList withoutWorkbook;  // earlier runs' report files, full paths
+    // What the sheets after the report's own are made from; none without a database.
+    WorkbookSheetsSource sheets;
 
     void clear();
 

@@ -5,6 +5,7 @@
 #include "report/InnListCheck.h"
 #include "report/ReportFile.h"
 #include "report/SafeFolderName.h"
+#include "store/ContractQueries.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -58,7 +59,9 @@ void ReportRun::reportContract(const InnRequest& request, const TUrlContractInfo
     m_files.add(path);
     // Only now: a link added before a failed write would hide the contract for good.
     m_shown.lineWritten(contract.Url);
+    RecordReportedLink(m_context.db, contract.Url, m_runStamp);
     ++figures.newContracts;
+    figures.newSum += contract.Amount;
     figures.reportFile = path;
     if (m_rows) {
         if (created) m_rows->startFile(path, ReportHeaderFields());

@@ -2,6 +2,7 @@
 
 #include "platform/GeneralError.h"
 #include "platform/RegionalSettings.h"
+#include "report/SheetCells.h"
 
 #include <xlsxwriter.h>
 #include <QFile>
@@ -12,10 +13,11 @@
 
 namespace {
 
+constexpr int kLinkColumn = 1;                                     // B
 constexpr int kAmountColumn = 3;                                   // D
+constexpr int kFirstDateColumn = 4;                                // E and F
 constexpr int kFilterLastColumn = 5;                               // F
 constexpr double kColumnWidths[] = {15, 41, 120, 14, 16, 18, 18};  // A to G
-constexpr qsizetype kMaxCellText = 32767;  // the spreadsheet's limit per cell
 
 // The amount as the report writes it ("0.00" with the decimal separator of
 // the writer, which may differ from ours); none for any other text.
@@ -31,38 +33,12 @@ std::optional<double> parseAmount(QString text, QChar decimalSeparator) {
     return ok ? std::optional<double>(value) : std::nullopt;
 }
 
-// Stands for every character XML 1.0 does not allow.
-constexpr char16_t kReplacement = u'\uFFFD';
-
-// The text with every character XML 1.0 does not allow replaced: controls
-// other than tab, LF and CR, U+FFFE, U+FFFF and surrogates without their
-// pair. One such character written raw makes the whole workbook unreadable.
-QString xmlSafe(const QString& text) {
-    QString safe = text;
-    for (qsizetype i = 0; i < safe.size(); ++i) {
-        const char16_t c = safe.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < safe.size() && safe.at(i + 1).isLowSurrogate()) {
-            ++i;  // a pair: a character above U+FFFF, allowed
-            continue;
-        }
-        const bool control = c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
-        if (control || QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) safe[i] = kReplacement;
-    }
-    return safe;
-}
-
-QByteArray cellText(const QString& text) {
-    QString cut = text.left(kMaxCellText);
-    if (cut.size() < text.size() && cut.back().isHighSurrogate()) cut.chop(1);
-    return xmlSafe(cut).toUtf8();
-}
-
 }  // namespace
 
 ReportSheet::ReportSheet(XlsxWorkbook& workbook, const QString& name)
     : m_workbook(workbook), m_decimalSeparator(RegionalSettings::current().decimalSeparator) {
     // Named after the file, as the spreadsheet application names an opened text file.
-    const QByteArray sheetName = cellText(name.left(31));
+    const QByteArray sheetName = WorkbookCellText(name.left(31));
     const bool valid =
         !sheetName.isEmpty() &&
         workbook_validate_sheet_name(workbook.get(), sheetName.constData()) == LXW_NO_ERROR;
@@ -77,6 +53,7 @@ ReportSheet::ReportSheet(XlsxWorkbook& workbook, const QString& name)
 void ReportSheet::layOut() {
     m_amountFormat = workbook_add_format(m_workbook.get());
     format_set_num_format(m_amountFormat, "#,##0");
+    m_dateFormat = AddDateFormat(m_workbook.get());
     for (int column = 0; column < int(std::size(kColumnWidths)); ++column) {
         lxw_format* format = column == kAmountColumn ? m_amountFormat : nullptr;
         CheckXlsx(worksheet_set_column(m_sheet, column, column, kColumnWidths[column], format),
@@ -94,6 +71,10 @@ void ReportSheet::addRow(const QStringList& fields) {
     for (int column = 0; column < fields.size() && column < LXW_COL_MAX; ++column) {
         if (m_rows > 0 && column == kAmountColumn) {
             writeAmount(fields[column]);
+        } else if (m_rows > 0 && column == kLinkColumn) {
+            WriteLinkCell(m_sheet, m_rows, column, fields[column], m_workbook.path());
+        } else if (m_rows > 0 && column >= kFirstDateColumn && column <= kFilterLastColumn) {
+            WriteDateCell(m_sheet, m_rows, column, fields[column], m_dateFormat, m_workbook.path());
         } else {
             writeText(column, fields[column]);
         }
@@ -103,7 +84,8 @@ void ReportSheet::addRow(const QStringList& fields) {
 
 void ReportSheet::writeText(int column, const QString& text) {
     // Every text stays text: an INN of 12 digits as a number would lose digits.
-    CheckXlsx(worksheet_write_string(m_sheet, m_rows, column, cellText(text).constData(), nullptr),
+    CheckXlsx(worksheet_write_string(m_sheet, m_rows, column, WorkbookCellText(text).constData(),
+                                     nullptr),
               m_workbook.path());
 }
 

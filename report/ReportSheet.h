@@ -29,6 +29,7 @@ private:
     XlsxWorkbook& m_workbook;
     lxw_worksheet* m_sheet = nullptr;
     lxw_format* m_amountFormat = nullptr;
+    lxw_format* m_dateFormat = nullptr;
     QChar m_decimalSeparator;
     int m_rows = 0;
 };

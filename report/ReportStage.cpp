@@ -5,6 +5,7 @@
 #include "report/ReportFile.h"
 #include "report/ReportRun.h"
 #include "report/ShownLinksFile.h"
+#include "store/ContractQueries.h"
 
 #include <memory>
 
@@ -16,8 +17,10 @@ QStringList RunReportStage(ReportContext& context, const QDateTime& startTime) {
     return RunReportStage(context, nullptr, startTime);
 }
 
-QStringList RunReportStage(ReportContext& context, ReportRows* rows,
-                           const std::optional<QDateTime>& startTime) {
+namespace {
+
+QStringList runStage(ReportContext& context, ReportRows* rows,
+                     const std::optional<QDateTime>& startTime, const QString& nameSuffix) {
     context.addLogLine(QStringLiteral("Начинаем поиск заданных ИНН в базе"));
     const auto stopRequested = [&context] {
         return context.stopRequested && context.stopRequested();
@@ -39,11 +42,14 @@ QStringList RunReportStage(ReportContext& context, ReportRows* rows,
         return {};
     }
     // Taken once the folder is ours, so that the files of the copy before are not appended to.
-    ReportRun run(context, RunStamp(startTime.value_or(QDateTime::currentDateTime())), *shown,
-                  rows);
+    const QString stamp = RunStamp(startTime.value_or(QDateTime::currentDateTime())) + nameSuffix;
+    ReportRun run(context, stamp, *shown, rows);
     if (rows) rows->withoutWorkbook = ReportsWithoutWorkbook(context.programDir);
     const QStringList lines = SplitLines(context.innListText);
     try {
+        // The stage itself is noted, so a stage that writes nothing ends the
+        // newness of the contracts an earlier one wrote (ContractQueries.h).
+        RecordReportedLink(context.db, QString(), stamp);
         for (const QString& line : lines) {
             // Between two INNs every line written has its link in shown.txt.
             if (stopRequested()) {
@@ -63,4 +69,16 @@ QStringList RunReportStage(ReportContext& context, ReportRows* rows,
     context.shownLinks = run.shownLinks().lines();
     context.figures = run.figures();
     return run.files();
+}
+
+}  // namespace
+
+QStringList RunReportStage(ReportContext& context, ReportRows* rows,
+                           const std::optional<QDateTime>& startTime) {
+    return runStage(context, rows, startTime, {});
+}
+
+QStringList RunCollectedReportStage(ReportContext& context, ReportRows* rows,
+                                    const std::optional<QDateTime>& startTime) {
+    return runStage(context, rows, startTime, kCollectedReportSuffix);
 }

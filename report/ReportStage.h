@@ -44,3 +44,10 @@ QStringList RunReportStage(ReportContext& context, const QDateTime& startTime);
 // the moment the folder's lock is taken names the files.
 QStringList RunReportStage(ReportContext& context, ReportRows* rows,
                            const std::optional<QDateTime>& startTime = std::nullopt);
+
+// The report stage over what is stored, outside a drained run (after a stop,
+// or on its own): the same rules and "shown.txt", its files named RunStamp +
+// kCollectedReportSuffix + ".tab", so they read as partial.
+inline const QString kCollectedReportSuffix = QStringLiteral("_частичный");
+QStringList RunCollectedReportStage(ReportContext& context, ReportRows* rows,
+                                    const std::optional<QDateTime>& startTime = std::nullopt);

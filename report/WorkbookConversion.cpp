@@ -4,6 +4,7 @@
 #include "report/MissingWorkbooks.h"
 #include "report/ReportRows.h"
 #include "report/ReportSheet.h"
+#include "report/WorkbookSheets.h"
 
 #include <stdio.h>
 #include <QFile>
@@ -21,7 +22,7 @@ constexpr std::size_t kConstantMemoryRows = 10000;
 // Writes the workbook under its temporary name and renames it into place, so
 // that a kill leaves either the old state or the whole workbook.
 int writeWorkbook(const QString& workbookPath, const QString& sheetName, bool constantMemory,
-                  const std::function<void(ReportSheet&)>& fill) {
+                  const std::function<void(ReportSheet&)>& fill, const MoreSheets& more) {
     const QString part = WorkbookPartPath(workbookPath);
     int rows = 0;
     try {
@@ -29,6 +30,7 @@ int writeWorkbook(const QString& workbookPath, const QString& sheetName, bool co
         ReportSheet sheet(workbook, sheetName);
         fill(sheet);
         rows = sheet.rowCount();
+        if (more) more(workbook);
         workbook.close();
     } catch (...) {
         QFile::remove(part);
@@ -48,11 +50,17 @@ void convertOne(const QString& reportPath, const ReportRows* written,
                 const std::function<void(const QString&)>& addLogLine) {
     const QString workbookPath = WorkbookPath(reportPath);
     const std::vector<QStringList>* rows = written ? written->rowsOf(reportPath) : nullptr;
+    MoreSheets more;
+    if (written && written->sheets.db) {
+        more = [&](XlsxWorkbook& workbook) {
+            AddSummarySheets(workbook, reportPath, rows, written->sheets);
+        };
+    }
     const int count =
-        rows
-            ? WriteRowsWorkbook(*rows, reportPath, workbookPath, rows->size() > kConstantMemoryRows)
-            : WriteReportWorkbook(reportPath, workbookPath,
-                                  QFileInfo(reportPath).size() > kConstantMemoryBytes);
+        rows ? WriteRowsWorkbook(*rows, reportPath, workbookPath,
+                                 rows->size() > kConstantMemoryRows, more)
+             : WriteReportWorkbook(reportPath, workbookPath,
+                                   QFileInfo(reportPath).size() > kConstantMemoryBytes, more);
     addLogLine(QStringLiteral("Файл ") + workbookPath + QStringLiteral(" сформирован, в нем ") +
                QString::number(count) + QStringLiteral(" строк"));
 }
@@ -98,22 +106,26 @@ QString WorkbookPath(const QString& reportPath) {
     return reportPath.left(end) + QStringLiteral(".xlsx");
 }
 
-int WriteReportWorkbook(const QString& reportPath, const QString& workbookPath,
-                        bool constantMemory) {
+int WriteReportWorkbook(const QString& reportPath, const QString& workbookPath, bool constantMemory,
+                        const MoreSheets& more) {
     ReportReader reader(ReadReportText(reportPath));
-    return writeWorkbook(workbookPath, QFileInfo(reportPath).completeBaseName(), constantMemory,
-                         [&reader](ReportSheet& sheet) {
-                             QStringList fields;
-                             while (reader.next(fields))
-                                 sheet.addRow(fields);
-                         });
+    return writeWorkbook(
+        workbookPath, QFileInfo(reportPath).completeBaseName(), constantMemory,
+        [&reader](ReportSheet& sheet) {
+            QStringList fields;
+            while (reader.next(fields))
+                sheet.addRow(fields);
+        },
+        more);
 }
 
 int WriteRowsWorkbook(const std::vector<QStringList>& rows, const QString& reportPath,
-                      const QString& workbookPath, bool constantMemory) {
-    return writeWorkbook(workbookPath, QFileInfo(reportPath).completeBaseName(), constantMemory,
-                         [&rows](ReportSheet& sheet) {
-                             for (const QStringList& fields : rows)
-                                 sheet.addRow(fields);
-                         });
+                      const QString& workbookPath, bool constantMemory, const MoreSheets& more) {
+    return writeWorkbook(
+        workbookPath, QFileInfo(reportPath).completeBaseName(), constantMemory,
+        [&rows](ReportSheet& sheet) {
+            for (const QStringList& fields : rows)
+                sheet.addRow(fields);
+        },
+        more);
 }

@@ -6,6 +6,10 @@
 #include <vector>
 
 class ReportRows;
+class XlsxWorkbook;
+
+// Sheets added after the report's own, before the workbook is written.
+using MoreSheets = std::function<void(XlsxWorkbook& workbook)>;
 
 // The workbook step at the end of a run: every report file is also saved as
 // an Office Open XML workbook beside it, same name, extension ".xlsx". Runs
@@ -15,7 +19,10 @@ class ReportRows;
 // column widths A 15, B 41, C 120, D 14, E 16, F 18, G 18 characters; column
 // D (amount) a number shown as a whole number with grouped thousands
 // ("#,##0"); an autofilter on A1:F1; row 1 frozen. The INN column is text,
-// so every digit of a 12-digit INN stays; dates are text as stored.
+// so every digit of a 12-digit INN stays; the dates are date cells shown
+// dd.mm.yyyy (text when not a stored date) and the link a hyperlink. When the
+// report stage left a database in ReportRows::sheets, the sheets «Итоги» and
+// «Все контракты» follow (WorkbookSheets.h).
 //
 // Each workbook is written under a temporary name beside it and renamed into
 // place: a workbook at its final name is always whole.
@@ -40,9 +47,10 @@ QString WorkbookPath(const QString& reportPath);
 
 // Writes the workbook of one report file and gives the number of rows, header
 // included. constantMemory as for XlsxWorkbook. Throws EGeneralError.
-int WriteReportWorkbook(const QString& reportPath, const QString& workbookPath,
-                        bool constantMemory);
+int WriteReportWorkbook(const QString& reportPath, const QString& workbookPath, bool constantMemory,
+                        const MoreSheets& more = {});
 
 // The same from the rows (header first) the report stage wrote to the file.
 int WriteRowsWorkbook(const std::vector<QStringList>& rows, const QString& reportPath,
-                      const QString& workbookPath, bool constantMemory);
+                      const QString& workbookPath, bool constantMemory,
+                      const MoreSheets& more = {});

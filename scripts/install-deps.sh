@@ -16,6 +16,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev tinyproxy
   sqlite3 unzip
+  # the watch's tests: a private session bus (dbus-run-session) and systemd-analyze verify
+  dbus-daemon systemd
   # the workbook test opens the written workbooks in a real spreadsheet application
   libreoffice-calc-nogui
   # fuzz targets (scripts/fuzz.sh): clang, its libFuzzer and sanitizer runtimes, the symbolizer

@@ -1,5 +1,6 @@
 #include "store/ContractSink.h"
 
+#include "store/ContractCustomer.h"
 #include "store/ContractStore.h"
 
 // Every operation goes to the contract under the spelling it is stored with,
@@ -39,4 +40,9 @@ void DatabaseContractSink::clearFollowUpPending(const QString& url) {
 
 bool DatabaseContractSink::isFollowUpPending(const QString& url) {
     return IsFollowUpPending(m_db, StoredUrlSpelling(m_db, url));
+}
+
+void DatabaseContractSink::setCustomer(const QString& url, const QString& name,
+                                       const QString& inn) {
+    SetContractCustomer(m_db, StoredUrlSpelling(m_db, url), name, inn);
 }

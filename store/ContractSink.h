@@ -24,6 +24,9 @@ public:
     virtual void markFollowUpPending(const QString& /*url*/) {}
     virtual void clearFollowUpPending(const QString& /*url*/) {}
     virtual bool isFollowUpPending(const QString& /*url*/) { return false; }
+    // The customer the card names (see ContractCustomer.h), after its contract is written.
+    virtual void setCustomer(const QString& /*url*/, const QString& /*name*/,
+                             const QString& /*inn*/) {}
 };
 
 // The contract database behind the handlers. Used on the thread that owns the
@@ -42,6 +45,7 @@ public:
     void markFollowUpPending(const QString& url) override;
     void clearFollowUpPending(const QString& url) override;
     bool isFollowUpPending(const QString& url) override;
+    void setCustomer(const QString& url, const QString& name, const QString& inn) override;
 
 private:
     TSQLiteDatabase& m_db;

@@ -1,6 +1,7 @@
 #include "store/ContractStore.h"
 
 #include "store/SQLiteTransaction.h"
+#include "store/SchemaVersion.h"
 #include "store/SqlText.h"
 
 namespace {
@@ -54,6 +55,7 @@ void linkInns(TSQLiteDatabase& db, std::int64_t urlId, const QStringList& inns) 
 void CreateSchema(TSQLiteDatabase& db) {
     for (const char* statement : kSchema)
         db.ExecSQL(QString::fromLatin1(statement));
+    MigrateSchema(db);
 }
 
 void MarkFollowUpPending(TSQLiteDatabase& db, const QString& url) {

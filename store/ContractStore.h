@@ -35,7 +35,8 @@ struct TUrlContractInfo {
 // Contracts under their urls, in the order the database returns them.
 using TContractList = std::vector<std::pair<QString, TUrlContractInfo>>;
 
-// Creates the tables and indexes a new file lacks; harmless on an existing one.
+// Creates the tables and indexes a new file lacks, then brings the file to
+// the current layout (MigrateSchema); harmless on an existing one.
 void CreateSchema(TSQLiteDatabase& db);
 
 // True when a contract with exactly this url is stored.

@@ -73,9 +73,12 @@ void TSQLiteDatabase::Closer::operator()(sqlite3* db) const noexcept {
     sqlite3_close_v2(db);
 }
 
-TSQLiteDatabase::TSQLiteDatabase(const QString& FileName) {
+TSQLiteDatabase::TSQLiteDatabase(const QString& FileName) : TSQLiteDatabase(FileName, false) {}
+
+TSQLiteDatabase::TSQLiteDatabase(const QString& FileName, bool ReadOnly) {
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open(Utf8Text(FileName).constData(), &raw);
+    const int flags = ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const int rc = sqlite3_open_v2(Utf8Text(FileName).constData(), &raw, flags, nullptr);
     // SQLite hands out a handle even when opening fails; it must be closed.
     std::unique_ptr<sqlite3, Closer> db(raw);
     if (rc != SQLITE_OK) {

@@ -77,6 +77,9 @@ public:
     // Opens (creating when missing) the database file read-write, with a busy
     // timeout of kBusyTimeoutMs and no pragmas. Throws ESQLiteException when it cannot.
     explicit TSQLiteDatabase(const QString& FileName);
+    // The same, read-only when asked: such a connection never writes nor
+    // creates the file, and takes no write lock.
+    TSQLiteDatabase(const QString& FileName, bool ReadOnly);
     // The same, for an owner that keeps the connection behind a pointer.
     static std::unique_ptr<TSQLiteDatabase> Create(const QString& FileName);
     ~TSQLiteDatabase();

@@ -164,7 +164,7 @@ QString readOutputFile(const QString& path, const QString& program, ConversionFa
     if (file.error() != QFileDevice::NoError) {
         throw EGeneralError(QStringLiteral("Не удалось прочитать вывод программы преобразования "
                                            "документа %1: %2")
-                                .arg(path, file.errorString()));
+                                .arg(path, RussianSystemReason(file.errorString())));
     }
     QString text;
     for (const QString& line : SplitLines(QString::fromUtf8(bytes))) {

@@ -24,7 +24,7 @@ void ConsoleWindow::appendLogLine(const QString& line) {
 }
 
 void ConsoleWindow::showRunSummary(const RunSummary& summary) {
-    m_outcome = summary.outcome;
+    m_summary = summary;
     if (isatty(STDOUT_FILENO)) return;
     clearProgress();
     for (const QString& line : summary.lines()) {

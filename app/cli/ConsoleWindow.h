@@ -31,7 +31,11 @@ public:
     void finish();
 
     // The outcome of the run's account, once it was shown.
-    std::optional<RunOutcome> outcome() const { return m_outcome; }
+    std::optional<RunOutcome> outcome() const {
+        return m_summary ? std::optional(m_summary->outcome) : std::nullopt;
+    }
+    // The run's account, once it was shown.
+    const std::optional<RunSummary>& summary() const { return m_summary; }
 
 private:
     void drawProgress();
@@ -45,6 +49,6 @@ private:
     int m_position = 0;
     int m_maximum = 0;
     QString m_counter;
-    std::optional<RunOutcome> m_outcome;
+    std::optional<RunSummary> m_summary;
     QString m_detail;  // the phase and the time left
 };

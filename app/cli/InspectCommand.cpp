@@ -1,6 +1,7 @@
 #include "app/cli/InspectCommand.h"
 
 #include "app/PageInspection.h"
+#include "platform/GeneralError.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -23,7 +24,7 @@ int InspectCommand(const QStringList& arguments) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         QTextStream(stderr) << QStringLiteral("Не удалось открыть файл ") << path << ": "
-                            << file.errorString() << '\n';
+                            << RussianSystemReason(file.errorString()) << '\n';
         return 1;
     }
     const PageInspection inspection = InspectPage(parser.value(url), file.readAll(), path);

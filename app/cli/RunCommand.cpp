@@ -4,9 +4,11 @@
 #include "app/PortalAddress.h"
 #include "app/ProgramSettings.h"
 #include "app/RunAssembly.h"
+#include "app/RunRecording.h"
 #include "app/RunStartChecks.h"
 #include "app/StartupChecks.h"
 #include "app/cli/ConsoleWindow.h"
+#include "app/cli/GivenFolder.h"
 #include "app/cli/RunOptions.h"
 #include "crawl/PortalSearch.h"
 #include "crawl/RunControl.h"
@@ -20,6 +22,7 @@
 #include "store/SQLiteWrap.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -27,9 +30,6 @@
 
 namespace {
 
-// kIncomplete: the run ended, but pages it gave up or could not handle may hide contracts from
-// its reports.
-enum ExitCode { kDone = 0, kFailed = 1, kBadUsage = 2, kIncomplete = 3, kInterrupted = 130 };
 
 void printError(const QString& text) {
     QTextStream(stderr) << text << '\n';
@@ -57,11 +57,12 @@ std::unique_ptr<TSQLiteDatabase> openDatabase(const QString& programDir, bool mo
     return std::move(opening.db);
 }
 
-int runCrawl(const RunOptions& options) {
-    // A folder given by name is not made up: a typing error would start an empty one.
-    if (!options.dir.isEmpty() && !QFileInfo(options.dir).isDir()) {
-        printError(QStringLiteral("Папка программы %1 не найдена (параметр --dir)")
-                       .arg(QDir::toNativeSeparators(options.dir)));
+}  // namespace
+
+int RunConsoleCrawl(const RunOptions& options, ConsoleRun& run) {
+    const QDateTime started = QDateTime::currentDateTime();
+    if (const QString missing = MissingGivenFolder(options.dir); !missing.isEmpty()) {
+        printError(missing);
         return kBadUsage;
     }
     const QString programDir = ResolveProgramDir(options.dir);
@@ -128,7 +129,7 @@ int runCrawl(const RunOptions& options) {
     RunParameters parameters =
         AssembleRun(*db, programDir, options.from, options.to, FindOcrEngine());
     if (options.loopSleepMs) parameters.loopSleepMs = *options.loopSleepMs;
-    parameters.startWarnings = check.warnings;
+    parameters.startWarnings = run.startLines + check.warnings;
     parameters.stages = options.stages.value_or(settings.stages);
     parameters.supplierFilters = settings.supplierFilters;
     parameters.accountNotes = check.accountNotes;
@@ -158,12 +159,24 @@ int runCrawl(const RunOptions& options) {
     interruptWatch.start(100);
     QCoreApplication::exec();
     window.finish();
-    if (stopping) return kInterrupted;
-    if (result != QLatin1String("ok")) return kFailed;
-    return window.outcome() == RunOutcome::Incomplete ? kIncomplete : kDone;
+    const int code = stopping                                     ? kInterrupted
+                     : result != QLatin1String("ok")              ? kFailed
+                     : window.outcome() == RunOutcome::Incomplete ? kIncomplete
+                                                                  : kDone;
+    if (window.summary()) {
+        RunRecord record = RunRecordOf(*window.summary(), run.mode, started, options.from,
+                                       options.to, ValidInns(innList));
+        if (code == kFailed) {
+            record.end = RunEnd::Failed;
+            if (record.failure.isEmpty()) record.failure = result.mid(6);  // after "ERROR_"
+        }
+        const QString problem = WriteRunRecord(*db, record);
+        if (!problem.isEmpty()) printError(problem);
+        run.summary = window.summary();
+        run.record = record;
+    }
+    return code;
 }
-
-}  // namespace
 
 int RunCommand(const QStringList& arguments) {
     QString error;
@@ -174,7 +187,8 @@ int RunCommand(const QStringList& arguments) {
         return kBadUsage;
     }
     try {
-        return runCrawl(*options);
+        ConsoleRun run;
+        return RunConsoleCrawl(*options, run);
     } catch (const std::exception& e) {
         printError(QStringLiteral("Ошибка: ") + QString::fromUtf8(e.what()));
         return kFailed;

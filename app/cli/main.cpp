@@ -1,7 +1,11 @@
 #include "app/QtTranslations.h"
+#include "app/cli/ContractsCommand.h"
 #include "app/cli/InspectCommand.h"
+#include "app/cli/ReportCommand.h"
 #include "app/cli/RunCommand.h"
 #include "app/cli/RunOptions.h"
+#include "app/cli/RunsCommand.h"
+#include "app/cli/WatchCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -22,6 +26,15 @@ int main(int argc, char* argv[]) {
     if (command == QLatin1String("run")) {
         arguments.removeAt(1);
         return RunCommand(arguments);
+    }
+    if (command == QLatin1String("contracts") || command == QLatin1String("report")) {
+        arguments.removeAt(1);
+        return command == QLatin1String("report") ? ReportCommand(arguments)
+                                                  : ContractsCommand(arguments);
+    }
+    if (command == QLatin1String("watch") || command == QLatin1String("runs")) {
+        arguments.removeAt(1);
+        return command == QLatin1String("watch") ? WatchCommand(arguments) : RunsCommand(arguments);
     }
     if (command == QLatin1String("inspect")) {
         arguments.removeAt(1);

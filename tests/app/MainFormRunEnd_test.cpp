@@ -4,6 +4,7 @@
 #include "app/OptionalDateEdit.h"
 #include "app/RunSummaryPanel.h"
 #include "app/TMainForm.h"
+#include "app/WatchPanel.h"
 #include "crawl/PortalSearch.h"
 #include "replica/PortalReplica.h"
 #include "replica/SyntheticPortal.h"
@@ -13,13 +14,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeEdit>
 #include <algorithm>
 #include <set>
 
@@ -58,6 +62,7 @@ protected:
             opened << url.toLocalFile();
             return true;
         };
+        form->WatchRow->openUrl = form->SummaryPanel->openUrl;
     }
 
     void TearDown() override { SetPortalBase(u"https://zakupki.gov.ru"_q); }
@@ -178,4 +183,53 @@ TEST_F(MainFormRunEndTest, ARunEndsWithItsAccountAndTheSameInnsAgainFindNothingN
     EXPECT_FALSE(form->SummaryPanel->ShownHintLabel->isHidden());
     EXPECT_TRUE(form->SummaryPanel->ShownHintLabel->text().contains(u"shown.txt"_q));
     EXPECT_FALSE(form->SummaryPanel->OpenReportButton->isEnabled());
+}
+
+TEST_F(MainFormRunEndTest, TheRunsOfTheWindowAreInItsHistoryAndOpenTheirReportAndLog) {
+    form->InnsMemo->setPlainText(QString::fromStdString(inns[0]));
+    form->SearchByInnCheckBox->setChecked(true);
+    typeDate(form->DatePublishedPicker, u"01.03.2024"_q);
+    typeDate(form->DatePublishedPicker2, u"05.03.2024"_q);
+    runToItsEnd();
+    runToItsEnd();
+
+    const auto& runs = form->WatchRow->runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].newContracts, 0) << "the newest first: the second found nothing new";
+    EXPECT_EQ(runs[1].newContracts, counts[0]);
+    EXPECT_EQ(runs[1].mode, RunMode::Window);
+    EXPECT_EQ(runs[1].end, RunEnd::Done);
+    EXPECT_EQ(runs[1].from, QDate(2024, 3, 1));
+    EXPECT_EQ(runs[1].inns, QStringList{QString::fromStdString(inns[0])});
+
+    // «Запуски»: each run's entry opens its report (when it has one) and its log.
+    emit form->WatchRow->RunsMenu->aboutToShow();
+    const QList<QAction*> entries = form->WatchRow->RunsMenu->actions();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_TRUE(entries[0]->text().contains(u"окно — готово, новых 0"_q));
+    EXPECT_FALSE(entries[0]->menu()->actions()[0]->isEnabled()) << "no report to open";
+    entries[1]->menu()->actions()[0]->trigger();
+    entries[1]->menu()->actions()[1]->trigger();
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_TRUE(opened[0].endsWith(u".xlsx"_q)) << opened[0].toStdString();
+    EXPECT_TRUE(QFileInfo(opened[0]).isFile());
+    EXPECT_TRUE(QFileInfo(opened[1]).fileName().startsWith(u"log"_q));
+    EXPECT_TRUE(QFileInfo(opened[1]).isFile());
+}
+
+TEST_F(MainFormRunEndTest, AScheduleSystemdCannotTakeLeavesTheBoxOffAndShowsTheCrontabLine) {
+    QStringList shown;
+    form->WatchRow->showMessage = [&shown](const QString& text) { shown << text; };
+    form->WatchRow->install = [](const QTime& at) {
+        ScheduleChange change;
+        change.crontabLine =
+            QStringLiteral("%1 %2 * * * contract-finder-cli watch").arg(at.minute()).arg(at.hour());
+        change.message = u"Пользовательский systemd недоступен: "_q + change.crontabLine;
+        return change;
+    };
+    form->WatchRow->TimeEdit->setTime(QTime(7, 45));
+    form->WatchRow->ScheduleCheckBox->click();
+    EXPECT_FALSE(form->WatchRow->ScheduleCheckBox->isChecked());
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(u"45 7 * * * contract-finder-cli watch"_q));
 }

@@ -1,4 +1,5 @@
 #include "app/RunSummaryPanel.h"
+#include "tests/app/MessageBoxCatcher.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -106,4 +107,37 @@ TEST_F(RunSummaryPanelTest, AStoppedOrFailedRunSaysSoAndHasNoReportToOpen) {
     panel.showSummary(failed);
     EXPECT_TRUE(panel.HeadingLabel->text().startsWith(
         u"Работа завершилась с ошибкой: портал не ответил"_q));
+}
+
+TEST_F(RunSummaryPanelTest, AReportTheDesktopCannotOpenIsNamedWithItsFullPath) {
+    panel.openUrl = [](const QUrl&) { return false; };
+    panel.showSummary(doneRun());
+    MessageBoxCatcher boxes;
+    QTest::mouseClick(panel.OpenReportButton, Qt::LeftButton);
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].contains(u"/data/cf/20261209_1200.xlsx"_q))
+        << boxes.texts[0].toStdString();
+}
+
+TEST_F(RunSummaryPanelTest, AfterAStopOffersAReportOverWhatIsStored) {
+    int asked = 0;
+    panel.makeCollectedReport = [&asked] { ++asked; };
+    RunSummary stopped;
+    stopped.outcome = RunOutcome::Stopped;
+    stopped.programDir = u"/data/cf/"_q;
+    panel.showSummary(stopped);
+    ASSERT_FALSE(panel.CollectedReportButton->isHidden());
+    QTest::mouseClick(panel.CollectedReportButton, Qt::LeftButton);
+    EXPECT_EQ(asked, 1);
+
+    panel.showCollectedReports(
+        {{u"7707083893"_q, 2, 0, u"/data/cf/2026-12-09_12-00-00_частичный.tab"_q,
+          u"/data/cf/2026-12-09_12-00-00_частичный.xlsx"_q}});
+    EXPECT_TRUE(panel.CollectedReportButton->isHidden());
+    EXPECT_EQ(panel.ReportsList->item(0)->text(), u"7707083893: новых контрактов 2"_q);
+    QTest::mouseClick(panel.OpenReportButton, Qt::LeftButton);
+    EXPECT_EQ(opened.last(), QUrl::fromLocalFile(u"/data/cf/2026-12-09_12-00-00_частичный.xlsx"_q));
+
+    panel.showSummary(doneRun());  // a finished run has its reports: nothing to offer
+    EXPECT_TRUE(panel.CollectedReportButton->isHidden());
 }

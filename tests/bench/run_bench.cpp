@@ -8,6 +8,7 @@
 //   run_bench [--cards N] [--threads 1,4,16] [--loop-sleep-ms MS] [--cli PATH] [--dir DIR]
 //   run_bench --queue-memory
 //   run_bench --by-inn [--cards N] [--threads N] [--loop-sleep-ms MS] [--cli PATH] [--dir DIR]
+//   run_bench --view-reads [--cards N] [--threads N] [--loop-sleep-ms MS] [--cli PATH] [--dir DIR]
 //
 // The cards are a mix of the three registries (half 44-FZ, a fifth capital repairs, the rest
 // 223-FZ over the supplier-list, protocol and plan-position routes), none with a scanned
@@ -20,10 +21,16 @@
 // and a capital-repair card, two of 223-FZ supplier lists) holding about 2 % of the contracts.
 // Printed per mode: requests, wall time and contracts reported; then the ratios and whether the
 // two reports are the same.
+//
+// --view-reads runs each crawl twice, the second time beside the contracts view's reads: a
+// thread of this process loads the listed INNs' stored contracts through its own read-only
+// connection, as the view does, again and again (a load, then a 100 ms pause) while the crawl
+// writes, a harder use than the window's own view, which reads nothing while its run is active.
 #include "crawl/JobQueue.h"
 #include "replica/PortalReplica.h"
 #include "replica/SyntheticPortal.h"
 #include "replica/SyntheticSearch.h"
+#include "store/ContractQueries.h"
 #include "store/SQLiteWrap.h"
 
 #include <poll.h>
@@ -35,12 +42,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -55,6 +65,7 @@ struct Options {
     QString dir;
     bool queueMemory = false;
     bool byInn = false;
+    bool viewReads = false;
 };
 
 Options parseOptions(const QStringList& arguments) {
@@ -79,6 +90,8 @@ Options parseOptions(const QStringList& arguments) {
             options.queueMemory = true;
         } else if (arg == QLatin1String("--by-inn")) {
             options.byInn = true;
+        } else if (arg == QLatin1String("--view-reads")) {
+            options.viewReads = true;
         } else {
             throw std::invalid_argument("unknown argument: " + arg.toStdString());
         }
@@ -215,10 +228,52 @@ Expected expectedOf(const SyntheticPortal& portal) {
     return expected;
 }
 
+// Loads the contracts of the listed INNs through a read-only connection of its own until
+// stopped, as the window's contracts view does at each refresh.
+class ViewReader {
+public:
+    ViewReader(const QString& databasePath, const std::vector<std::string>& inns) {
+        for (const std::string& inn : inns)
+            m_filter.inns << QString::fromStdString(inn);
+        m_thread = std::thread([this, databasePath] {
+            while (!m_stop) {
+                if (QFile::exists(databasePath)) {
+                    try {
+                        TSQLiteDatabase db(databasePath, true);
+                        m_rows = QueryContracts(db, m_filter).size();
+                        ++m_loads;
+                    } catch (const std::exception&) {
+                        ++m_failures;
+                    }
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+    }
+    ~ViewReader() { stop(); }
+    void stop() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+    }
+    int loads() const { return m_loads; }
+    int failures() const { return m_failures; }
+    std::size_t rows() const { return m_rows; }
+
+private:
+    ContractFilter m_filter;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_loads{0};
+    std::atomic<int> m_failures{0};
+    std::atomic<std::size_t> m_rows{0};
+    std::thread m_thread;
+};
+
 void measureCrawl(PortalReplica& replica, const Expected& expected, const Options& options,
-                  int threads) {
-    const QString dir =
-        options.dir + QStringLiteral("/threads-%1-pause-%2/").arg(threads).arg(options.loopSleepMs);
+                  int threads, bool withViewReads = false) {
+    const QString dir = options.dir + QStringLiteral("/threads-%1-pause-%2%3/")
+                                          .arg(threads)
+                                          .arg(options.loopSleepMs)
+                                          .arg(withViewReads ? QStringLiteral("-view") : QString());
     QDir(dir).removeRecursively();
     QDir().mkpath(dir);
     QFile inns(dir + QStringLiteral("INNs.txt"));
@@ -229,14 +284,22 @@ void measureCrawl(PortalReplica& replica, const Expected& expected, const Option
 
     replica.clearLog();
     const double replicaCpuBefore = ownCpuSeconds();
+    std::unique_ptr<ViewReader> reader;
+    if (withViewReads)
+        reader = std::make_unique<ViewReader>(dir + QStringLiteral("db.s3db"), expected.reportInns);
     const ChildRun run = runChild(
         {options.cli, QStringLiteral("run"), QStringLiteral("--dir"), dir,
          QStringLiteral("--portal"), QString::fromStdString(replica.baseUrl()),
          QStringLiteral("--from"), QStringLiteral("01.03.2024"), QStringLiteral("--to"),
          QStringLiteral("31.03.2024"), QStringLiteral("--threads"), QString::number(threads),
          QStringLiteral("--loop-sleep-ms"), QString::number(options.loopSleepMs)});
+    if (reader) reader->stop();
     const double replicaCpu = ownCpuSeconds() - replicaCpuBefore;
     const std::size_t requests = replica.requests().size();
+    if (reader) {
+        std::printf("view reads beside the crawl: %d loads (the last %zu rows), %d failed\n",
+                    reader->loads(), reader->rows(), reader->failures());
+    }
 
     TSQLiteDatabase db(dir + QStringLiteral("db.s3db"));
     const auto stored = db.GetTableValue(QStringLiteral("SELECT count(*) FROM urls"));
@@ -407,8 +470,10 @@ int main(int argc, char* argv[]) {
             "replica at %s, RSS %ld KB before the runs\n",
             options.cards, config.contracts44, config.contractsCapital, config.contracts223,
             replica.baseUrl().c_str(), residentKb());
-        for (int threads : options.threads)
+        for (int threads : options.threads) {
             measureCrawl(replica, expected, options, threads);
+            if (options.viewReads) measureCrawl(replica, expected, options, threads, true);
+        }
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "run_bench: %s\n", e.what());

@@ -54,8 +54,20 @@ void expectNumber(const SheetXml& sheet, const QString& reference, double value)
     EXPECT_DOUBLE_EQ(cell->second.value.toDouble(), value) << reference.toStdString();
 }
 
-// Every cell of the three-line report, as text or number as it should be.
-void expectReportCells(const SheetXml& sheet) {
+// A date cell: the day's serial number, shown dd.mm.yyyy.
+void expectDate(const SheetXml& sheet, const QString& reference, const QDate& day,
+                const QString& workbook) {
+    const auto cell = sheet.cells.find(reference);
+    ASSERT_NE(cell, sheet.cells.end()) << reference.toStdString();
+    EXPECT_EQ(cell->second.type, u""_q) << reference.toStdString();
+    EXPECT_EQ(cell->second.value.toLongLong(), QDate(1899, 12, 30).daysTo(day))
+        << reference.toStdString();
+    EXPECT_EQ(NumberFormatOfStyle(workbook, cell->second.style), u"dd.mm.yyyy"_q)
+        << reference.toStdString();
+}
+
+// Every cell of the three-line report, as text, number or date as it should be.
+void expectReportCells(const SheetXml& sheet, const QString& workbook) {
     const QStringList header = {u"ИНН поставщика"_q,    u"Ссылка на контракт/договор"_q,
                                 u"Предмет контракта"_q, u"Сумма"_q,
                                 u"Дата заключения"_q,   u"Срок исполнения"_q};
@@ -65,15 +77,15 @@ void expectReportCells(const SheetXml& sheet) {
     expectText(sheet, u"B2"_q, CardUrl(1));
     expectText(sheet, u"C2"_q, kSubject);
     expectNumber(sheet, u"D2"_q, 1234567.89);
-    expectText(sheet, u"E2"_q, u"2024-03-25"_q);
-    expectText(sheet, u"F2"_q, u"2024-12-31"_q);
+    expectDate(sheet, u"E2"_q, QDate(2024, 3, 25), workbook);
+    expectDate(sheet, u"F2"_q, QDate(2024, 12, 31), workbook);
     expectText(sheet, u"A3"_q, kInn12);
     expectText(sheet, u"C3"_q, u"Ремонт"_q);
     expectNumber(sheet, u"D3"_q, 0);
     EXPECT_EQ(sheet.cells.count(u"E3"_q), 0u);  // an empty date is an empty cell
     expectText(sheet, u"A4"_q, kInn10);
     expectNumber(sheet, u"D4"_q, 999.5);
-    expectText(sheet, u"E4"_q, u"2024-02-01"_q);
+    expectDate(sheet, u"E4"_q, QDate(2024, 2, 1), workbook);
     EXPECT_EQ(sheet.rows, 4);
 }
 
@@ -83,7 +95,7 @@ TEST_F(WorkbookConversion, WritesEveryRowAndLogsTheRowCountWithTheHeader) {
     convert({report});
     const QString workbook = folder.path(kStamp + u".xlsx"_q);
     EXPECT_EQ(log, QStringList{u"Файл "_q + workbook + u" сформирован, в нем 4 строк"_q});
-    expectReportCells(ReadSheet(workbook));
+    expectReportCells(ReadSheet(workbook), workbook);
 }
 
 TEST_F(WorkbookConversion, LaysOutColumnsFilterAndFrozenHeader) {
@@ -110,7 +122,7 @@ TEST_F(WorkbookConversion, ConstantMemoryModeWritesTheSameCells) {
     const QString workbook = folder.path(u"constant.xlsx"_q);
     EXPECT_EQ(WriteReportWorkbook(report, workbook, true), 4);
     const SheetXml sheet = ReadSheet(workbook);
-    expectReportCells(sheet);
+    expectReportCells(sheet, workbook);
     EXPECT_EQ(sheet.cells.at(u"A2"_q).type, u"inlineStr"_q);
 }
 
@@ -173,7 +185,7 @@ TEST_F(WorkbookConversion, ALaterRunMakesTheWorkbookAKilledRunLeftMissing) {
     QFile::remove(running);
 
     ConvertReportsToWorkbooks({}, &rows, [this](const QString& text) { log.append(text); });
-    expectReportCells(ReadSheet(WorkbookPath(report)));
+    expectReportCells(ReadSheet(WorkbookPath(report)), WorkbookPath(report));
     EXPECT_EQ(log,
               QStringList{u"Файл "_q + WorkbookPath(report) + u" сформирован, в нем 4 строк"_q});
     EXPECT_TRUE(ReportsWithoutWorkbook(folder.dir).isEmpty());
