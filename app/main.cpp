@@ -6,6 +6,7 @@
 #include "crawl/PortalSearch.h"
 #include "platform/GeneralError.h"
 #include "platform/ProgramDir.h"
+#include "platform/ProgramEnd.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -33,9 +34,7 @@ bool answeredOption(int argc, char* argv[]) {
     return false;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+int runProgram(int argc, char* argv[]) {
     if (answeredOption(argc, argv)) return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("contract-finder"));
@@ -68,4 +67,10 @@ int main(int argc, char* argv[]) {
     // as a failure: a script or launcher that started it learns it did not run.
     if (form.startupFailed()) return 1;
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    return EndProgram(runProgram(argc, argv));
 }

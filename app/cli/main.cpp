@@ -6,11 +6,14 @@
 #include "app/cli/RunOptions.h"
 #include "app/cli/RunsCommand.h"
 #include "app/cli/WatchCommand.h"
+#include "platform/ProgramEnd.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
-int main(int argc, char* argv[]) {
+namespace {
+
+int runProgram(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("contract-finder"));
     InstallQtTranslations();
@@ -50,4 +53,10 @@ int main(int argc, char* argv[]) {
         QTextStream(stderr) << QStringLiteral("Неизвестная команда «%1»\n\n").arg(command);
     QTextStream(asked ? stdout : stderr) << UsageText();
     return asked ? 0 : 2;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    return EndProgram(runProgram(argc, argv));
 }

@@ -1,0 +1,5 @@
+#include "platform/ProgramEnd.h"
+
+int EndProgram(int code) {
+    return code;
+}
