@@ -30,7 +30,6 @@
 
 namespace {
 
-
 void printError(const QString& text) {
     QTextStream(stderr) << text << '\n';
 }
